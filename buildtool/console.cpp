@@ -1,0 +1,7 @@
+#include "buildtool/console.h"
+
+#include <iostream>
+
+void writeOutputLine(const std::string& line) { std::cout << line << std::endl; }
+
+void writeErrorLine(const std::string& line) { std::cerr << line << std::endl; }

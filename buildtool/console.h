@@ -1,0 +1,7 @@
+// The build tool's console messages: one line each, flushed at once.
+#pragma once
+
+#include <string>
+
+void writeOutputLine(const std::string& line);
+void writeErrorLine(const std::string& line);

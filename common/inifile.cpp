@@ -1,0 +1,108 @@
+#include "common/inifile.h"
+
+#include "platform/files.h"
+
+namespace ucl {
+
+namespace {
+
+const char* const kNotFound = "E_NOT_FOUND";
+
+const std::string* findLine(const std::vector<std::string>& lines, const std::string& key) {
+  for (const std::string& line : lines) {
+    if (IniFile::keyOf(line) == key) return &line;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::string IniFile::keyOf(const std::string& line) {
+  const size_t equals = line.find('=');
+  return equals == std::string::npos ? std::string() : line.substr(0, equals);
+}
+
+std::string IniFile::valueOf(const std::string& line) {
+  const size_t equals = line.rfind('=');
+  return equals == std::string::npos ? line : line.substr(equals + 1);
+}
+
+IniFile::StringProxy::operator std::string() const { return valueOf(*line_); }
+
+IniFile::StringProxy& IniFile::StringProxy::operator=(const std::string& value) {
+  *line_ = keyOf(*line_) + "=" + value;
+  return *this;
+}
+
+IniFile::StringProxy IniFile::Section::operator[](const std::string& key) {
+  if (const std::string* line = findLine(lines, key)) {
+    return StringProxy(const_cast<std::string*>(line));
+  }
+  lines.push_back(key + "=");
+  return StringProxy(&lines.back());
+}
+
+const IniFile::StringProxy IniFile::Section::operator[](const std::string& key) const {
+  const std::string* line = findLine(lines, key);
+  if (line == nullptr) throw kNotFound;
+  return StringProxy(const_cast<std::string*>(line));
+}
+
+const IniFile::Section* IniFile::findSection(const std::string& name) const {
+  for (const Section& section : sections) {
+    if (section.name == name) return &section;
+  }
+  return nullptr;
+}
+
+IniFile::Section& IniFile::operator[](const std::string& name) {
+  if (const Section* section = findSection(name)) return const_cast<Section&>(*section);
+  sections.emplace_back(name);
+  return sections.back();
+}
+
+const IniFile::Section& IniFile::operator[](const std::string& name) const {
+  const Section* section = findSection(name);
+  if (section == nullptr) throw kNotFound;
+  return *section;
+}
+
+bool IniFile::read(const std::string& fileName) {
+  clear();
+  std::FILE* file = platform::openTextFile(fileName, "r");
+  if (file == nullptr) return false;
+  std::string line;
+  line.reserve(100);
+  bool atEnd = false;
+  while (!atEnd) {
+    atEnd = readLine(file, line);
+    if (line.size() < 2) continue;
+    const size_t first = line.find_first_not_of(' ');
+    const size_t last = line.find_last_not_of(' ');
+    if (first != std::string::npos && line[first] == '[' && line[last] == ']') {
+      sections.emplace_back(line.substr(first + 1, last - first - 1));
+    } else if (!sections.empty()) {
+      sections.back().lines.push_back(first == std::string::npos ? std::string() : line.substr(first));
+    }
+  }
+  platform::closeFile(file);
+  return true;
+}
+
+bool IniFile::write(const std::string& fileName) {
+  std::FILE* file = platform::openTextFile(fileName, "w");
+  if (file == nullptr) return false;
+  for (const Section& section : sections) {
+    std::fputs(("[" + section.name + "]\n").c_str(), file);
+    for (const std::string& line : section.lines) {
+      std::fwrite(line.data(), 1, line.size(), file);
+      std::fputc('\n', file);
+    }
+    std::fputc('\n', file);
+  }
+  return platform::closeFile(file);
+}
+
+void IniFile::clear() { sections.clear(); }
+
+}  // namespace ucl

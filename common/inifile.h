@@ -1,0 +1,62 @@
+// The in-memory form of an INI file: named sections of lines, most of them
+// key=value. Lines are kept as text and written back in their order.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/textfile.h"
+
+namespace ucl {
+
+class IniFile : public BasicTextFile {
+ public:
+  // Stands for the value of one line of a section. Valid while that
+  // section's lines are not added to.
+  class StringProxy {
+   public:
+    explicit StringProxy(std::string* line) : line_(line) {}
+    operator std::string() const;  // text after the last "="
+    StringProxy& operator=(const std::string& value);  // key, "=", value
+
+   private:
+    std::string* line_;
+  };
+
+  class Section : public TextFile {
+   public:
+    explicit Section(const std::string& sectionName) : name(sectionName) {}
+    // The first line whose key is the given one; a missing key is added as
+    // key + "=" at the end of the section.
+    StringProxy operator[](const std::string& key);
+    // The same search; throws "E_NOT_FOUND" when no line has the key.
+    const StringProxy operator[](const std::string& key) const;
+
+    std::string name;
+  };
+
+  // Replaces the content by that of the file; false (store empty) when the
+  // file cannot be opened.
+  bool read(const std::string& fileName) override;
+  // Writes every section followed by an empty line; false when the file
+  // cannot be created or written.
+  bool write(const std::string& fileName) override;
+  void clear() override;
+
+  // The first section with the name; a missing one is appended.
+  Section& operator[](const std::string& name);
+  // The same search; throws "E_NOT_FOUND" when there is no such section.
+  const Section& operator[](const std::string& name) const;
+
+  // Text before the first "=" (empty without "="), and after the last "="
+  // (the whole line without "=").
+  static std::string keyOf(const std::string& line);
+  static std::string valueOf(const std::string& line);
+
+  std::vector<Section> sections;
+
+ private:
+  const Section* findSection(const std::string& name) const;
+};
+
+}  // namespace ucl

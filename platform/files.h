@@ -1,0 +1,41 @@
+// Files and directories as the system sees them: backslash-separated paths,
+// Windows text mode, and the directory search of the Windows API.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The file system's spelling of a path of the system (on POSIX the
+// backslashes become slashes; on Windows the path is unchanged).
+std::string nativePath(const std::string& path);
+
+// The system's spelling of a path the operating system gave us (on POSIX
+// the slashes become backslashes).
+std::string systemPath(const std::string& nativeSpelling);
+
+// Opens a file in the Windows C runtime's text mode, mode "r" or "w" ("w"
+// creates or truncates). Reading ends at a Ctrl-Z byte and turns CR LF into
+// LF; writing turns every LF into CR LF. Null when the file cannot be opened.
+std::FILE* openTextFile(const std::string& path, const char* mode);
+
+// Opens a file as bytes, mode "rb" or "wb".
+std::FILE* openBinaryFile(const std::string& path, const char* mode);
+
+// Closes a file opened above. False when an earlier write or the close
+// itself failed (a full disk shows here).
+bool closeFile(std::FILE* file);
+
+bool createDirectory(const std::string& path);
+bool deleteFile(const std::string& path);
+bool moveFile(const std::string& from, const std::string& to);
+bool isDirectory(const std::string& path);
+
+// Names (without directory) of the entries that match the last component of
+// the pattern, which may hold "*" and "?" and is matched without regard to
+// letter case, in the order of the directory search.
+std::vector<std::string> findFiles(const std::string& pattern);
+
+}  // namespace platform

@@ -1,0 +1,152 @@
+// File layer on POSIX. Text mode is emulated with a glibc cookie stream so
+// that every file reads and writes exactly as under the Windows C runtime.
+#include "files.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstring>
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+constexpr char kCtrlZ = 0x1A;
+
+struct TextCookie {
+  std::FILE* raw;
+  bool ended;  // a Ctrl-Z was met: the file ends there for good
+};
+
+ssize_t readText(void* cookie, char* buffer, size_t size) {
+  auto* text = static_cast<TextCookie*>(cookie);
+  size_t produced = 0;
+  while (produced == 0 && !text->ended) {
+    const size_t got = std::fread(buffer, 1, size, text->raw);
+    if (got == 0) return std::ferror(text->raw) ? -1 : 0;
+    for (size_t i = 0; i < got; ++i) {
+      const char c = buffer[i];
+      if (c == kCtrlZ) {
+        text->ended = true;
+        break;
+      }
+      if (c != '\r') buffer[produced++] = c;
+    }
+  }
+  return static_cast<ssize_t>(produced);
+}
+
+ssize_t writeText(void* cookie, const char* buffer, size_t size) {
+  auto* text = static_cast<TextCookie*>(cookie);
+  for (size_t i = 0; i < size; ++i) {
+    if (buffer[i] == '\n' && std::fputc('\r', text->raw) == EOF) return 0;
+    if (std::fputc(buffer[i], text->raw) == EOF) return 0;
+  }
+  return static_cast<ssize_t>(size);
+}
+
+int closeText(void* cookie) {
+  std::unique_ptr<TextCookie> text(static_cast<TextCookie*>(cookie));
+  bool ok = std::ferror(text->raw) == 0;
+  if (std::fclose(text->raw) != 0) ok = false;
+  return ok ? 0 : -1;
+}
+
+bool sameLetter(char a, char b) {
+  // Windows matches names without regard to letter case.
+  return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+}
+
+// Wildcard match with "*" and "?"; linear backtracking to the latest "*".
+bool matchesPattern(const char* pattern, const char* name) {
+  const char* star = nullptr;
+  const char* resume = nullptr;
+  while (*name != '\0') {
+    if (*pattern == '*') {
+      star = pattern++;
+      resume = name;
+    } else if (*pattern != '\0' && (*pattern == '?' || sameLetter(*pattern, *name))) {
+      ++pattern;
+      ++name;
+    } else if (star != nullptr) {
+      pattern = star + 1;
+      name = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (*pattern == '*') ++pattern;
+  return *pattern == '\0';
+}
+
+}  // namespace
+
+std::FILE* openTextFile(const std::string& path, const char* mode) {
+  const bool writing = mode[0] == 'w';
+  std::FILE* raw = std::fopen(nativePath(path).c_str(), writing ? "wb" : "rb");
+  if (raw == nullptr) return nullptr;
+  auto* cookie = new TextCookie{raw, false};
+  cookie_io_functions_t functions{};
+  functions.read = readText;
+  functions.write = writeText;
+  functions.close = closeText;
+  std::FILE* file = fopencookie(cookie, writing ? "w" : "r", functions);
+  if (file == nullptr) {
+    std::fclose(raw);
+    delete cookie;
+  }
+  return file;
+}
+
+std::FILE* openBinaryFile(const std::string& path, const char* mode) {
+  return std::fopen(nativePath(path).c_str(), mode);
+}
+
+bool closeFile(std::FILE* file) {
+  bool ok = std::ferror(file) == 0;
+  if (std::fclose(file) != 0) ok = false;
+  return ok;
+}
+
+bool createDirectory(const std::string& path) {
+  return ::mkdir(nativePath(path).c_str(), 0777) == 0;
+}
+
+bool deleteFile(const std::string& path) {
+  const std::string native = nativePath(path);
+  struct stat info;
+  if (::lstat(native.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  return ::unlink(native.c_str()) == 0;
+}
+
+bool moveFile(const std::string& from, const std::string& to) {
+  const std::string target = nativePath(to);
+  // MoveFile never replaces an existing target.
+  struct stat info;
+  if (::lstat(target.c_str(), &info) == 0) return false;
+  return std::rename(nativePath(from).c_str(), target.c_str()) == 0;
+}
+
+bool isDirectory(const std::string& path) {
+  struct stat info;
+  return ::stat(nativePath(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::vector<std::string> findFiles(const std::string& pattern) {
+  std::vector<std::string> names;
+  const std::string native = nativePath(pattern);
+  const size_t slash = native.rfind('/');
+  std::string directory = slash == std::string::npos ? "." : native.substr(0, slash + 1);
+  const std::string namePattern = slash == std::string::npos ? native : native.substr(slash + 1);
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(directory.c_str()), ::closedir);
+  if (!dir) return names;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    if (matchesPattern(namePattern.c_str(), entry->d_name)) names.push_back(entry->d_name);
+  }
+  return names;
+}
+
+}  // namespace platform

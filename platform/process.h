@@ -1,0 +1,26 @@
+// Starting programs and waiting for them.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+struct ProcessOutcome {
+  bool started = false;
+  // The program's exit code; on POSIX a program ended by a signal reports
+  // 128 + the signal number, as shells do.
+  unsigned long exitCode = 0;
+};
+
+// Starts a command line the way the build tool starts its make tool: the
+// first word names the program, found by the platform's search order (the
+// directories of PATH among them); the program shares the console and
+// inherits the environment, the handles and the current directory. Waits
+// without a time limit for its end.
+//
+// On POSIX the line is split at blanks into words; a word may be enclosed in
+// double quotes to hold blanks. The program word has its backslashes turned
+// into slashes and is looked up like execvp; the other words pass unchanged.
+ProcessOutcome runAndWait(const std::string& commandLine);
+
+}  // namespace platform

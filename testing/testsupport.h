@@ -1,0 +1,62 @@
+// Helpers shared by the test suites: temporary directories, whole-file
+// access, scoped changes of the process state, and byte comparison.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace testsupport {
+
+// A fresh directory that is removed with everything in it at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // Native path of the directory, without a final separator.
+  const std::string& path() const { return path_; }
+  // Native path of an entry below the directory ("a/b" style).
+  std::string operator/(const std::string& relative) const;
+
+ private:
+  std::string path_;
+};
+
+std::string readFile(const std::string& path);
+// Writes bytes exactly, creating the parent directories.
+void writeFile(const std::string& path, const std::string& bytes);
+bool fileExists(const std::string& path);
+void makeReadOnly(const std::string& path);
+
+// Changes the current directory for the scope.
+class ScopedCurrentDirectory {
+ public:
+  explicit ScopedCurrentDirectory(const std::string& path);
+  ~ScopedCurrentDirectory();
+
+ private:
+  std::string previous_;
+};
+
+// Restores an environment variable at the end of the scope.
+class ScopedVariable {
+ public:
+  explicit ScopedVariable(const std::string& name);
+  ~ScopedVariable();
+
+ private:
+  std::string name_;
+  std::string value_;
+  bool wasSet_;
+};
+
+// Byte-for-byte comparison that reports the first differing line.
+::testing::AssertionResult sameBytes(const std::string& expected, const std::string& actual);
+
+// Text with every LF turned into CR LF, as text mode writes it.
+std::string crlf(const std::string& text);
+
+}  // namespace testsupport
