@@ -1,0 +1,70 @@
+#include "testing/processrun.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace testsupport {
+
+namespace {
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+}  // namespace
+
+ProgramRun runProgram(const std::vector<std::string>& argv, const std::string& directory,
+                      const std::map<std::string, std::string>& environment) {
+  ProgramRun run;
+  char outName[] = "/tmp/pvrun-out-XXXXXX";
+  char errName[] = "/tmp/pvrun-err-XXXXXX";
+  const int outFd = mkstemp(outName);
+  const int errFd = mkstemp(errName);
+  if (outFd < 0 || errFd < 0) return run;
+
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(outFd, 1);
+    dup2(errFd, 2);
+    if (chdir(directory.c_str()) != 0) _exit(126);
+    for (const auto& [name, value] : environment) {
+      if (value.empty()) unsetenv(name.c_str());
+      else setenv(name.c_str(), value.c_str(), 1);
+    }
+    std::vector<char*> args;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  int status = 0;
+  if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+  close(outFd);
+  close(errFd);
+  run.out = slurp(outName);
+  run.err = slurp(errName);
+  unlink(outName);
+  unlink(errName);
+  return run;
+}
+
+std::string withoutCr(const std::string& text) {
+  std::string result;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    result += text[i];
+  }
+  return result;
+}
+
+}  // namespace testsupport
