@@ -143,4 +143,162 @@ TEST_F(Kestrel, MissingSettingsAreReportedClearly) {
   }
 }
 
+
+// A PV2 project with the example project file, settings that name the SDK
+// and the compiler, and the stand-in kmmake where kestrel will find it:
+// natively on the PATH that kestrel builds, under Wine beside kestrel.exe
+// (the directory Windows searches first), so that the settings can name
+// the directories of a real installation.
+class KestrelPv2 : public Kestrel {
+ protected:
+  void SetUp() override {
+    Kestrel::SetUp();
+    writeFile(projectDir_ + "/demo.cbx", readFile(target().testdata + "/pv2/demo.cbx"));
+    const std::string standin = target().standins + (target().underWine ? "/kmmake.exe" : "/kmmake");
+    if (target().underWine) {
+      sdk_ = "C:\\PVSDK";
+      compiler_ = "C:\\LSIC86";
+      standinCopy_ = toolDir_ + "/kmmake.exe";
+    } else {
+      sdk_ = root_ / "sdk";
+      compiler_ = root_ / "lsic86";
+      fs::create_directories(sdk_ + "/TOOL");
+      standinCopy_ = sdk_ + "/TOOL/kmmake";
+    }
+    fs::copy_file(standin, standinCopy_);
+    writeSettings("[PV2SDK Paths]\nSDKPath=" + sdk_ + "\nCompilerPath=" + compiler_ + "\n");
+    log_ = root_ / "standin.log";
+    environment_["STANDIN_LOG"] = programPath(log_);
+  }
+
+  // What the stand-in recorded, one entry per start.
+  std::vector<std::string> starts() const {
+    std::vector<std::string> entries;
+    const std::string log = readFile(log_);
+    for (size_t start = 0, end; (end = log.find("end\n", start)) != std::string::npos; start = end + 4) {
+      entries.push_back(log.substr(start, end - start));
+    }
+    return entries;
+  }
+
+  // The PATH that a program started from the test sees without kestrel.
+  std::string basePath() {
+    if (!target().underWine) return environment("PATH");
+    const std::string baseLog = root_ / "base.log";
+    testsupport::runProgram({target().wineRun, standinCopy_}, root_.path(),
+                            {{"STANDIN_LOG", programPath(baseLog)}});
+    const std::string log = readFile(baseLog);
+    const size_t begin = log.find("PATH=") + 5;
+    return log.substr(begin, log.find('\n', begin) - begin);
+  }
+
+  std::string commandLine(const std::string& entry) const {
+    // Verbatim under Windows; natively the words as the stand-in got them.
+    if (target().underWine) {
+      const size_t begin = entry.find("commandline=") + 12;
+      return entry.substr(begin, entry.find('\n', begin) - begin);
+    }
+    std::string line = "kmmake ";
+    for (size_t at = entry.find("arg="); at != std::string::npos; at = entry.find("arg=", at + 1)) {
+      line += entry.substr(at + 4, entry.find('\n', at) - at - 4) + " ";
+    }
+    return line;
+  }
+
+  std::string sdk_;
+  std::string compiler_;
+  std::string standinCopy_;
+  std::string log_;
+  std::map<std::string, std::string> environment_;
+};
+
+TEST_F(KestrelPv2, DebugApplicationBuild) {
+  const std::string oldPath = basePath();
+  const auto result = run({"-d", "demo"}, environment_);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out, banner());
+  EXPECT_EQ(result.err, "");
+  for (const char* name : {"MakeSDK.1", "MakeSDK.2", "makefile"}) {
+    std::string expected = readFile(target().testdata + "/pv2/app-expected/" + name);
+    if (std::string(name) == "MakeSDK.1") {
+      const std::string example = "SDKPATH = C:\\PVSDK\\C";
+      expected.replace(expected.find(example), example.size(), "SDKPATH = " + sdk_ + "\\C");
+    }
+    EXPECT_TRUE(testsupport::sameBytes(expected, readFile(projectDir_ + "/PV2BUILD/" + name))) << name;
+  }
+  const std::vector<std::string> entries = starts();
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(commandLine(entries[0]), "kmmake -f PV2BUILD\\makefile -i DEBUG=1 ");
+  EXPECT_NE(entries[0].find("cwd=" + programPath(projectDir_) + "\n"), std::string::npos) << entries[0];
+  const std::string path = target().underWine ? "PATH=C:\\PVSDK\\TOOL;C:\\LSIC86\\bin;" + oldPath
+                                              : "PATH=" + sdk_ + "/TOOL:" + compiler_ + "/bin:" + oldPath;
+  EXPECT_NE(entries[0].find(path + "\n"), std::string::npos) << entries[0];
+  EXPECT_FALSE(fs::exists(projectDir_ + "/make.i"));
+}
+
+TEST_F(KestrelPv2, LibraryBuildMakesBothModels) {
+  const auto result = run({"-l", "-zp", "demo"}, environment_);
+  EXPECT_EQ(result.exitCode, 0);
+  const std::vector<std::string> entries = starts();
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(commandLine(entries[0]), "kmmake -f PV2BUILD\\makefile -i PMODEL=1 ");
+  EXPECT_EQ(commandLine(entries[1]), "kmmake -f PV2BUILD\\makefile -i ");
+  EXPECT_TRUE(fs::is_directory(projectDir_ + "/PV2BUILD/OBJREL_P"));
+}
+
+TEST_F(KestrelPv2, UnknownOptionDoesNotStopTheBuild) {
+  const auto result = run({"-x", "demo.pvmak"}, environment_);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err, "Error: Unknown option '-x'\n");
+  EXPECT_EQ(starts().size(), 1u);
+}
+
+TEST_F(KestrelPv2, FailingMakeToolFailsTheBuild) {
+  environment_["STANDIN_EXIT_CODE"] = "2";
+  const auto result = run({"demo"}, environment_);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "Error: kmmake ended with exit code 2\n");
+}
+
+TEST_F(KestrelPv2, MissingMakeToolInALibraryBuild) {
+  fs::remove(standinCopy_);
+  writeFile(projectDir_ + "/make.i", "old");
+  const auto result = run({"-l", "demo"}, environment_);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "Error: Unable to start kmmake\n");
+  EXPECT_FALSE(fs::exists(projectDir_ + "/make.i"));
+}
+
+TEST_F(KestrelPv2, WithoutMakefileCreationTheEarlierMakefilesAreUsed) {
+  ASSERT_EQ(run({"demo"}, environment_).exitCode, 0);
+  fs::remove(projectDir_ + "/demo.cbx");
+  const std::string makefile = readFile(projectDir_ + "/PV2BUILD/makefile");
+  const auto result = run({"-m-", "-d", "-zp"}, environment_);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err, "");
+  const std::vector<std::string> entries = starts();
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(commandLine(entries[1]), "kmmake -f PV2BUILD\\makefile -i DEBUG=1 PMODEL=1 ");
+  EXPECT_EQ(readFile(projectDir_ + "/PV2BUILD/makefile"), makefile);
+}
+
+TEST_F(KestrelPv2, UnwritableMakefileStillRunsTheMakeTool) {
+  fs::create_directories(projectDir_ + "/PV2BUILD/MakeSDK.2");
+  const auto result = run({"demo"}, environment_);
+  EXPECT_EQ(result.err, "Unable to write PV2BUILD\\MakeSDK.2\n");
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_TRUE(fs::is_regular_file(projectDir_ + "/PV2BUILD/MakeSDK.1"));
+  EXPECT_FALSE(fs::exists(projectDir_ + "/PV2BUILD/makefile"));
+  EXPECT_EQ(starts().size(), 1u);
+}
+
+TEST_F(KestrelPv2, NoProjectFileStartsNothing) {
+  fs::remove(projectDir_ + "/demo.cbx");
+  const auto result = run({"demo"}, environment_);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "Unable to find project file\n");
+  EXPECT_FALSE(fs::exists(projectDir_ + "/PV2BUILD"));
+  EXPECT_TRUE(starts().empty());
+}
+
 }  // namespace
