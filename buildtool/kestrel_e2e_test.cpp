@@ -301,4 +301,109 @@ TEST_F(KestrelPv2, NoProjectFileStartsNothing) {
   EXPECT_TRUE(starts().empty());
 }
 
+// A PV3 project: the stand-in hmake in the compiler's bin directory, which
+// under Wine is C:\SHC inside the test prefix, so that the settings hold
+// the values of a real installation.
+class KestrelPv3 : public Kestrel {
+ protected:
+  void SetUp() override {
+    Kestrel::SetUp();
+    writeFile(projectDir_ + "/demo.cbx", readFile(target().testdata + "/pv3/demo.cbx"));
+    if (target().underWine) {
+      sdk_ = "C:\\PVSDK3";
+      compiler_ = "C:\\SHC";
+      compilerOnDisk_ = environment("WINEPREFIX") + "/drive_c/SHC";
+      ASSERT_FALSE(environment("WINEPREFIX").empty());
+    } else {
+      sdk_ = root_ / "pvsdk3";
+      compiler_ = root_ / "shc";
+      compilerOnDisk_ = compiler_;
+    }
+    fs::remove_all(compilerOnDisk_);
+    fs::create_directories(compilerOnDisk_ + "/bin");
+    const std::string exe = target().underWine ? ".exe" : "";
+    fs::copy_file(target().standins + "/hmake" + exe, compilerOnDisk_ + "/bin/hmake" + exe);
+    writeSettings("[PV3SDK Paths]\nSDKPath=" + sdk_ + "\nCompilerPath=" + compiler_ + "\n");
+    log_ = root_ / "standin.log";
+    environment_["STANDIN_LOG"] = programPath(log_);
+  }
+
+  void TearDown() override {
+    if (target().underWine) fs::remove_all(compilerOnDisk_);
+  }
+
+  std::string logged(const std::string& key) const {
+    const std::string log = readFile(log_);
+    const size_t at = log.find("\n" + key + "=");
+    if (at == std::string::npos) return "(not logged)";
+    const size_t begin = at + key.size() + 2;
+    return log.substr(begin, log.find('\n', begin) - begin);
+  }
+
+  std::string sdk_;
+  std::string compiler_;
+  std::string compilerOnDisk_;
+  std::string log_;
+  std::map<std::string, std::string> environment_;
+};
+
+TEST_F(KestrelPv3, ReleaseBuild) {
+  const auto result = run({"-p3", "-DA;B=2", "demo"}, environment_);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out, banner());
+  EXPECT_EQ(result.err, "");
+  for (const char* name : {"makefile.mak", "sources.def"}) {
+    std::string expected = readFile(target().testdata + "/pv3/release-expected/" + name);
+    for (const auto& [example, value] : {std::pair<std::string, std::string>{"TCDIR=C:\\SHC\r\n", compiler_},
+                                         {"PVSDK_BASE=C:\\PVSDK3\r\n", sdk_}}) {
+      const size_t at = expected.find(example);
+      if (at != std::string::npos) {
+        expected.replace(at, example.size(), example.substr(0, example.find('=') + 1) + value + "\r\n");
+      }
+    }
+    EXPECT_TRUE(testsupport::sameBytes(expected, readFile(projectDir_ + "/PV3BUILD/" + name))) << name;
+  }
+  if (target().underWine) {
+    EXPECT_EQ(logged("commandline"), "C:\\SHC\\bin\\hmake PV3BUILD\\makefile.mak");
+    EXPECT_EQ(logged("PATH").rfind("C:\\PVSDK3\\TOOLS;C:\\SHC;C:\\windows\\system32;", 0), 0u) << logged("PATH");
+  } else {
+    EXPECT_EQ(logged("PATH"), sdk_ + "/TOOLS:" + compiler_ + ":" + environment("PATH"));
+  }
+  EXPECT_EQ(logged("arg"), "PV3BUILD\\makefile.mak");
+  EXPECT_EQ(logged("cwd"), programPath(projectDir_));
+  EXPECT_EQ(logged("SHC_INC"), compiler_ + "\\include");
+  EXPECT_EQ(logged("SHC_LIB"), compiler_ + "\\bin");
+  EXPECT_EQ(logged("SHC_TMP"), compiler_);
+}
+
+TEST_F(KestrelPv3, MissingCompilerPathCreatesNothing) {
+  writeSettings("[PV3SDK Paths]\nSDKPath=" + sdk_ + "\n");
+  const auto result = run({"-p3", "demo"}, environment_);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "Error: No key 'CompilerPath' in section [PV3SDK Paths] of settings file '" +
+                            programPath(toolDir_ + "/Settings.ini") + "'\n");
+  EXPECT_FALSE(fs::exists(projectDir_ + "/PV3BUILD"));
+  EXPECT_FALSE(fs::exists(log_));
+}
+
+TEST_F(KestrelPv3, MissingAndFailingHmake) {
+  environment_["STANDIN_EXIT_CODE"] = "3";
+  auto result = run({"-p3", "demo"}, environment_);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "Error: hmake ended with exit code 3\n");
+
+  fs::remove_all(compilerOnDisk_ + "/bin");
+  result = run({"-p3", "demo"}, environment_);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "Error: Unable to start hmake\n");
+}
+
+TEST_F(KestrelPv3, MissingMakefileIsLeftToHmake) {
+  const auto result = run({"-p3", "-m-", "-d", "-l"}, environment_);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_FALSE(fs::exists(projectDir_ + "/PV3BUILD"));
+  EXPECT_EQ(logged("arg"), "PV3BUILD\\makefile.mak");
+}
+
 }  // namespace
