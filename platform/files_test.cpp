@@ -1,0 +1,94 @@
+// The file layer on both targets: directory search, moves, deletes.
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "testing/testsupport.h"
+
+namespace {
+
+using testsupport::fileExists;
+using testsupport::readFile;
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+std::vector<std::string> sorted(std::vector<std::string> names) {
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(FindFiles, PatternsMatchLikeWindows) {
+  TempDir dir;
+  for (const char* name : {"demo.cbx", "Other.CBX", "demo.cbx.local", "x.lib", "libc.lib", "a.b.c", "noext"}) {
+    writeFile(dir / name, "");
+  }
+  struct Case {
+    const char* pattern;
+    std::vector<std::string> names;
+  } const cases[] = {
+      {"demo.cbx", {"demo.cbx"}},
+      {"DEMO.CBX", {"demo.cbx"}},  // letter case does not matter
+      {"*.cbx", {"Other.CBX", "demo.cbx"}},
+      {"*.lib", {"libc.lib", "x.lib"}},
+      {"?.lib", {"x.lib"}},
+      {"*ext", {"noext"}},
+      {"missing.cbx", {}},
+      {"d*o*.c*x", {"demo.cbx"}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(sorted(platform::findFiles(dir.path() + "\\" + c.pattern)), c.names) << c.pattern;
+  }
+  EXPECT_TRUE(platform::findFiles(dir.path() + "\\no-such-dir\\*.cbx").empty());
+}
+
+TEST(FindFiles, LongPatternWithManyStarsEndsQuickly) {
+  TempDir dir;
+  writeFile(dir / std::string(200, 'a'), "");
+  const std::string pattern = "*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*b";
+  EXPECT_TRUE(platform::findFiles(dir.path() + "\\" + pattern).empty());
+}
+
+TEST(MoveFile, NeverReplacesAnExistingTarget) {
+  TempDir dir;
+  writeFile(dir / "from.txt", "from");
+  writeFile(dir / "to.txt", "to");
+  EXPECT_FALSE(platform::moveFile(dir / "from.txt", dir / "to.txt"));
+  EXPECT_EQ(readFile(dir / "to.txt"), "to");
+  EXPECT_TRUE(fileExists(dir / "from.txt"));
+  EXPECT_TRUE(platform::moveFile(dir / "from.txt", dir / "new.txt"));
+  EXPECT_EQ(readFile(dir / "new.txt"), "from");
+  EXPECT_FALSE(fileExists(dir / "from.txt"));
+}
+
+TEST(DeleteFile, FilesOnly) {
+  TempDir dir;
+  writeFile(dir / "make.i", "x");
+  EXPECT_TRUE(platform::deleteFile(dir / "make.i"));
+  EXPECT_FALSE(fileExists(dir / "make.i"));
+  EXPECT_FALSE(platform::deleteFile(dir / "make.i"));
+  ASSERT_TRUE(platform::createDirectory(dir / "sub"));
+  EXPECT_FALSE(platform::deleteFile(dir / "sub"));
+  EXPECT_TRUE(platform::isDirectory(dir / "sub"));
+}
+
+TEST(CreateDirectory, OnlyTheLastLevel) {
+  TempDir dir;
+  EXPECT_FALSE(platform::createDirectory(dir / "a/b"));
+  EXPECT_TRUE(platform::createDirectory(dir / "a"));
+  EXPECT_FALSE(platform::createDirectory(dir / "a"));  // there already
+  EXPECT_TRUE(platform::createDirectory(dir.path() + "\\a\\b"));
+  EXPECT_TRUE(platform::isDirectory(dir / "a/b"));
+}
+
+TEST(TextMode, WritingTurnsLineFeedsIntoCrLf) {
+  TempDir dir;
+  std::FILE* file = platform::openTextFile(dir / "t.txt", "w");
+  ASSERT_NE(file, nullptr);
+  std::fputs("a\nb\r\n\n", file);
+  ASSERT_TRUE(platform::closeFile(file));
+  EXPECT_EQ(readFile(dir / "t.txt"), "a\r\nb\r\r\n\r\n");
+}
+
+}  // namespace
