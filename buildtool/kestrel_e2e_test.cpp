@@ -1,83 +1,9 @@
-// End-to-end tests of the kestrel program: natively, or kestrel.exe under
-// Wine. The program is copied into a sandbox IDE tree with its own
-// Settings.ini and started in a project directory, as the IDE starts it.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-
-#include "testing/processrun.h"
-#include "testing/testsupport.h"
+// End-to-end tests of the kestrel program: natively, or kestrel.exe under Wine.
+#include "buildtool/kestrel_e2e.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using testsupport::readFile;
-using testsupport::TempDir;
-using testsupport::withoutCr;
-using testsupport::writeFile;
-
-std::string environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-}
-
-struct Target {
-  bool underWine = environment("KESTREL_TARGET") == "win32";
-  std::string program = environment("KESTREL_PROGRAM");
-  std::string standins = environment("KESTREL_STANDINS");
-  std::string wineRun = environment("WINE_RUN");
-  std::string testdata = environment("KESTREL_TESTDATA");
-};
-
-const Target& target() {
-  static const Target configured;
-  return configured;
-}
-
-// A path as the program under test sees it.
-std::string programPath(const std::string& linuxPath) {
-  if (!target().underWine) return linuxPath;
-  std::string path = "Z:" + linuxPath;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
-
-class Kestrel : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_FALSE(target().program.empty()) << "KESTREL_PROGRAM is not set";
-    toolDir_ = root_ / "ide/toolsets/PVSDK";
-    projectDir_ = root_ / "project";
-    fs::create_directories(toolDir_);
-    fs::create_directories(projectDir_);
-    installed_ = (fs::path(toolDir_) / fs::path(target().program).filename()).string();
-    fs::copy_file(target().program, installed_);
-  }
-
-  void writeSettings(const std::string& text) { writeFile(toolDir_ + "/Settings.ini", testsupport::crlf(text)); }
-
-  testsupport::ProgramRun run(const std::vector<std::string>& arguments,
-                              const std::map<std::string, std::string>& environment = {}) {
-    std::vector<std::string> argv;
-    if (target().underWine) argv.push_back(target().wineRun);
-    argv.push_back(installed_);
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    testsupport::ProgramRun result = testsupport::runProgram(argv, projectDir_, environment);
-    result.out = withoutCr(result.out);
-    result.err = withoutCr(result.err);
-    return result;
-  }
-
-  std::string banner() const { return "KESTREL 1.05 Copyright (c) 2004-2026 Velmora Software\n"; }
-  std::string usage() const { return readFile(target().testdata + "/usage.txt") + "\n"; }
-
-  TempDir root_;
-  std::string toolDir_;
-  std::string projectDir_;
-  std::string installed_;
-};
+using namespace e2e;
 
 TEST_F(Kestrel, NoArgumentsPrintsBannerAndUsage) {
   const auto result = run({});
@@ -143,74 +69,6 @@ TEST_F(Kestrel, MissingSettingsAreReportedClearly) {
   }
 }
 
-
-// A PV2 project with the example project file, settings that name the SDK
-// and the compiler, and the stand-in kmmake where kestrel will find it:
-// natively on the PATH that kestrel builds, under Wine beside kestrel.exe
-// (the directory Windows searches first), so that the settings can name
-// the directories of a real installation.
-class KestrelPv2 : public Kestrel {
- protected:
-  void SetUp() override {
-    Kestrel::SetUp();
-    writeFile(projectDir_ + "/demo.cbx", readFile(target().testdata + "/pv2/demo.cbx"));
-    const std::string standin = target().standins + (target().underWine ? "/kmmake.exe" : "/kmmake");
-    if (target().underWine) {
-      sdk_ = "C:\\PVSDK";
-      compiler_ = "C:\\LSIC86";
-      standinCopy_ = toolDir_ + "/kmmake.exe";
-    } else {
-      sdk_ = root_ / "sdk";
-      compiler_ = root_ / "lsic86";
-      fs::create_directories(sdk_ + "/TOOL");
-      standinCopy_ = sdk_ + "/TOOL/kmmake";
-    }
-    fs::copy_file(standin, standinCopy_);
-    writeSettings("[PV2SDK Paths]\nSDKPath=" + sdk_ + "\nCompilerPath=" + compiler_ + "\n");
-    log_ = root_ / "standin.log";
-    environment_["STANDIN_LOG"] = programPath(log_);
-  }
-
-  // What the stand-in recorded, one entry per start.
-  std::vector<std::string> starts() const {
-    std::vector<std::string> entries;
-    const std::string log = readFile(log_);
-    for (size_t start = 0, end; (end = log.find("end\n", start)) != std::string::npos; start = end + 4) {
-      entries.push_back(log.substr(start, end - start));
-    }
-    return entries;
-  }
-
-  // The PATH that a program started from the test sees without kestrel.
-  std::string basePath() {
-    if (!target().underWine) return environment("PATH");
-    const std::string baseLog = root_ / "base.log";
-    testsupport::runProgram({target().wineRun, standinCopy_}, root_.path(),
-                            {{"STANDIN_LOG", programPath(baseLog)}});
-    const std::string log = readFile(baseLog);
-    const size_t begin = log.find("PATH=") + 5;
-    return log.substr(begin, log.find('\n', begin) - begin);
-  }
-
-  std::string commandLine(const std::string& entry) const {
-    // Verbatim under Windows; natively the words as the stand-in got them.
-    if (target().underWine) {
-      const size_t begin = entry.find("commandline=") + 12;
-      return entry.substr(begin, entry.find('\n', begin) - begin);
-    }
-    std::string line = "kmmake ";
-    for (size_t at = entry.find("arg="); at != std::string::npos; at = entry.find("arg=", at + 1)) {
-      line += entry.substr(at + 4, entry.find('\n', at) - at - 4) + " ";
-    }
-    return line;
-  }
-
-  std::string sdk_;
-  std::string compiler_;
-  std::string standinCopy_;
-  std::string log_;
-  std::map<std::string, std::string> environment_;
-};
 
 TEST_F(KestrelPv2, DebugApplicationBuild) {
   const std::string oldPath = basePath();

@@ -82,11 +82,22 @@ bool matchesPattern(const char* pattern, const char* name) {
   return *pattern == '\0';
 }
 
+// fopen, but like the Windows C runtime it does not open a directory.
+std::FILE* openFile(const std::string& path, const char* mode) {
+  std::FILE* file = std::fopen(nativePath(path).c_str(), mode);
+  struct stat info;
+  if (file != nullptr && (::fstat(::fileno(file), &info) != 0 || S_ISDIR(info.st_mode))) {
+    std::fclose(file);
+    return nullptr;
+  }
+  return file;
+}
+
 }  // namespace
 
 std::FILE* openTextFile(const std::string& path, const char* mode) {
   const bool writing = mode[0] == 'w';
-  std::FILE* raw = std::fopen(nativePath(path).c_str(), writing ? "wb" : "rb");
+  std::FILE* raw = openFile(path, writing ? "wb" : "rb");
   if (raw == nullptr) return nullptr;
   auto* cookie = new TextCookie{raw, false};
   cookie_io_functions_t functions{};
@@ -101,9 +112,7 @@ std::FILE* openTextFile(const std::string& path, const char* mode) {
   return file;
 }
 
-std::FILE* openBinaryFile(const std::string& path, const char* mode) {
-  return std::fopen(nativePath(path).c_str(), mode);
-}
+std::FILE* openBinaryFile(const std::string& path, const char* mode) { return openFile(path, mode); }
 
 bool closeFile(std::FILE* file) {
   bool ok = std::ferror(file) == 0;

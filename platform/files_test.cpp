@@ -82,6 +82,12 @@ TEST(CreateDirectory, OnlyTheLastLevel) {
   EXPECT_TRUE(platform::isDirectory(dir / "a/b"));
 }
 
+TEST(OpenFile, DirectoriesAreNotFiles) {
+  TempDir dir;
+  EXPECT_EQ(platform::openTextFile(dir.path(), "r"), nullptr);
+  EXPECT_EQ(platform::openBinaryFile(dir.path(), "rb"), nullptr);
+}
+
 TEST(TextMode, WritingTurnsLineFeedsIntoCrLf) {
   TempDir dir;
   std::FILE* file = platform::openTextFile(dir / "t.txt", "w");

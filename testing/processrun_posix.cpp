@@ -1,6 +1,7 @@
 #include "testing/processrun.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,8 +23,14 @@ std::string slurp(const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+}  // namespace
+
 ProgramRun runProgram(const std::vector<std::string>& argv, const std::string& directory,
-                      const std::map<std::string, std::string>& environment) {
+                      const std::map<std::string, std::string>& environment, bool unprivileged) {
   ProgramRun run;
   char outName[] = "/tmp/pvrun-out-XXXXXX";
   char errName[] = "/tmp/pvrun-err-XXXXXX";
@@ -36,6 +43,9 @@ ProgramRun runProgram(const std::vector<std::string>& argv, const std::string& d
   if (pid == 0) {
     dup2(outFd, 1);
     dup2(errFd, 2);
+    if (unprivileged && geteuid() == 0) {
+      if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(125);
+    }
     if (chdir(directory.c_str()) != 0) _exit(126);
     for (const auto& [name, value] : environment) {
       if (value.empty()) unsetenv(name.c_str());

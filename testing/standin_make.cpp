@@ -4,7 +4,10 @@
 // build tool prepares. A kmmake leaves a make.i behind as the real one does.
 //
 // STANDIN_LOG names the log (default: standin.log in the working directory);
-// STANDIN_EXIT_CODE, when set, is the exit code to end with.
+// STANDIN_EXIT_CODE, when set, is the exit code to end with; STANDIN_CRASH
+// makes it end abnormally instead: "segv" (an invalid memory access),
+// "abort", or "kill" (killed by a signal it cannot catch, POSIX only).
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -61,6 +64,14 @@ int main(int argc, char** argv) {
 
   if (name == "kmmake") {
     if (std::FILE* marker = std::fopen("make.i", "wb")) std::fclose(marker);
+  }
+  if (const char* crash = std::getenv("STANDIN_CRASH")) {
+    const std::string how = crash;
+    if (how == "segv") *static_cast<volatile int*>(nullptr) = 1;
+    if (how == "abort") std::abort();
+#ifndef _WIN32
+    if (how == "kill") std::raise(SIGKILL);
+#endif
   }
   const char* exitCode = std::getenv("STANDIN_EXIT_CODE");
   return exitCode != nullptr ? std::atoi(exitCode) : 0;
