@@ -93,7 +93,8 @@ bool IniFile::write(const std::string& fileName) {
   std::FILE* file = platform::openTextFile(fileName, "w");
   if (file == nullptr) return false;
   for (const Section& section : sections) {
-    std::fputs(("[" + section.name + "]\n").c_str(), file);
+    const std::string header = "[" + section.name + "]\n";
+    std::fwrite(header.data(), 1, header.size(), file);
     for (const std::string& line : section.lines) {
       std::fwrite(line.data(), 1, line.size(), file);
       std::fputc('\n', file);

@@ -126,6 +126,15 @@ TEST(IniFileWrite, WrittenFileReadsBackTheSame) {
   EXPECT_EQ(back.sections[1].lines, ini.sections[1].lines);
 }
 
+TEST(IniFileWrite, NulBytesInNamesAndLinesAreWrittenWhole) {
+  TempDir dir;
+  ucl::IniFile ini;
+  const std::string name("a\0b", 3);
+  ini[name].lines.push_back(std::string("k=\0v", 4));
+  ASSERT_TRUE(ini.write(dir / "nul.ini"));
+  EXPECT_EQ(readFile(dir / "nul.ini"), std::string("[a\0b]\r\nk=\0v\r\n\r\n", 15));
+}
+
 TEST(IniFileWrite, FailsWhereTheFileCannotBeCreated) {
   TempDir dir;
   ucl::IniFile ini;
