@@ -131,8 +131,8 @@ TEST(IniFileWrite, NulBytesInNamesAndLinesAreWrittenWhole) {
   ucl::IniFile ini;
   const std::string name("a\0b", 3);
   ini[name].lines.push_back(std::string("k=\0v", 4));
-  ASSERT_TRUE(ini.write(dir / "nul.ini"));
-  EXPECT_EQ(readFile(dir / "nul.ini"), std::string("[a\0b]\r\nk=\0v\r\n\r\n", 15));
+  ASSERT_TRUE(ini.write(dir / "zero.ini"));
+  EXPECT_EQ(readFile(dir / "zero.ini"), std::string("[a\0b]\r\nk=\0v\r\n\r\n", 15));
 }
 
 TEST(IniFileWrite, FailsWhereTheFileCannotBeCreated) {

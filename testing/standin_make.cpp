@@ -32,6 +32,10 @@ std::string currentDirectory() {
 #endif
 }
 
+#ifdef _WIN32
+LONG WINAPI endWithoutDebugger(EXCEPTION_POINTERS*) { return EXCEPTION_EXECUTE_HANDLER; }
+#endif
+
 std::string toolName(const char* argv0) {
   std::string name = argv0;
   const size_t slash = name.find_last_of("\\/");
@@ -67,6 +71,11 @@ int main(int argc, char** argv) {
   }
   if (const char* crash = std::getenv("STANDIN_CRASH")) {
     const std::string how = crash;
+#ifdef _WIN32
+    // Ends with the exception's code, without a crash dialog or debugger
+    // that would wait for someone to close it.
+    SetUnhandledExceptionFilter(endWithoutDebugger);
+#endif
     if (how == "segv") *static_cast<volatile int*>(nullptr) = 1;
     if (how == "abort") std::abort();
 #ifndef _WIN32
