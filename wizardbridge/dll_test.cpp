@@ -45,7 +45,8 @@ TEST(PloverDll, ExportsUndecoratedAtTheirOrdinals) {
   EXPECT_EQ(byOrdinal, (std::map<int, std::string>{{1, prefix + "debugMethod"},
                                                    {2, prefix + "nativeGetPV2SDKPath"},
                                                    {3, prefix + "createPVSDKProject"},
-                                                   {4, prefix + "getPV2SDKLibraries"}}));
+                                                   {4, prefix + "getPV2SDKLibraries"},
+                                                   {5, prefix + "runPVSDKProject"}}));
 }
 
 TEST(PloverDll, ImportsSystemLibrariesOnly) {

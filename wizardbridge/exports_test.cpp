@@ -28,7 +28,8 @@ const char* const kClass = "Java_com_velmora_opentools_casiopv_addinwiz_AddInJNI
 
 TEST(Exports, FoundByTheirUndecoratedNames) {
   LoadedBridge& bridge = LoadedBridge::instance();
-  for (const char* method : {"debugMethod", "nativeGetPV2SDKPath", "createPVSDKProject", "getPV2SDKLibraries"}) {
+  for (const char* method : {"debugMethod", "nativeGetPV2SDKPath", "createPVSDKProject", "getPV2SDKLibraries",
+                             "runPVSDKProject"}) {
     EXPECT_NE(bridge.symbol(std::string(kClass) + method), nullptr) << method;
   }
   EXPECT_EQ(bridge.symbol(std::string("_") + kClass + "debugMethod@12"), nullptr);

@@ -9,6 +9,7 @@
 #include "wizardbridge/bridge.h"
 #include "wizardbridge/librarylisting.h"
 #include "wizardbridge/projectcreation.h"
+#include "wizardbridge/simulator.h"
 
 namespace {
 
@@ -48,6 +49,13 @@ class JavaStrings {
 };
 
 jboolean toJava(bool value) { return value ? JNI_TRUE : JNI_FALSE; }
+
+// The simulator control of the loaded bridge. Never destroyed: the exit
+// window's thread may still use it while the library is unloaded.
+plover::SimulatorControl& simulatorControl() {
+  static plover::SimulatorControl* control = new plover::SimulatorControl(platform::systemDesktop());
+  return *control;
+}
 
 }  // namespace
 
@@ -99,6 +107,14 @@ JNIEXPORT jobjectArray JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddIn
     env->DeleteLocalRef(name);
   }
   return array;
+}
+
+JNIEXPORT jboolean JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIComm_runPVSDKProject(
+    JNIEnv* env, jobject, jstring project, jstring projectDirectory, jboolean debug) {
+  JavaStrings strings(env, {project, projectDirectory});
+  if (!strings.complete()) return JNI_FALSE;
+  return toJava(
+      simulatorControl().runPVSDKProject(plover::bridgeDirectory(), strings[0], strings[1], debug != JNI_FALSE));
 }
 
 }  // extern "C"

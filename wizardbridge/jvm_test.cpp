@@ -113,6 +113,23 @@ TEST_F(Jvm, LibrariesOfTheSdk) {
   EXPECT_NE(run.out.find("library=[]\n"), std::string::npos);
 }
 
+TEST_F(Jvm, RunWritesTheSimulatorFilesButFindsNoWindowOffWindows) {
+  fs::create_directories(tree_.sdkDir() + "/C/demo/PV2BUILD");
+  const std::string directory = sdk_ + "\\C\\demo";
+  const auto run = driver({"run", "demo", directory, "true"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "run=false\n");
+  const std::string simulatorProject = readFile(tree_.sdkDir() + "/C/demo/PV2BUILD/project.cpj");
+  EXPECT_NE(simulatorProject.find("[GENERAL]\r\nVersion=302\r\nProjectName=demo\r\nCurrentDir=" + sdk_ +
+                                  "\\\r\nSourceDir=" + directory + "\\\r\n"),
+            std::string::npos)
+      << simulatorProject;
+  EXPECT_NE(simulatorProject.find("CHIPFILE3=C\\demo\\PV2BUILD\\OBJDBG\\demo.BIN\r\n"), std::string::npos);
+  EXPECT_EQ(readFile(tree_.path("config/pvtools/registry.ini")),
+            "[HKEY_CURRENT_USER\\Software\\CASIO\\SIM3022\\RecentFiles]\n4=" + directory +
+                "\\PV2BUILD\\project.cpj\n");
+}
+
 TEST_F(Jvm, MissingSettingsFile) {
   fs::remove(tree_.settingsFile());
   const auto run = driver({"path", "kept", "create", "demo", "false", "libraries"});
