@@ -23,4 +23,11 @@ struct ProcessOutcome {
 // into slashes and is looked up like execvp; the other words pass unchanged.
 ProcessOutcome runAndWait(const std::string& commandLine);
 
+// Starts a program without waiting for it: the program path, unquoted, is
+// the whole command line (no arguments); no handles are inherited; the
+// program runs in the directory given. True when the process was created.
+// On POSIX the program is started through a short-lived intermediate
+// process, so that it leaves no zombie behind in the caller.
+bool startDetached(const std::string& programPath, const std::string& currentDirectory);
+
 }  // namespace platform

@@ -56,4 +56,22 @@ ProcessOutcome runAndWait(const std::string& commandLine) {
   return outcome;
 }
 
+bool startDetached(const std::string& programPath, const std::string& currentDirectory) {
+  STARTUPINFOA startup;
+  ZeroMemory(&startup, sizeof startup);
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info;
+  ZeroMemory(&info, sizeof info);
+  std::vector<char> line(programPath.begin(), programPath.end());
+  line.push_back('\0');
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
+                      currentDirectory.c_str(), &startup, &info)) {
+    return false;
+  }
+  // The program is never waited for: both handles go at once.
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  return true;
+}
+
 }  // namespace platform

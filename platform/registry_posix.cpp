@@ -1,0 +1,103 @@
+// String values of the registry on POSIX, kept in a text file that stands
+// in for the registry (see registry.h for its place and format).
+#include "registry.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+std::string configDirectory() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config != nullptr && config[0] == '/') return std::string(config) + "/pvtools";
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] == '\0') return std::string();
+  return std::string(home) + "/.config/pvtools";
+}
+
+bool makeDirectories(const std::string& path) {
+  for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    const std::string part = path.substr(0, slash);
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) return true;
+  }
+}
+
+std::string sectionOf(const std::string& key) { return "[HKEY_CURRENT_USER\\" + key + "]"; }
+
+std::vector<std::string> readLines(const std::string& file) {
+  std::vector<std::string> lines;
+  std::ifstream in(file);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+bool isSection(const std::string& line) { return !line.empty() && line.front() == '['; }
+
+}  // namespace
+
+bool writeUserString(const std::string& key, const std::string& valueName, const std::string& data) {
+  const std::string directory = configDirectory();
+  if (directory.empty() || !makeDirectories(directory)) return false;
+  const std::string file = directory + "/registry.ini";
+  std::vector<std::string> lines = readLines(file);
+
+  const std::string section = sectionOf(key);
+  const std::string entry = valueName + "=" + data;
+  size_t at = 0;
+  while (at < lines.size() && lines[at] != section) ++at;
+  if (at == lines.size()) {
+    lines.push_back(section);
+    lines.push_back(entry);
+  } else {
+    size_t line = at + 1;
+    bool replaced = false;
+    for (; line < lines.size() && !isSection(lines[line]); ++line) {
+      if (lines[line].compare(0, valueName.size() + 1, valueName + "=") == 0) {
+        lines[line] = entry;
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced) {
+      while (line > at + 1 && lines[line - 1].empty()) --line;  // before the blank lines ending the section
+      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(line), entry);
+    }
+  }
+
+  // Written beside and renamed, so that a reader never sees half a file.
+  const std::string temporary = file + ".new";
+  {
+    std::ofstream out(temporary, std::ios::trunc);
+    for (const std::string& line : lines) out << line << '\n';
+    if (!out.flush()) return false;
+  }
+  return std::rename(temporary.c_str(), file.c_str()) == 0;
+}
+
+bool readUserString(const std::string& key, const std::string& valueName, std::string& data) {
+  const std::string directory = configDirectory();
+  if (directory.empty()) return false;
+  const std::vector<std::string> lines = readLines(directory + "/registry.ini");
+  const std::string section = sectionOf(key);
+  bool inKey = false;
+  for (const std::string& line : lines) {
+    if (isSection(line)) {
+      inKey = line == section;
+    } else if (inKey && line.compare(0, valueName.size() + 1, valueName + "=") == 0) {
+      data = line.substr(valueName.size() + 1);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace platform

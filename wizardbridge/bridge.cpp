@@ -1,0 +1,35 @@
+#include "wizardbridge/bridge.h"
+
+#include <atomic>
+
+#include "common/inifile.h"
+#include "common/textfile.h"
+
+namespace plover {
+
+namespace {
+
+// Written at every entry-point notification, always with the same value.
+std::atomic<platform::ModuleHandle> storedModule{nullptr};
+
+}  // namespace
+
+void setModuleHandle(platform::ModuleHandle module) { storedModule.store(module); }
+
+platform::ModuleHandle moduleHandle() { return storedModule.load(); }
+
+std::string bridgeDirectory() { return ucl::moduleDirectory(moduleHandle()); }
+
+std::string settingsFilePath(const std::string& bridgeDirectory) {
+  return bridgeDirectory + "..\\toolsets\\PVSDK\\Settings.ini";
+}
+
+std::string readPv2SdkPath(const std::string& bridgeDirectory) {
+  ucl::IniFile settings;
+  // A missing file leaves the store empty, and the creating lookups below
+  // then give the empty string.
+  settings.read(settingsFilePath(bridgeDirectory));
+  return settings["PV2SDK Paths"]["SDKPath"];
+}
+
+}  // namespace plover

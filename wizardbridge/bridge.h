@@ -1,0 +1,27 @@
+// Where the bridge lies and where the PV2 SDK is: the start of every
+// operation of the bridge.
+#pragma once
+
+#include <string>
+
+#include "platform/module.h"
+
+namespace plover {
+
+// Kept from the library's entry point so that files are found beside the
+// library and not beside the host program.
+void setModuleHandle(platform::ModuleHandle module);
+platform::ModuleHandle moduleHandle();
+
+// Directory of the bridge's library file, ending in a backslash.
+std::string bridgeDirectory();
+
+// The settings file of the IDE's PV SDK tool set, relative to the bridge.
+std::string settingsFilePath(const std::string& bridgeDirectory);
+
+// Key "SDKPath" of section "PV2SDK Paths" of the settings file, exactly as
+// stored; empty when the file, the section or the key is missing. The file
+// is read anew on every call.
+std::string readPv2SdkPath(const std::string& bridgeDirectory);
+
+}  // namespace plover

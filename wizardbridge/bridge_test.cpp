@@ -1,0 +1,43 @@
+// The SDK path lookup that every operation of the bridge starts from.
+#include "wizardbridge/bridge.h"
+
+#include <gtest/gtest.h>
+
+#include "wizardbridge/idetree_test.h"
+
+namespace {
+
+using plovertest::IdeTree;
+
+TEST(ReadPv2SdkPath, ValueAsStoredOrEmpty) {
+  struct Case {
+    const char* name;
+    const char* settings;  // null: no settings file
+    const char* expected;
+  } const cases[] = {
+      {"plain", "[PV2SDK Paths]\nSDKPath=C:\\PVSDK\n", "C:\\PVSDK"},
+      {"trailing backslash kept", "[PV2SDK Paths]\nSDKPath=C:\\PVSDK\\\n", "C:\\PVSDK\\"},
+      {"value after the last =", "[PV2SDK Paths]\nSDKPath=C:\\a=b\n", "b"},
+      {"first of two sections", "[PV2SDK Paths]\nSDKPath=one\n[PV2SDK Paths]\nSDKPath=two\n", "one"},
+      {"other section only", "[PV3SDK Paths]\nSDKPath=C:\\PV3\n", ""},
+      {"key with a blank before =", "[PV2SDK Paths]\nSDKPath =C:\\PVSDK\n", ""},
+      {"empty value", "[PV2SDK Paths]\nSDKPath=\n", ""},
+      {"no settings file", nullptr, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    IdeTree tree;
+    if (c.settings != nullptr) tree.writeSettingsText(c.settings);
+    EXPECT_EQ(plover::readPv2SdkPath(tree.bridgeDirectory()), c.expected);
+  }
+}
+
+TEST(ReadPv2SdkPath, ReadAnewOnEveryCall) {
+  IdeTree tree;
+  tree.writeSettings("C:\\First");
+  EXPECT_EQ(plover::readPv2SdkPath(tree.bridgeDirectory()), "C:\\First");
+  tree.writeSettings("C:\\Second");
+  EXPECT_EQ(plover::readPv2SdkPath(tree.bridgeDirectory()), "C:\\Second");
+}
+
+}  // namespace

@@ -1,0 +1,120 @@
+// The native methods of the wizard's class AddInJNIComm: Java values in,
+// plain functions of the bridge called, Java values out. Nothing else.
+#include <jni.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/desktop.h"
+#include "wizardbridge/bridge.h"
+#include "wizardbridge/librarylisting.h"
+#include "wizardbridge/projectcreation.h"
+#include "wizardbridge/simulator.h"
+
+namespace {
+
+// The String arguments of one call, fetched in parameter order before any
+// other work and released in the same order when the call ends.
+class JavaStrings {
+ public:
+  JavaStrings(JNIEnv* env, std::initializer_list<jstring> strings) : env_(env) {
+    for (jstring string : strings) {
+      // A null reference, or a fetch that failed (the virtual machine then
+      // has an exception pending), leaves the call with nothing to work on.
+      const char* chars = string != nullptr ? env->GetStringUTFChars(string, nullptr) : nullptr;
+      if (chars == nullptr) {
+        complete_ = false;
+        break;
+      }
+      fetched_.push_back({string, chars});
+    }
+  }
+  ~JavaStrings() {
+    for (const Fetched& string : fetched_) env_->ReleaseStringUTFChars(string.string, string.chars);
+  }
+  JavaStrings(const JavaStrings&) = delete;
+  JavaStrings& operator=(const JavaStrings&) = delete;
+
+  bool complete() const { return complete_; }
+  std::string operator[](size_t index) const { return fetched_[index].chars; }
+
+ private:
+  struct Fetched {
+    jstring string;
+    const char* chars;
+  };
+  JNIEnv* env_;
+  std::vector<Fetched> fetched_;
+  bool complete_ = true;
+};
+
+jboolean toJava(bool value) { return value ? JNI_TRUE : JNI_FALSE; }
+
+// The simulator control of the loaded bridge. Never destroyed: the exit
+// window's thread may still use it while the library is unloaded.
+plover::SimulatorControl& simulatorControl() {
+  static plover::SimulatorControl* control = new plover::SimulatorControl(platform::systemDesktop());
+  return *control;
+}
+
+}  // namespace
+
+extern "C" {
+
+JNIEXPORT void JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIComm_debugMethod(JNIEnv* env, jobject,
+                                                                                            jstring message) {
+  JavaStrings strings(env, {message});
+  if (!strings.complete()) return;
+  platform::systemDesktop().messageBox(strings[0], "DebugMessage:", platform::MessageIcon::none);
+}
+
+JNIEXPORT void JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIComm_nativeGetPV2SDKPath(JNIEnv* env,
+                                                                                                    jobject,
+                                                                                                    jobject result) {
+  const std::string sdkPath = plover::readPv2SdkPath(plover::bridgeDirectory());
+  // A null buffer has nothing to append to, and its class cannot be asked.
+  if (result == nullptr) return;
+  jmethodID append =
+      env->GetMethodID(env->GetObjectClass(result), "append", "(Ljava/lang/String;)Ljava/lang/StringBuffer;");
+  if (append == nullptr) {
+    // The failed lookup leaves its exception pending for the Java caller.
+    platform::systemDesktop().messageBox("Method does not exist", "JNI Error", platform::MessageIcon::error);
+    return;
+  }
+  // The table's variadic CallObjectMethod itself: the C++ wrapper of the same
+  // name would go through CallObjectMethodV.
+  env->functions->CallObjectMethod(env, result, append, env->NewStringUTF(sdkPath.c_str()));
+}
+
+JNIEXPORT jboolean JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIComm_createPVSDKProject(
+    JNIEnv* env, jobject, jstring projectName, jboolean library) {
+  JavaStrings strings(env, {projectName});
+  if (!strings.complete()) return JNI_FALSE;
+  return toJava(plover::createPVSDKProject(plover::bridgeDirectory(), strings[0], library != JNI_FALSE));
+}
+
+JNIEXPORT jobjectArray JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIComm_getPV2SDKLibraries(JNIEnv* env,
+                                                                                                           jobject) {
+  const std::vector<std::string> names =
+      plover::listPv2SdkLibraries(plover::readPv2SdkPath(plover::bridgeDirectory()));
+  jclass stringClass = env->FindClass("java/lang/String");
+  jobjectArray array = env->NewObjectArray(static_cast<jsize>(names.size()), stringClass, nullptr);
+  // Without an array the virtual machine has an exception pending.
+  if (array == nullptr) return nullptr;
+  for (size_t i = 0; i < names.size(); ++i) {
+    jstring name = env->NewStringUTF(names[i].c_str());
+    env->SetObjectArrayElement(array, static_cast<jsize>(i), name);
+    env->DeleteLocalRef(name);
+  }
+  return array;
+}
+
+JNIEXPORT jboolean JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIComm_runPVSDKProject(
+    JNIEnv* env, jobject, jstring project, jstring projectDirectory, jboolean debug) {
+  JavaStrings strings(env, {project, projectDirectory});
+  if (!strings.complete()) return JNI_FALSE;
+  return toJava(
+      simulatorControl().runPVSDKProject(plover::bridgeDirectory(), strings[0], strings[1], debug != JNI_FALSE));
+}
+
+}  // extern "C"

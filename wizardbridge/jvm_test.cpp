@@ -1,0 +1,141 @@
+// The library in the real Java virtual machine: the class AddInJNIComm of
+// the built jar loads libplover.so from the bin directory of a temporary
+// IDE tree, and a small driver calls every native method through it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+#include "testing/processrun.h"
+#include "wizardbridge/idetree_test.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using plovertest::IdeTree;
+using testsupport::readFile;
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+class Jvm : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(environment("PLOVER_JAVA").empty()) << "PLOVER_JAVA is not set";
+    tree_.installShippedTemplates();
+    tree_.installBuildTool(environment("PLOVER_KESTREL"), environment("PLOVER_STANDIN_KMMAKE"));
+    fs::copy_file(environment("PLOVER_LIBRARY"), fs::path(tree_.binDir()) / "libplover.so");
+    sdk_ = IdeTree::systemSpelling(tree_.sdkDir());
+    tree_.writeSettings(sdk_);
+  }
+
+  testsupport::ProgramRun driver(const std::vector<std::string>& commands) {
+    std::vector<std::string> argv = {environment("PLOVER_JAVA"), "-Djava.library.path=" + tree_.binDir(), "-cp",
+                                     environment("PLOVER_JAR") + ":" + environment("PLOVER_DRIVER_JAR"),
+                                     "WizardDriver"};
+    argv.insert(argv.end(), commands.begin(), commands.end());
+    return testsupport::runProgram(argv, tree_.path(""),
+                                   {{"XDG_CONFIG_HOME", tree_.path("config")}, {"JAVA_TOOL_OPTIONS", ""}});
+  }
+
+  IdeTree tree_;
+  std::string sdk_;
+};
+
+TEST_F(Jvm, SdkPathIsAppendedToTheBuffer) {
+  const auto run = driver({"path", "SDK: "});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "path=SDK: " + sdk_ + "\n");
+}
+
+TEST_F(Jvm, DebugMessageGoesToStandardError) {
+  const auto run = driver({"debug", "Hello from the wizard"});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out, "debug done\n");
+  EXPECT_EQ(run.err, "DebugMessage:\nHello from the wizard\n");
+}
+
+TEST_F(Jvm, ProjectsAreCreatedAndBuildWithKestrel) {
+  fs::create_directories(tree_.sdkDir() + "/C");
+  const auto run = driver({"create", "demo", "false", "create", "mylib", "true"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "create=true\ncreate=true\n");
+
+  struct Case {
+    const char* name;
+    const char* arguments;
+    const char* source;
+    const char* header;
+    bool library;
+  } const cases[] = {
+      {"demo", "-d demo", "C/main.c", "H/main.h", false},
+      {"mylib", "-l mylib", "C/library.c", "H/library.h", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string directory = tree_.sdkDir() + "/C/" + c.name;
+    const std::string cbx = readFile(directory + "/" + c.name + ".cbx");
+    EXPECT_NE(cbx.find(std::string("<node name=\"") + c.name + "\" type=\"Folder\">\r\n"), std::string::npos);
+    EXPECT_EQ(cbx.find('%'), std::string::npos);
+    EXPECT_EQ(readFile(directory + "/" + c.source),
+              readFile(tree_.templatesDir() + (c.library ? "/projlib/" : "/projapp/") + c.source));
+    EXPECT_TRUE(fs::exists(directory + "/" + c.header));
+    EXPECT_EQ(fs::exists(directory + "/MENUICON/icon.bmp"), !c.library);
+    EXPECT_TRUE(fs::exists(directory + "/" + c.name + ".cbx.local"));
+    EXPECT_FALSE(fs::exists(directory + "/proj.cbx.local"));
+
+    EXPECT_EQ(tree_.runBuildTool(directory, c.arguments), 0);
+    const std::string makefile = readFile(directory + "/PV2BUILD/makefile");
+    EXPECT_NE(makefile.find(std::string("PROGNAME = \"") + c.name + "\"\r\n"), std::string::npos);
+    EXPECT_NE(makefile.find("APLOBJS = $(ODIR)\\" + fs::path(c.source).stem().string() + ".obj \\\r\n"),
+              std::string::npos);
+    EXPECT_NE(makefile.find("HEADFILE = $(HDIR)\\" + fs::path(c.header).filename().string() + " \\\r\n"),
+              std::string::npos);
+    EXPECT_EQ(makefile.find("$(CLDIR)\\$(TARGET).lib: $(APLOBJS)") != std::string::npos, c.library);
+    const std::string log = readFile(directory + "/standin.log");
+    EXPECT_EQ(log.find("tool=kmmake\n"), 0u);
+    EXPECT_NE(log.find("arg=PV2BUILD\\makefile\n"), std::string::npos);
+    EXPECT_EQ(log.find("arg=PMODEL=1\n") != std::string::npos, c.library);
+  }
+}
+
+TEST_F(Jvm, LibrariesOfTheSdk) {
+  for (const char* file : {"graph.lib", "libc.lib", "X.LIB", ".lib"}) {
+    testsupport::writeFile(tree_.sdkDir() + "/C/Com_Lib/S/" + file, "library");
+  }
+  const auto run = driver({"libraries"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("libraries=2\n", 0), 0u) << run.out;
+  EXPECT_NE(run.out.find("library=[graph]\n"), std::string::npos);
+  EXPECT_NE(run.out.find("library=[]\n"), std::string::npos);
+}
+
+TEST_F(Jvm, RunWritesTheSimulatorFilesButFindsNoWindowOffWindows) {
+  fs::create_directories(tree_.sdkDir() + "/C/demo/PV2BUILD");
+  const std::string directory = sdk_ + "\\C\\demo";
+  const auto run = driver({"run", "demo", directory, "true"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "run=false\n");
+  const std::string simulatorProject = readFile(tree_.sdkDir() + "/C/demo/PV2BUILD/project.cpj");
+  EXPECT_NE(simulatorProject.find("[GENERAL]\r\nVersion=302\r\nProjectName=demo\r\nCurrentDir=" + sdk_ +
+                                  "\\\r\nSourceDir=" + directory + "\\\r\n"),
+            std::string::npos)
+      << simulatorProject;
+  EXPECT_NE(simulatorProject.find("CHIPFILE3=C\\demo\\PV2BUILD\\OBJDBG\\demo.BIN\r\n"), std::string::npos);
+  EXPECT_EQ(readFile(tree_.path("config/pvtools/registry.ini")),
+            "[HKEY_CURRENT_USER\\Software\\CASIO\\SIM3022\\RecentFiles]\n4=" + directory +
+                "\\PV2BUILD\\project.cpj\n");
+}
+
+TEST_F(Jvm, MissingSettingsFile) {
+  fs::remove(tree_.settingsFile());
+  const auto run = driver({"path", "kept", "create", "demo", "false", "libraries"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "path=kept\ncreate=false\nlibraries=0\n");
+  EXPECT_FALSE(fs::exists(tree_.sdkDir() + "/C"));
+}
+
+}  // namespace

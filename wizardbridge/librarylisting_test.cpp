@@ -1,0 +1,64 @@
+// Listing the SDK's libraries for the wizard.
+#include "wizardbridge/librarylisting.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/files.h"
+#include "wizardbridge/idetree_test.h"
+
+namespace {
+
+using plovertest::IdeTree;
+
+TEST(LibraryName, SuffixTestIsExactAndLibcIsLeftOut) {
+  struct Case {
+    const char* file;
+    bool listed;
+    const char* name;
+  } const cases[] = {
+      {"graph.lib", true, "graph"},   {"a.b.lib", true, "a.b"},   {".lib", true, ""},
+      {"libc.lib", false, ""},        {"LIBC.lib", true, "LIBC"}, {"X.LIB", false, ""},
+      {"mixed.Lib", false, ""},       {"long.libx", false, ""},   {"lib", false, ""},
+      {"c.li", false, ""},            {"libc.lib.lib", true, "libc.lib"},
+  };
+  for (const Case& c : cases) {
+    std::string name = "unchanged";
+    EXPECT_EQ(plover::libraryName(c.file, name), c.listed) << c.file;
+    if (c.listed) {
+      EXPECT_EQ(name, c.name) << c.file;
+    }
+  }
+}
+
+TEST(ListPv2SdkLibraries, ListsTheCommonLibraryDirectoryInSearchOrder) {
+  IdeTree tree;
+  const std::string libraries = tree.sdkDir() + "/C/Com_Lib/S/";
+  for (const char* file : {"graph.lib", "libc.lib", "X.LIB", ".lib", "sound.lib", "notes.txt"}) {
+    testsupport::writeFile(libraries + file, "library");
+  }
+  testsupport::writeFile(tree.sdkDir() + "/C/Com_Lib/P/other.lib", "library");
+
+  const std::string sdk = IdeTree::systemSpelling(tree.sdkDir());
+  const std::vector<std::string> names = plover::listPv2SdkLibraries(sdk);
+
+  std::vector<std::string> sorted = names;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(sorted, (std::vector<std::string>{"", "graph", "sound"}));
+
+  // The order is the directory search's.
+  std::vector<std::string> searchOrder;
+  for (const std::string& entry : platform::findFiles(sdk + "\\C\\Com_Lib\\S\\*.lib")) {
+    if (entry == "graph.lib" || entry == "sound.lib" || entry == ".lib") searchOrder.push_back(entry.substr(0, entry.size() - 4));
+  }
+  EXPECT_EQ(names, searchOrder);
+}
+
+TEST(ListPv2SdkLibraries, NothingWithoutSdkOrDirectory) {
+  IdeTree tree;
+  EXPECT_TRUE(plover::listPv2SdkLibraries("").empty());
+  EXPECT_TRUE(plover::listPv2SdkLibraries(IdeTree::systemSpelling(tree.sdkDir())).empty());
+}
+
+}  // namespace

@@ -1,0 +1,30 @@
+// A new PV project in the PV2 SDK's C directory, made from the templates
+// beside the bridge.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace plover {
+
+// The paths, each followed by a NUL, and one more NUL after the last: the
+// list form of the shell's file copy.
+std::string makePathList(const std::vector<std::string>& paths);
+
+// Whether a project name stays inside the SDK's C directory: not empty,
+// not "." or "..", and without "\", "/" or ":".
+bool isSafeProjectName(const std::string& name);
+
+// Copies a template project file character by character, each "%" and the
+// character after it replaced by the project name. False when reading or
+// writing failed.
+bool copyProjectTemplate(std::FILE* templateFile, std::FILE* projectFile, const std::string& name);
+
+// Makes SDK\C\name with name.cbx from the template project file, copies the
+// template directory into it and renames proj.cbx.local after the project.
+// True when the project file was written and the copy succeeded; an unsafe
+// name or an empty SDK path creates nothing and gives false.
+bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& projectName, bool library);
+
+}  // namespace plover

@@ -1,0 +1,59 @@
+// A desktop for tests: scripted top-level windows and screen width, and a
+// record of every search, key, pause and window step as readable text.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/desktop.h"
+
+namespace plovertest {
+
+class RecordingDesktop : public platform::Desktop {
+ public:
+  struct Window {
+    std::string className;
+    std::string title;
+  };
+  // Top-level windows, first one on top.
+  std::vector<Window> windows;
+  int width = 1280;
+  bool exitWindowFails = false;
+
+  // "find CLASS|TITLE", "first CLASS", "title #N", "top #N", "down KEY",
+  // "up KEY", "pause MS", "message CAPTION|TEXT", "open exit window",
+  // "show X,Y", "hide"; windows are numbered from 1, keys named (Alt, F,
+  // Enter, F9, 0xDC...).
+  std::vector<std::string> events() const;
+  void clearEvents();
+  // The exit window's listener, once it was opened.
+  platform::ExitWindowListener* listener = nullptr;
+
+  platform::WindowHandle findWindow(const std::string& className, const std::string& title) override;
+  platform::WindowHandle firstWindowOfClass(const std::string& className) override;
+  std::string windowTitle(platform::WindowHandle window, int maxLength) override;
+  void bringToTop(platform::WindowHandle window) override;
+  void keyEvent(int virtualKey, bool keyUp) override;
+  short keyForCharacter(char character) override;
+  void pause(int milliseconds) override;
+  int screenWidth() override { return width; }
+  void messageBox(const std::string& text, const std::string& caption, platform::MessageIcon icon) override;
+  bool openExitWindow(platform::ExitWindowListener& listener, platform::WindowHandle& window,
+                      std::uint32_t& threadId) override;
+  void moveAndShow(platform::WindowHandle window, int x, int y) override;
+  void hide(platform::WindowHandle window) override;
+
+  static std::string keyName(int virtualKey);
+  static platform::WindowHandle exitWindowHandle() { return reinterpret_cast<platform::WindowHandle>(0xE1); }
+
+ private:
+  void record(const std::string& event);
+  static platform::WindowHandle handleOf(size_t index) { return reinterpret_cast<platform::WindowHandle>(index + 1); }
+  static size_t indexOf(platform::WindowHandle window) { return reinterpret_cast<size_t>(window) - 1; }
+
+  mutable std::mutex lock_;
+  std::vector<std::string> events_;
+};
+
+}  // namespace plovertest

@@ -1,0 +1,193 @@
+#include "wizardbridge/simulator.h"
+
+#include <algorithm>
+
+#include "common/inifile.h"
+#include "common/pathhelpers.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+#include "wizardbridge/bridge.h"
+
+namespace plover {
+
+namespace {
+
+const char* const kSimulatorTitle = "SIM3022";
+const char* const kSimulatorClass = "TMainForm";
+const int kWindowSearches = 8;
+const int kSearchPause = 125;
+const int kExitWindowTop = 22;
+
+}  // namespace
+
+void toBackslashes(std::string& path) { std::replace(path.begin(), path.end(), '/', '\\'); }
+
+std::string chipFile(const std::string& sdkPath, const std::string& projectDirectory, const std::string& title,
+                     bool debug) {
+  std::string directory = ucl::relativePath(sdkPath, projectDirectory, false);
+  // No relative path leads to another drive: the absolute one does.
+  if (directory == ucl::kNotOnSameDrive) directory = projectDirectory + "\\";
+  return directory + (debug ? "PV2BUILD\\OBJDBG\\" : "PV2BUILD\\OBJREL\\") + title + ".BIN";
+}
+
+void writeRecentFile(const std::string& simulatorProjectFile) {
+  // Without the key the run goes on; the simulator then opens another file.
+  platform::writeUserString("Software\\CASIO\\SIM3022\\RecentFiles", "4", simulatorProjectFile);
+}
+
+bool startSimulator(const std::string& programPath) {
+  return platform::startDetached(programPath, ucl::fileDirectory(programPath));
+}
+
+bool SimulatorControl::runPVSDKProject(const std::string& bridgeDirectory, const std::string& project,
+                                       const std::string& projectDirectoryGiven, bool debug) {
+  std::string projectDirectory = projectDirectoryGiven;
+  toBackslashes(projectDirectory);
+  const std::string sdkPath = readPv2SdkPath(bridgeDirectory);
+  const std::string title = ucl::fileTitle(project);
+  const std::string simulatorProjectFile = projectDirectory + "\\PV2BUILD\\project.cpj";
+
+  // The screen decides both the simulator's layout and the exit window's place.
+  const bool wide = desktop_.screenWidth() >= 1280;
+  const std::string templateFile =
+      bridgeDirectory + "..\\templates\\PVSDK\\" + (wide ? "\\projdbg1280.cpj" : "\\projdbg1024.cpj");
+
+  ucl::IniFile simulatorProject;
+  simulatorProject.read(templateFile);
+  simulatorProject["GENERAL"]["ProjectName"] = title;
+  simulatorProject["GENERAL"]["CurrentDir"] = sdkPath + "\\";
+  simulatorProject["GENERAL"]["SourceDir"] = projectDirectory + "\\";
+  simulatorProject["CSGROUP5"]["CHIPFILE3"] = chipFile(sdkPath, projectDirectory, title, debug);
+  // Without PV2BUILD nothing is written; the simulator is driven all the same.
+  simulatorProject.write(simulatorProjectFile);
+
+  writeRecentFile(simulatorProjectFile);
+  startSimulator(sdkPath + "\\SIM\\Sim3022.exe");
+
+  // Also when the start failed: a simulator that is already running will do.
+  platform::WindowHandle simulator = nullptr;
+  for (int search = 0; search < kWindowSearches && simulator == nullptr; ++search) {
+    simulator = findSimulatorWindow("");
+    if (simulator == nullptr) desktop_.pause(kSearchPause);
+  }
+  if (simulator == nullptr) return false;
+
+  sendRunKeys(projectDirectory, debug);
+  desktop_.pause(750);
+  showExitWindow(simulatorProjectFile, wide ? 653 : 643);
+  return true;
+}
+
+platform::WindowHandle SimulatorControl::findSimulatorWindow(const std::string& loadedFile) {
+  const std::string title = loadedFile.empty() ? kSimulatorTitle : std::string(kSimulatorTitle) + " - " + loadedFile;
+  platform::WindowHandle window = desktop_.findWindow(kSimulatorClass, title);
+  if (window == nullptr) {
+    // Only the first window of the class is looked at, whatever lies behind it.
+    window = desktop_.firstWindowOfClass(kSimulatorClass);
+    if (window == nullptr) return nullptr;
+    if (desktop_.windowTitle(window, 511).compare(0, 7, kSimulatorTitle) != 0) return nullptr;
+  }
+  desktop_.bringToTop(window);
+  return window;
+}
+
+void SimulatorControl::sendKey(int virtualKey, int modifiers) {
+  const int modifierKeys[][2] = {{kShift, kKeyShift}, {kCtrl, kKeyCtrl}, {kAlt, kKeyAlt}};
+  for (const auto& modifier : modifierKeys) {
+    if ((modifiers & modifier[0]) != 0) desktop_.keyEvent(modifier[1], false);
+  }
+  desktop_.keyEvent(virtualKey & 0xFF, false);
+  desktop_.keyEvent(virtualKey & 0xFF, true);
+  for (const auto& modifier : modifierKeys) {
+    if ((modifiers & modifier[0]) != 0) desktop_.keyEvent(modifier[1], true);
+  }
+}
+
+void SimulatorControl::typeText(const std::string& text) {
+  for (const char c : text) {
+    // A character without a key maps to -1: key 255 with every modifier.
+    const short key = desktop_.keyForCharacter(c);
+    sendKey(key & 0xFF, static_cast<signed char>((key >> 8) & 0xFF));
+  }
+}
+
+void SimulatorControl::sendRunKeys(const std::string& projectDirectory, bool debug) {
+  // Open the project registered as recent file 4.
+  sendKey('F', kAlt);
+  sendKey('R', 0);
+  sendKey('4', 0);
+  desktop_.pause(500);
+  if (debug) {
+    // Load the map file of the debug build.
+    sendKey('S', kAlt);
+    sendKey('L', 0);
+    desktop_.pause(250);
+    typeText(projectDirectory);
+    typeText("\\PV2BUILD\\ForDebug.MAP");
+    sendKey(kKeyEnter, 0);
+    desktop_.pause(125);
+  }
+  sendKey(kKeyF9, 0);
+}
+
+void SimulatorControl::sendCloseKeys(const std::string& loadedFile) {
+  if (findSimulatorWindow(loadedFile) == nullptr) return;
+  desktop_.pause(100);
+  sendKey(kKeyEsc, 0);
+  desktop_.pause(100);
+  sendKey('F', kAlt);
+  sendKey('C', 0);
+  desktop_.pause(100);
+  sendKey('N', 0);
+  desktop_.pause(100);
+  sendKey(kKeyF4, kAlt);
+}
+
+void SimulatorControl::exitButtonPressed() {
+  std::string loadedFile;
+  platform::WindowHandle window = nullptr;
+  {
+    std::lock_guard<std::mutex> hold(block_.lock);
+    loadedFile = block_.simulatorProjectFile;
+    window = block_.window;
+  }
+  desktop_.hide(window);
+  if (findSimulatorWindow(loadedFile) != nullptr) sendCloseKeys(loadedFile);
+}
+
+void SimulatorControl::showExitWindow(const std::string& simulatorProjectFile, int x) {
+  {
+    std::lock_guard<std::mutex> creating(creation_);
+    if (!exitWindowCreated_) {
+      platform::WindowHandle window = nullptr;
+      std::uint32_t threadId = 0;
+      // A thread that could not make its window has told the user; a later
+      // run tries again.
+      if (!desktop_.openExitWindow(*this, window, threadId)) return;
+      std::lock_guard<std::mutex> hold(block_.lock);
+      block_.window = window;
+      block_.threadId = threadId;
+      exitWindowCreated_ = true;
+    }
+  }
+  platform::WindowHandle window = nullptr;
+  {
+    std::lock_guard<std::mutex> hold(block_.lock);
+    block_.simulatorProjectFile = simulatorProjectFile;
+    block_.x = x;
+    window = block_.window;
+  }
+  desktop_.moveAndShow(window, x, kExitWindowTop);
+}
+
+bool SimulatorControl::exitWindowCreated() const {
+  std::lock_guard<std::mutex> creating(creation_);
+  return exitWindowCreated_;
+}
+
+platform::WindowHandle SimulatorControl::exitWindow() {
+  std::lock_guard<std::mutex> hold(block_.lock);
+  return block_.window;
+}
+
+}  // namespace plover

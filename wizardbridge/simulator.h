@@ -1,0 +1,90 @@
+// Running a built PV2 program in the simulator SIM3022: the simulator's
+// project file, its recent-files entry, its start, the keys that drive it,
+// and the "Exit SIM" window that closes it again.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "platform/desktop.h"
+
+namespace plover {
+
+// Modifier bits of sendKey.
+constexpr int kShift = 1;
+constexpr int kCtrl = 2;
+constexpr int kAlt = 4;
+
+// Virtual keys used with the simulator.
+constexpr int kKeyShift = 0x10;
+constexpr int kKeyCtrl = 0x11;
+constexpr int kKeyAlt = 0x12;
+constexpr int kKeyEnter = 0x0D;
+constexpr int kKeyEsc = 0x1B;
+constexpr int kKeyF4 = 0x73;
+constexpr int kKeyF9 = 0x78;
+
+// Every "/" of the path turned into a backslash, in place.
+void toBackslashes(std::string& path);
+
+// The CSGROUP5 CHIPFILE3 entry: the program image, relative to the SDK
+// directory; the project directory's absolute path when the two lie on
+// different drives.
+std::string chipFile(const std::string& sdkPath, const std::string& projectDirectory, const std::string& title,
+                     bool debug);
+
+// Registers the simulator project file as entry "4" of the simulator's
+// recent-files list.
+void writeRecentFile(const std::string& simulatorProjectFile);
+
+// Starts the simulator program in its own directory, without waiting.
+bool startSimulator(const std::string& programPath);
+
+// The data shared by the launching call and the exit window's thread.
+struct ExitWindowBlock {
+  int x = 0;
+  std::string simulatorProjectFile;  // of the latest run; guarded by lock
+  platform::WindowHandle window = nullptr;
+  std::uint32_t threadId = 0;
+  std::mutex lock;
+};
+
+// One per loaded bridge: the exit window, once made, lives as long as the
+// bridge.
+class SimulatorControl : private platform::ExitWindowListener {
+ public:
+  explicit SimulatorControl(platform::Desktop& desktop) : desktop_(desktop) {}
+  SimulatorControl(const SimulatorControl&) = delete;
+  SimulatorControl& operator=(const SimulatorControl&) = delete;
+
+  // Writes PV2BUILD\project.cpj, registers it, starts the simulator, waits
+  // up to about a second for its window, drives it and shows the exit
+  // window. True when the simulator's window was found.
+  bool runPVSDKProject(const std::string& bridgeDirectory, const std::string& project,
+                       const std::string& projectDirectory, bool debug);
+
+  // The simulator's main window ("SIM3022", or "SIM3022 - " + the loaded
+  // file), brought to the front; null when there is none.
+  platform::WindowHandle findSimulatorWindow(const std::string& loadedFile);
+  void sendKey(int virtualKey, int modifiers);
+  void typeText(const std::string& text);
+  void sendRunKeys(const std::string& projectDirectory, bool debug);
+  void sendCloseKeys(const std::string& loadedFile);
+
+  // What the exit window's button does, on the window's thread.
+  void exitButtonPressed() override;
+
+  bool exitWindowCreated() const;
+  platform::WindowHandle exitWindow();
+
+ private:
+  void showExitWindow(const std::string& simulatorProjectFile, int x);
+
+  platform::Desktop& desktop_;
+  ExitWindowBlock block_;
+  mutable std::mutex creation_;  // one window thread, even for concurrent runs
+  bool exitWindowCreated_ = false;
+};
+
+}  // namespace plover

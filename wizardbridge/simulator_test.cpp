@@ -1,0 +1,355 @@
+// Running a project in the simulator, with a recording desktop in place of
+// the real one: files, registry value, searches, keys, pauses and the exit
+// window.
+#include "wizardbridge/simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/environment.h"
+#include "platform/registry.h"
+#include "wizardbridge/idetree_test.h"
+#include "wizardbridge/recordingdesktop_test.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using plovertest::IdeTree;
+using plovertest::RecordingDesktop;
+using testsupport::crlf;
+using testsupport::readFile;
+using Events = std::vector<std::string>;
+
+// The events of one key stroke written as "Alt+F", "Shift+0xBA", "F9".
+Events stroke(const std::string& keys) {
+  std::vector<std::string> parts;
+  for (size_t begin = 0;;) {
+    const size_t plus = keys.find('+', begin);
+    parts.push_back(keys.substr(begin, plus == std::string::npos ? std::string::npos : plus - begin));
+    if (plus == std::string::npos) break;
+    begin = plus + 1;
+  }
+  const std::string key = parts.back();
+  parts.pop_back();
+  Events events;
+  for (const std::string& modifier : parts) events.push_back("down " + modifier);
+  events.push_back("down " + key);
+  events.push_back("up " + key);
+  for (const std::string& modifier : parts) events.push_back("up " + modifier);
+  return events;
+}
+
+Events operator+(Events first, const Events& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
+// The strokes that type a path on a US keyboard.
+Events typed(const std::string& text) {
+  Events events;
+  for (const char c : text) {
+    std::string keys;
+    if (c >= 'a' && c <= 'z') keys = std::string(1, static_cast<char>(c - 'a' + 'A'));
+    else if (c >= 'A' && c <= 'Z') keys = "Shift+" + std::string(1, c);
+    else if (c >= '0' && c <= '9') keys = std::string(1, c);
+    else if (c == '\\') keys = "0xDC";
+    else if (c == ':') keys = "Shift+0xBA";
+    else if (c == '.') keys = "0xBE";
+    else if (c == '-') keys = "0xBD";
+    else if (c == '_') keys = "Shift+0xBD";
+    else ADD_FAILURE() << "no key for " << c;
+    events = events + stroke(keys);
+  }
+  return events;
+}
+
+TEST(SendKey, ModifiersAroundTheKeyInTheirOrder) {
+  struct Case {
+    int key;
+    int modifiers;
+    Events expected;
+  } const cases[] = {
+      {'F', plover::kAlt, stroke("Alt+F")},
+      {plover::kKeyF9, 0, stroke("F9")},
+      {'A', plover::kShift | plover::kCtrl | plover::kAlt,
+       {"down Shift", "down Ctrl", "down Alt", "down A", "up A", "up Shift", "up Ctrl", "up Alt"}},
+      {'C', plover::kCtrl | 8, stroke("Ctrl+C")},
+      {0x146, 0, stroke("F")},  // only the low byte is the key
+  };
+  for (const Case& c : cases) {
+    RecordingDesktop desktop;
+    plover::SimulatorControl control(desktop);
+    control.sendKey(c.key, c.modifiers);
+    EXPECT_EQ(desktop.events(), c.expected) << c.key << " " << c.modifiers;
+  }
+}
+
+TEST(TypeText, EachCharacterThroughTheKeyboardLayout) {
+  RecordingDesktop desktop;
+  plover::SimulatorControl control(desktop);
+  control.typeText("C:\\a_1.Map\x80");
+  EXPECT_EQ(desktop.events(), stroke("Shift+C") + stroke("Shift+0xBA") + stroke("0xDC") + stroke("A") +
+                                  stroke("Shift+0xBD") + stroke("1") + stroke("0xBE") + stroke("Shift+M") +
+                                  stroke("A") + stroke("P") + stroke("Shift+Ctrl+Alt+0xFF"));
+}
+
+TEST(FindSimulatorWindow, ExactTitleFirstThenOnlyTheFirstWindowOfTheClass) {
+  using Windows = std::vector<RecordingDesktop::Window>;
+  struct Case {
+    const char* name;
+    Windows windows;
+    const char* loadedFile;
+    int found;  // window number, 0 for none
+    Events events;
+  } const cases[] = {
+      {"exact title", {{"TMainForm", "SIM3022"}}, "", 1, {"find TMainForm|SIM3022", "top #1"}},
+      {"exact title with the file", {{"TMainForm", "Other"}, {"TMainForm", "SIM3022 - f.cpj"}}, "f.cpj", 2,
+       {"find TMainForm|SIM3022 - f.cpj", "top #2"}},
+      {"first of the class, title starts right", {{"TForm", "SIM3022"}, {"TMainForm", "SIM3022 - other.cpj"}}, "", 2,
+       {"find TMainForm|SIM3022", "first TMainForm", "title #2", "top #2"}},
+      {"first of the class belongs to another program", {{"TMainForm", "Editor"}, {"TMainForm", "SIM3022 - x"}},
+       "f.cpj", 0, {"find TMainForm|SIM3022 - f.cpj", "first TMainForm", "title #1"}},
+      {"title compared with case", {{"TMainForm", "sim3022"}}, "", 0,
+       {"find TMainForm|SIM3022", "first TMainForm", "title #1"}},
+      {"title too short", {{"TMainForm", "SIM302"}}, "", 0, {"find TMainForm|SIM3022", "first TMainForm", "title #1"}},
+      {"no window of the class", {{"TForm", "SIM3022"}}, "", 0, {"find TMainForm|SIM3022", "first TMainForm"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RecordingDesktop desktop;
+    desktop.windows = c.windows;
+    plover::SimulatorControl control(desktop);
+    const platform::WindowHandle found = control.findSimulatorWindow(c.loadedFile);
+    EXPECT_EQ(reinterpret_cast<size_t>(found), static_cast<size_t>(c.found));
+    EXPECT_EQ(desktop.events(), c.events);
+  }
+}
+
+TEST(ChipFile, ProgramImageRelativeToTheSdk) {
+  struct Case {
+    const char* sdk;
+    const char* project;
+    bool debug;
+    const char* expected;
+  } const cases[] = {
+      {"C:\\PVSDK", "C:\\PVSDK\\C\\demo", true, "C\\demo\\PV2BUILD\\OBJDBG\\demo.BIN"},
+      {"C:\\PVSDK", "c:\\pvsdk\\C\\demo", false, "C\\demo\\PV2BUILD\\OBJREL\\demo.BIN"},
+      {"C:\\PVSDK", "C:\\Work\\demo", true, "..\\Work\\demo\\PV2BUILD\\OBJDBG\\demo.BIN"},
+      {"C:\\PVSDK\\", "C:\\PVSDK\\C\\demo", true, "C\\demo\\PV2BUILD\\OBJDBG\\demo.BIN"},
+      {"C:\\PVSDK", "D:\\Work\\demo", true, "D:\\Work\\demo\\PV2BUILD\\OBJDBG\\demo.BIN"},
+      {"C:\\PVSDK", "D:\\Work\\demo", false, "D:\\Work\\demo\\PV2BUILD\\OBJREL\\demo.BIN"},
+      {"", "C:\\Work\\demo", true, "C:\\Work\\demo\\PV2BUILD\\OBJDBG\\demo.BIN"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(plover::chipFile(c.sdk, c.project, "demo", c.debug), c.expected) << c.sdk << " " << c.project;
+  }
+}
+
+const char* const kRecentFiles = "Software\\CASIO\\SIM3022\\RecentFiles";
+
+class SimulatorRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The registry stand-in of POSIX goes into the tree.
+    platform::setVariable("XDG_CONFIG_HOME", tree_.path("config"));
+    const char* layout =
+        "[GENERAL]\nVersion=302\nProjectName=template\nStartupAction=None\n\n[WINDOW]\nLayout=%d\n\n"
+        "[CSGROUP5]\nLoadAddress=80000\n";
+    for (int width : {1024, 1280}) {
+      char text[256];
+      std::snprintf(text, sizeof text, layout, width);
+      testsupport::writeFile(tree_.templatesDir() + "/projdbg" + std::to_string(width) + ".cpj", crlf(text));
+    }
+    fs::create_directories(tree_.sdkDir() + "/C/demo/PV2BUILD");
+    sdk_ = IdeTree::systemSpelling(tree_.sdkDir());
+    projectDirectory_ = sdk_ + "\\C\\demo";
+    tree_.writeSettings(sdk_);
+    desktop_.windows = {{"TMainForm", "SIM3022"}};
+  }
+
+  bool run(const std::string& project, const std::string& directory, bool debug) {
+    return control_.runPVSDKProject(tree_.bridgeDirectory(), project, directory, debug);
+  }
+  std::string simulatorProject() const { return readFile(tree_.sdkDir() + "/C/demo/PV2BUILD/project.cpj"); }
+  std::string simulatorProjectFile() const { return projectDirectory_ + "\\PV2BUILD\\project.cpj"; }
+  std::string recentFile() const {
+    std::string value;
+    return platform::readUserString(kRecentFiles, "4", value) ? value : "(none)";
+  }
+
+  testsupport::ScopedVariable config_{"XDG_CONFIG_HOME"};
+  IdeTree tree_;
+  RecordingDesktop desktop_;
+  plover::SimulatorControl control_{desktop_};
+  std::string sdk_;
+  std::string projectDirectory_;
+};
+
+TEST_F(SimulatorRun, DebugRunDrivesTheSimulatorAndShowsTheExitWindow) {
+  ASSERT_TRUE(run("demo", projectDirectory_, true));
+  const Events expected = Events{"find TMainForm|SIM3022", "top #1"} + stroke("Alt+F") + stroke("R") + stroke("4") +
+                          Events{"pause 500"} + stroke("Alt+S") + stroke("L") + Events{"pause 250"} +
+                          typed(projectDirectory_) + typed("\\PV2BUILD\\ForDebug.MAP") + stroke("Enter") +
+                          Events{"pause 125"} + stroke("F9") + Events{"pause 750", "open exit window", "show 653,22"};
+  EXPECT_EQ(desktop_.events(), expected);
+}
+
+TEST_F(SimulatorRun, ReleaseRunStartsTheProgramOnly) {
+  ASSERT_TRUE(run("demo", projectDirectory_, false));
+  const Events expected = Events{"find TMainForm|SIM3022", "top #1"} + stroke("Alt+F") + stroke("R") + stroke("4") +
+                          Events{"pause 500"} + stroke("F9") + Events{"pause 750", "open exit window", "show 653,22"};
+  EXPECT_EQ(desktop_.events(), expected);
+}
+
+TEST_F(SimulatorRun, SimulatorProjectFileAndRecentFile) {
+  ASSERT_TRUE(run("demo", projectDirectory_, true));
+  EXPECT_TRUE(testsupport::sameBytes(crlf("[GENERAL]\nVersion=302\nProjectName=demo\nStartupAction=None\nCurrentDir=" +
+                                          sdk_ + "\\\nSourceDir=" + projectDirectory_ +
+                                          "\\\n\n[WINDOW]\nLayout=1280\n\n[CSGROUP5]\nLoadAddress=80000\n"
+                                          "CHIPFILE3=C\\demo\\PV2BUILD\\OBJDBG\\demo.BIN\n\n"),
+                                     simulatorProject()));
+  EXPECT_EQ(recentFile(), simulatorProjectFile());
+
+  ASSERT_TRUE(run("demo", projectDirectory_, false));
+  EXPECT_NE(simulatorProject().find("CHIPFILE3=C\\demo\\PV2BUILD\\OBJREL\\demo.BIN\r\n"), std::string::npos);
+}
+
+TEST_F(SimulatorRun, WithoutTemplateOnlyTheFourEntries) {
+  fs::remove(tree_.templatesDir() + "/projdbg1280.cpj");
+  ASSERT_TRUE(run("demo", projectDirectory_, true));
+  EXPECT_EQ(simulatorProject(), crlf("[GENERAL]\nProjectName=demo\nCurrentDir=" + sdk_ + "\\\nSourceDir=" +
+                                     projectDirectory_ + "\\\n\n[CSGROUP5]\nCHIPFILE3=C\\demo\\PV2BUILD\\OBJDBG\\demo.BIN\n\n"));
+}
+
+TEST_F(SimulatorRun, ScreenWidthChoosesTemplateAndExitWindowPlace) {
+  struct Case {
+    int width;
+    const char* layout;
+    const char* shown;
+  } const cases[] = {{1279, "Layout=1024", "show 643,22"}, {1280, "Layout=1280", "show 653,22"},
+                     {1024, "Layout=1024", "show 643,22"}, {1600, "Layout=1280", "show 653,22"}};
+  for (const Case& c : cases) {
+    RecordingDesktop desktop;
+    desktop.windows = desktop_.windows;
+    desktop.width = c.width;
+    plover::SimulatorControl control(desktop);
+    ASSERT_TRUE(control.runPVSDKProject(tree_.bridgeDirectory(), "demo", projectDirectory_, false));
+    EXPECT_NE(simulatorProject().find(c.layout), std::string::npos) << c.width;
+    EXPECT_EQ(desktop.events().back(), c.shown) << c.width;
+  }
+}
+
+TEST_F(SimulatorRun, NoSimulatorWindowAfterEightSearches) {
+  desktop_.windows.clear();
+  EXPECT_FALSE(run("demo", projectDirectory_, true));
+  Events expected;
+  for (int search = 0; search < 8; ++search) {
+    expected = expected + Events{"find TMainForm|SIM3022", "first TMainForm", "pause 125"};
+  }
+  EXPECT_EQ(desktop_.events(), expected);
+  // What came before the search is done all the same.
+  EXPECT_NE(simulatorProject().find("ProjectName=demo"), std::string::npos);
+  EXPECT_EQ(recentFile(), simulatorProjectFile());
+}
+
+TEST_F(SimulatorRun, SlashesInTheDirectoryAndPathsAsProjectNames) {
+  ASSERT_TRUE(run("demo", projectDirectory_, true));
+  const std::string withBackslashes = simulatorProject();
+  const Events eventsWithBackslashes = desktop_.events();
+  const std::string recentWithBackslashes = recentFile();
+
+  struct Case {
+    const char* name;
+    std::string project;
+    std::string directory;
+  } const cases[] = {
+      {"forward slashes", "demo", [&] {
+         std::string slashed = projectDirectory_;
+         std::replace(slashed.begin(), slashed.end(), '\\', '/');
+         return slashed;
+       }()},
+      {"full project file path", "C:\\Projects\\demo.cbx", projectDirectory_},
+      {"project path with a dot in a directory", "C:\\my.dir\\demo.cbx", projectDirectory_},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(tree_.sdkDir() + "/C/demo/PV2BUILD/project.cpj");
+    RecordingDesktop desktop;
+    desktop.windows = desktop_.windows;
+    plover::SimulatorControl control(desktop);
+    ASSERT_TRUE(control.runPVSDKProject(tree_.bridgeDirectory(), c.project, c.directory, true));
+    EXPECT_EQ(simulatorProject(), withBackslashes);
+    EXPECT_EQ(recentFile(), recentWithBackslashes);
+    EXPECT_EQ(desktop.events(), eventsWithBackslashes);
+  }
+
+  // Slashes in the project are not separators: they stay in the title.
+  ASSERT_TRUE(run("work/demo.cbx", projectDirectory_, false));
+  EXPECT_NE(simulatorProject().find("ProjectName=work/demo\r\n"), std::string::npos);
+  EXPECT_NE(simulatorProject().find("OBJREL\\work/demo.BIN\r\n"), std::string::npos);
+}
+
+TEST_F(SimulatorRun, MissingBuildDirectoryWritesNoFileButDrivesTheSimulator) {
+  fs::remove_all(tree_.sdkDir() + "/C/demo/PV2BUILD");
+  ASSERT_TRUE(run("demo", projectDirectory_, false));
+  EXPECT_FALSE(fs::exists(tree_.sdkDir() + "/C/demo/PV2BUILD"));
+  EXPECT_EQ(recentFile(), simulatorProjectFile());
+  EXPECT_EQ(desktop_.events().back(), "show 653,22");
+}
+
+TEST_F(SimulatorRun, OneExitWindowMovedAndShownByEveryRun) {
+  ASSERT_TRUE(run("demo", projectDirectory_, false));
+  desktop_.width = 1024;
+  desktop_.clearEvents();
+  ASSERT_TRUE(run("demo", projectDirectory_, false));
+  const Events events = desktop_.events();
+  EXPECT_EQ(std::count(events.begin(), events.end(), "open exit window"), 0);
+  EXPECT_EQ(events.back(), "show 643,22");
+  EXPECT_TRUE(control_.exitWindowCreated());
+}
+
+TEST_F(SimulatorRun, ExitButtonClosesTheSimulatorOfTheLatestRun) {
+  ASSERT_TRUE(run("demo", projectDirectory_, false));
+  ASSERT_NE(desktop_.listener, nullptr);
+  const std::string title = "SIM3022 - " + simulatorProjectFile();
+  const Events close = Events{"pause 100"} + stroke("Esc") + Events{"pause 100"} + stroke("Alt+F") + stroke("C") +
+                       Events{"pause 100"} + stroke("N") + Events{"pause 100"} + stroke("Alt+F4");
+
+  // The simulator names the project it loaded.
+  desktop_.windows = {{"TMainForm", title}};
+  desktop_.clearEvents();
+  desktop_.listener->exitButtonPressed();
+  Events expected = Events{"hide", "find TMainForm|" + title, "top #1", "find TMainForm|" + title, "top #1"} + close;
+  EXPECT_EQ(desktop_.events(), expected);
+
+  // Its title does not name it: the first simulator window will do.
+  desktop_.windows = {{"TMainForm", "SIM3022 - elsewhere.cpj"}};
+  desktop_.clearEvents();
+  desktop_.listener->exitButtonPressed();
+  expected = Events{"hide", "find TMainForm|" + title, "first TMainForm", "title #1", "top #1",
+                    "find TMainForm|" + title, "first TMainForm", "title #1", "top #1"} + close;
+  EXPECT_EQ(desktop_.events(), expected);
+
+  // No simulator: the window only hides.
+  desktop_.windows.clear();
+  desktop_.clearEvents();
+  desktop_.listener->exitButtonPressed();
+  EXPECT_EQ(desktop_.events(), (Events{"hide", "find TMainForm|" + title, "first TMainForm"}));
+}
+
+TEST_F(SimulatorRun, FailedWindowThreadDoesNotStopTheRunAndIsTriedAgain) {
+  desktop_.exitWindowFails = true;
+  ASSERT_TRUE(run("demo", projectDirectory_, false));
+  EXPECT_EQ(desktop_.events().back(), "open exit window");
+  EXPECT_FALSE(control_.exitWindowCreated());
+
+  desktop_.exitWindowFails = false;
+  desktop_.clearEvents();
+  ASSERT_TRUE(run("demo", projectDirectory_, false));
+  const Events events = desktop_.events();
+  EXPECT_EQ(Events(events.end() - 2, events.end()), (Events{"open exit window", "show 653,22"}));
+}
+
+}  // namespace
