@@ -82,6 +82,15 @@ bool matchesPattern(const char* pattern, const char* name) {
   return *pattern == '\0';
 }
 
+// As on Windows, a final ".*" may also match nothing: "*.*" matches every
+// name, "name.*" matches "name" too.
+bool matchesWindowsPattern(const std::string& pattern, const char* name) {
+  if (matchesPattern(pattern.c_str(), name)) return true;
+  const size_t size = pattern.size();
+  return size >= 2 && pattern.compare(size - 2, 2, ".*") == 0 &&
+         matchesPattern(pattern.substr(0, size - 2).c_str(), name);
+}
+
 // fopen, but like the Windows C runtime it does not open a directory.
 std::FILE* openFile(const std::string& path, const char* mode) {
   std::FILE* file = std::fopen(nativePath(path).c_str(), mode);
@@ -153,7 +162,7 @@ std::vector<std::string> findFiles(const std::string& pattern) {
   std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(directory.c_str()), ::closedir);
   if (!dir) return names;
   while (const dirent* entry = ::readdir(dir.get())) {
-    if (matchesPattern(namePattern.c_str(), entry->d_name)) names.push_back(entry->d_name);
+    if (matchesWindowsPattern(namePattern, entry->d_name)) names.push_back(entry->d_name);
   }
   return names;
 }

@@ -36,6 +36,8 @@ TEST(FindFiles, PatternsMatchLikeWindows) {
       {"*ext", {"noext"}},
       {"missing.cbx", {}},
       {"d*o*.c*x", {"demo.cbx"}},
+      {"*.*", {".", "..", "Other.CBX", "a.b.c", "demo.cbx", "demo.cbx.local", "libc.lib", "noext", "x.lib"}},
+      {"noext.*", {"noext"}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(sorted(platform::findFiles(dir.path() + "\\" + c.pattern)), c.names) << c.pattern;

@@ -119,9 +119,7 @@ bool shellCopy(const std::string& sourceList, const std::string& destinationList
     }
     if (!isDirectory(systemPath(directory.empty() ? "/" : directory))) return false;
     if (!makeDirectories(destination)) return false;
-    // As on Windows, "*.*" stands for every name, with or without a dot.
-    const std::string pattern = name == "*.*" ? "*" : name;
-    for (const std::string& match : findFiles(systemPath((directory.empty() ? "" : directory) + "/" + pattern))) {
+    for (const std::string& match : findFiles(systemPath(directory + "/" + name))) {
       if (match == "." || match == "..") continue;
       if (!copyEntry(directory + "/" + match, destination + "/" + match)) ok = false;
     }

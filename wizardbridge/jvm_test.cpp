@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 
 #include "testing/processrun.h"
 #include "wizardbridge/idetree_test.h"
@@ -37,8 +38,15 @@ class Jvm : public ::testing::Test {
                                      environment("PLOVER_JAR") + ":" + environment("PLOVER_DRIVER_JAR"),
                                      "WizardDriver"};
     argv.insert(argv.end(), commands.begin(), commands.end());
-    return testsupport::runProgram(argv, tree_.path(""),
-                                   {{"XDG_CONFIG_HOME", tree_.path("config")}, {"JAVA_TOOL_OPTIONS", ""}});
+    std::map<std::string, std::string> variables = {{"XDG_CONFIG_HOME", tree_.path("config")},
+                                                    {"JAVA_TOOL_OPTIONS", ""}};
+    // A library built with the sanitizers needs their runtime in the JVM,
+    // which handles its own SIGSEGV and keeps memory to the end.
+    if (!environment("PLOVER_JVM_PRELOAD").empty()) {
+      variables["LD_PRELOAD"] = environment("PLOVER_JVM_PRELOAD");
+      variables["ASAN_OPTIONS"] = "detect_leaks=0:handle_segv=0:allow_user_segv_handler=1";
+    }
+    return testsupport::runProgram(argv, tree_.path(""), variables);
   }
 
   IdeTree tree_;
