@@ -1,0 +1,101 @@
+// The packages as users unpack them into the IDE's directory: every file at
+// its place, and the packaged kestrel builds the sample program from there
+// with the packaged settings file as it is.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+
+#include "testing/processrun.h"
+#include "testing/testsupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::readFile;
+using testsupport::TempDir;
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+std::set<std::string> filesBelow(const fs::path& root) {
+  std::set<std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (entry.is_regular_file()) files.insert(fs::relative(entry.path(), root).generic_string());
+  }
+  return files;
+}
+
+class Package : public ::testing::Test {
+ protected:
+  // Unpacks the package into ide/ and lists what it holds.
+  std::set<std::string> unpack(const std::string& zip) {
+    const auto result = testsupport::runProgram({"unzip", "-q", zip, "-d", ide_}, root_.path());
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    return filesBelow(ide_);
+  }
+
+  // What the package must hold besides the programs.
+  std::set<std::string> commonFiles() const {
+    std::set<std::string> files = {"bin/plover.jar", "toolsets/PVSDK/Settings.ini"};
+    for (const std::string& file : filesBelow(environment("PACKAGE_TEMPLATES"))) {
+      if (file != ".gitattributes") files.insert("templates/PVSDK/" + file);
+    }
+    return files;
+  }
+
+  // The sample project in SDK\C\hello of the packaged settings' SDK.
+  void copySample(const std::string& sdk) {
+    fs::create_directories(sdk + "/C");
+    fs::copy(environment("PACKAGE_SAMPLE"), sdk + "/C/hello", fs::copy_options::recursive);
+  }
+
+  TempDir root_;
+  std::string ide_ = root_ / "ide";
+};
+
+TEST_F(Package, NativeTree) {
+  std::set<std::string> expected = commonFiles();
+  expected.insert({"bin/libplover.so", "toolsets/PVSDK/kestrel"});
+  EXPECT_EQ(unpack(environment("PACKAGE_NATIVE")), expected);
+
+  // The packaged settings name C:\PVSDK and C:\LSIC86; natively the make
+  // tool is found on the old PATH.
+  const std::string sdk = root_ / "sdk";
+  copySample(sdk);
+  const auto result = testsupport::runProgram(
+      {ide_ + "/toolsets/PVSDK/kestrel", "-d", "hello"}, sdk + "/C/hello",
+      {{"PATH", environment("PACKAGE_NATIVE_STANDINS") + ":" + environment("PATH")},
+       {"STANDIN_LOG", root_ / "standin.log"}});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(readFile(sdk + "/C/hello/PV2BUILD/MakeSDK.1").find("SDKPATH = C:\\PVSDK\\C\r\n"), std::string::npos);
+  EXPECT_NE(readFile(root_ / "standin.log").find("arg=DEBUG=1\n"), std::string::npos);
+}
+
+TEST_F(Package, WindowsTree) {
+  if (environment("PACKAGE_WIN32").empty()) GTEST_SKIP() << "no Windows tree";
+  std::set<std::string> expected = commonFiles();
+  expected.insert({"bin/plover.dll", "toolsets/PVSDK/kestrel.exe"});
+  EXPECT_EQ(unpack(environment("PACKAGE_WIN32")), expected);
+
+  // Under Wine C:\PVSDK is a directory of the test prefix: the settings
+  // file works as shipped, with the stand-in make tool in C:\PVSDK\TOOL.
+  const std::string sdk = environment("WINEPREFIX") + "/drive_c/PVSDK";
+  fs::remove_all(sdk);
+  fs::create_directories(sdk + "/TOOL");
+  fs::copy_file(environment("PACKAGE_WIN32_STANDINS") + "/kmmake.exe", sdk + "/TOOL/kmmake.exe");
+  copySample(sdk);
+  const auto result = testsupport::runProgram(
+      {environment("WINE_RUN"), ide_ + "/toolsets/PVSDK/kestrel.exe", "-d", "hello"}, sdk + "/C/hello",
+      {{"STANDIN_LOG", "C:\\PVSDK\\standin.log"}});
+  const std::string log = readFile(sdk + "/standin.log");
+  fs::remove_all(sdk);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(log.find("commandline=kmmake -f PV2BUILD\\makefile -i DEBUG=1 \n"), std::string::npos) << log;
+  EXPECT_NE(log.find("PATH=C:\\PVSDK\\TOOL;C:\\LSIC86\\bin;"), std::string::npos) << log;
+}
+
+}  // namespace
