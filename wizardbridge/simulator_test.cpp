@@ -223,6 +223,16 @@ TEST_F(SimulatorRun, WithoutTemplateOnlyTheFourEntries) {
                                      projectDirectory_ + "\\\n\n[CSGROUP5]\nCHIPFILE3=C\\demo\\PV2BUILD\\OBJDBG\\demo.BIN\n\n"));
 }
 
+TEST_F(SimulatorRun, TemplateThatIsNotAnIniFile) {
+  // Binary bytes, lines before any section, a Ctrl-Z: whatever the store
+  // makes of it, the four entries are there and the run goes on.
+  const char bytes[] = "\x7f" "ELF\x01\x00\xff\xfe[\r\nkey=[GENERAL\n\x1a[CSGROUP5]\nX=1\n";
+  testsupport::writeFile(tree_.templatesDir() + "/projdbg1280.cpj", std::string(bytes, sizeof bytes - 1));
+  ASSERT_TRUE(run("demo", projectDirectory_, true));
+  EXPECT_EQ(simulatorProject(), crlf("[GENERAL]\nProjectName=demo\nCurrentDir=" + sdk_ + "\\\nSourceDir=" +
+                                     projectDirectory_ + "\\\n\n[CSGROUP5]\nCHIPFILE3=C\\demo\\PV2BUILD\\OBJDBG\\demo.BIN\n\n"));
+}
+
 TEST_F(SimulatorRun, ScreenWidthChoosesTemplateAndExitWindowPlace) {
   struct Case {
     int width;
