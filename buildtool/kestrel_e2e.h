@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 
@@ -21,17 +20,12 @@ using testsupport::TempDir;
 using testsupport::withoutCr;
 using testsupport::writeFile;
 
-inline std::string environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-}
-
 struct Target {
-  bool underWine = environment("KESTREL_TARGET") == "win32";
-  std::string program = environment("KESTREL_PROGRAM");
-  std::string standins = environment("KESTREL_STANDINS");
-  std::string wineRun = environment("WINE_RUN");
-  std::string testdata = environment("KESTREL_TESTDATA");
+  bool underWine = testsupport::environmentVariable("KESTREL_TARGET") == "win32";
+  std::string program = testsupport::environmentVariable("KESTREL_PROGRAM");
+  std::string standins = testsupport::environmentVariable("KESTREL_STANDINS");
+  std::string wineRun = testsupport::environmentVariable("WINE_RUN");
+  std::string testdata = testsupport::environmentVariable("KESTREL_TESTDATA");
 };
 
 inline const Target& target() {
@@ -108,7 +102,7 @@ class KestrelPv2 : public Kestrel {
       compiler_ = "C:\\LSIC86";
       // Nothing of an earlier run in the prefix may stand in for the tool.
       for (const char* directory : {"/drive_c/PVSDK", "/drive_c/LSIC86"}) {
-        fs::remove_all(environment("WINEPREFIX") + directory);
+        fs::remove_all(testsupport::environmentVariable("WINEPREFIX") + directory);
       }
       standinCopy_ = toolDir_ + "/kmmake.exe";
     } else {
@@ -135,7 +129,7 @@ class KestrelPv2 : public Kestrel {
 
   // The PATH that a program started from the test sees without kestrel.
   std::string basePath() {
-    if (!target().underWine) return environment("PATH");
+    if (!target().underWine) return testsupport::environmentVariable("PATH");
     const std::string baseLog = root_ / "base.log";
     testsupport::runProgram({target().wineRun, standinCopy_}, root_.path(),
                             {{"STANDIN_LOG", programPath(baseLog)}});

@@ -170,8 +170,8 @@ class KestrelPv3 : public Kestrel {
     if (target().underWine) {
       sdk_ = "C:\\PVSDK3";
       compiler_ = "C:\\SHC";
-      compilerOnDisk_ = environment("WINEPREFIX") + "/drive_c/SHC";
-      ASSERT_FALSE(environment("WINEPREFIX").empty());
+      compilerOnDisk_ = testsupport::environmentVariable("WINEPREFIX") + "/drive_c/SHC";
+      ASSERT_FALSE(testsupport::environmentVariable("WINEPREFIX").empty());
     } else {
       sdk_ = root_ / "pvsdk3";
       compiler_ = root_ / "shc";
@@ -225,7 +225,7 @@ TEST_F(KestrelPv3, ReleaseBuild) {
     EXPECT_EQ(logged("commandline"), "C:\\SHC\\bin\\hmake PV3BUILD\\makefile.mak");
     EXPECT_EQ(logged("PATH").rfind("C:\\PVSDK3\\TOOLS;C:\\SHC;C:\\windows\\system32;", 0), 0u) << logged("PATH");
   } else {
-    EXPECT_EQ(logged("PATH"), sdk_ + "/TOOLS:" + compiler_ + ":" + environment("PATH"));
+    EXPECT_EQ(logged("PATH"), sdk_ + "/TOOLS:" + compiler_ + ":" + testsupport::environmentVariable("PATH"));
   }
   EXPECT_EQ(logged("arg"), "PV3BUILD\\makefile.mak");
   EXPECT_EQ(logged("cwd"), programPath(projectDir_));

@@ -19,12 +19,6 @@ using testsupport::ScopedVariable;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
-#ifdef _WIN32
-const char* const kExe = ".exe";
-#else
-const char* const kExe = "";
-#endif
-
 class Pv2BackEnd : public ::testing::Test {
  protected:
   Pv2BackEnd() {
@@ -188,7 +182,7 @@ class Pv2Run : public Pv2BackEnd {
     sdk_ = dir_ / "sdk";
     compiler_ = dir_ / "lsic86";
     fs::create_directories(compiler_ + "/bin");
-    fs::copy_file(std::string(STANDIN_DIR) + "/kmmake" + kExe, compiler_ + "/bin/kmmake" + kExe);
+    fs::copy_file(std::string(STANDIN_DIR) + "/kmmake" + testsupport::kExecutableSuffix, compiler_ + "/bin/kmmake" + testsupport::kExecutableSuffix);
     settings_["PV2SDK Paths"]["SDKPath"] = sdk_;
     settings_["PV2SDK Paths"]["CompilerPath"] = compiler_;
     platform::setVariable("STANDIN_LOG", dir_ / "standin.log");
@@ -277,7 +271,7 @@ TEST_F(Pv2Run, PathHasTheToolDirectoriesInFront) {
 }
 
 TEST_F(Pv2Run, MissingKmmakeInALibraryBuild) {
-  fs::remove(compiler_ + "/bin/kmmake" + kExe);
+  fs::remove(compiler_ + "/bin/kmmake" + testsupport::kExecutableSuffix);
   writeFile(dir_ / "make.i", "left by an earlier run");
   info_.createLibrary = true;
   EXPECT_FALSE(runBuild());

@@ -19,12 +19,6 @@ using testsupport::ScopedVariable;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
-#ifdef _WIN32
-const char* const kExe = ".exe";
-#else
-const char* const kExe = "";
-#endif
-
 class Pv3BackEnd : public ::testing::Test {
  protected:
   Pv3BackEnd() {
@@ -152,7 +146,7 @@ class Pv3Run : public Pv3BackEnd {
   void useCompiler(const std::string& directory) {
     compiler_ = directory;
     fs::create_directories(compiler_ + "/bin");
-    fs::copy_file(std::string(STANDIN_DIR) + "/hmake" + kExe, compiler_ + "/bin/hmake" + kExe,
+    fs::copy_file(std::string(STANDIN_DIR) + "/hmake" + testsupport::kExecutableSuffix, compiler_ + "/bin/hmake" + testsupport::kExecutableSuffix,
                   fs::copy_options::overwrite_existing);
     settings_["PV3SDK Paths"]["SDKPath"] = "C:\\PVSDK3";
     settings_["PV3SDK Paths"]["CompilerPath"] = compiler_;
@@ -240,7 +234,7 @@ TEST_F(Pv3Run, LongCompilerDirectoryWorks) {
 }
 
 TEST_F(Pv3Run, MissingHmake) {
-  fs::remove(compiler_ + "/bin/hmake" + kExe);
+  fs::remove(compiler_ + "/bin/hmake" + testsupport::kExecutableSuffix);
   EXPECT_FALSE(runBuild());
   EXPECT_EQ(errors_, "Error: Unable to start hmake\n");
 }

@@ -3,7 +3,6 @@
 // with the packaged settings file as it is.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 
@@ -15,11 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::readFile;
 using testsupport::TempDir;
-
-std::string environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-}
 
 std::set<std::string> filesBelow(const fs::path& root) {
   std::set<std::string> files;
@@ -41,7 +35,7 @@ class Package : public ::testing::Test {
   // What the package must hold besides the programs.
   std::set<std::string> commonFiles() const {
     std::set<std::string> files = {"bin/plover.jar", "toolsets/PVSDK/Settings.ini"};
-    for (const std::string& file : filesBelow(environment("PACKAGE_TEMPLATES"))) {
+    for (const std::string& file : filesBelow(testsupport::environmentVariable("PACKAGE_TEMPLATES"))) {
       if (file != ".gitattributes") files.insert("templates/PVSDK/" + file);
     }
     return files;
@@ -50,7 +44,7 @@ class Package : public ::testing::Test {
   // The sample project in SDK\C\hello of the packaged settings' SDK.
   void copySample(const std::string& sdk) {
     fs::create_directories(sdk + "/C");
-    fs::copy(environment("PACKAGE_SAMPLE"), sdk + "/C/hello", fs::copy_options::recursive);
+    fs::copy(testsupport::environmentVariable("PACKAGE_SAMPLE"), sdk + "/C/hello", fs::copy_options::recursive);
   }
 
   TempDir root_;
@@ -60,7 +54,7 @@ class Package : public ::testing::Test {
 TEST_F(Package, NativeTree) {
   std::set<std::string> expected = commonFiles();
   expected.insert({"bin/libplover.so", "toolsets/PVSDK/kestrel"});
-  EXPECT_EQ(unpack(environment("PACKAGE_NATIVE")), expected);
+  EXPECT_EQ(unpack(testsupport::environmentVariable("PACKAGE_NATIVE")), expected);
 
   // The packaged settings name C:\PVSDK and C:\LSIC86; natively the make
   // tool is found on the old PATH.
@@ -68,7 +62,7 @@ TEST_F(Package, NativeTree) {
   copySample(sdk);
   const auto result = testsupport::runProgram(
       {ide_ + "/toolsets/PVSDK/kestrel", "-d", "hello"}, sdk + "/C/hello",
-      {{"PATH", environment("PACKAGE_NATIVE_STANDINS") + ":" + environment("PATH")},
+      {{"PATH", testsupport::environmentVariable("PACKAGE_NATIVE_STANDINS") + ":" + testsupport::environmentVariable("PATH")},
        {"STANDIN_LOG", root_ / "standin.log"}});
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_NE(readFile(sdk + "/C/hello/PV2BUILD/MakeSDK.1").find("SDKPATH = C:\\PVSDK\\C\r\n"), std::string::npos);
@@ -76,20 +70,20 @@ TEST_F(Package, NativeTree) {
 }
 
 TEST_F(Package, WindowsTree) {
-  if (environment("PACKAGE_WIN32").empty()) GTEST_SKIP() << "no Windows tree";
+  if (testsupport::environmentVariable("PACKAGE_WIN32").empty()) GTEST_SKIP() << "no Windows tree";
   std::set<std::string> expected = commonFiles();
   expected.insert({"bin/plover.dll", "toolsets/PVSDK/kestrel.exe"});
-  EXPECT_EQ(unpack(environment("PACKAGE_WIN32")), expected);
+  EXPECT_EQ(unpack(testsupport::environmentVariable("PACKAGE_WIN32")), expected);
 
   // Under Wine C:\PVSDK is a directory of the test prefix: the settings
   // file works as shipped, with the stand-in make tool in C:\PVSDK\TOOL.
-  const std::string sdk = environment("WINEPREFIX") + "/drive_c/PVSDK";
+  const std::string sdk = testsupport::environmentVariable("WINEPREFIX") + "/drive_c/PVSDK";
   fs::remove_all(sdk);
   fs::create_directories(sdk + "/TOOL");
-  fs::copy_file(environment("PACKAGE_WIN32_STANDINS") + "/kmmake.exe", sdk + "/TOOL/kmmake.exe");
+  fs::copy_file(testsupport::environmentVariable("PACKAGE_WIN32_STANDINS") + "/kmmake.exe", sdk + "/TOOL/kmmake.exe");
   copySample(sdk);
   const auto result = testsupport::runProgram(
-      {environment("WINE_RUN"), ide_ + "/toolsets/PVSDK/kestrel.exe", "-d", "hello"}, sdk + "/C/hello",
+      {testsupport::environmentVariable("WINE_RUN"), ide_ + "/toolsets/PVSDK/kestrel.exe", "-d", "hello"}, sdk + "/C/hello",
       {{"STANDIN_LOG", "C:\\PVSDK\\standin.log"}});
   const std::string log = readFile(sdk + "/standin.log");
   fs::remove_all(sdk);

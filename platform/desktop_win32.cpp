@@ -112,20 +112,6 @@ DWORD WINAPI exitWindowThread(LPVOID parameter) {
   return static_cast<DWORD>(message.wParam);
 }
 
-class OwnedHandle {
- public:
-  explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
-  ~OwnedHandle() {
-    if (handle_ != nullptr) CloseHandle(handle_);
-  }
-  OwnedHandle(const OwnedHandle&) = delete;
-  OwnedHandle& operator=(const OwnedHandle&) = delete;
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
 class Win32Desktop : public Desktop {
  public:
   WindowHandle findWindow(const std::string& className, const std::string& title) override {

@@ -10,19 +10,20 @@ namespace platform {
 
 namespace {
 
-class OwnedHandle {
- public:
-  explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
-  ~OwnedHandle() {
-    if (handle_ != nullptr) CloseHandle(handle_);
-  }
-  OwnedHandle(const OwnedHandle&) = delete;
-  OwnedHandle& operator=(const OwnedHandle&) = delete;
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
+// CreateProcessA with the command line in a writable copy of its own (the
+// call may write into it), as long as the line is, and a start-up record
+// that is all zero but its size.
+bool createProcess(const std::string& commandLine, bool inheritHandles, DWORD flags, const char* directory,
+                   PROCESS_INFORMATION& info) {
+  STARTUPINFOA startup;
+  ZeroMemory(&startup, sizeof startup);
+  startup.cb = sizeof startup;
+  ZeroMemory(&info, sizeof info);
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, inheritHandles ? TRUE : FALSE, flags, nullptr,
+                        directory, &startup, &info) != 0;
+}
 
 }  // namespace
 
@@ -30,21 +31,8 @@ ProcessOutcome runAndWait(const std::string& commandLine) {
   ProcessOutcome outcome;
   // The started program writes into the same console: ours goes first.
   std::fflush(nullptr);
-
-  STARTUPINFOA startup;
-  ZeroMemory(&startup, sizeof startup);
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION info;
-  ZeroMemory(&info, sizeof info);
-
-  // CreateProcessA may write into the command line, so it gets its own copy,
-  // as long as the line is.
-  std::vector<char> line(commandLine.begin(), commandLine.end());
-  line.push_back('\0');
-
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE,
-                      CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                      &startup, &info)) {
+  if (!createProcess(commandLine, true, CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS, nullptr, info)) {
     return outcome;
   }
   OwnedHandle process(info.hProcess);
@@ -57,17 +45,8 @@ ProcessOutcome runAndWait(const std::string& commandLine) {
 }
 
 bool startDetached(const std::string& programPath, const std::string& currentDirectory) {
-  STARTUPINFOA startup;
-  ZeroMemory(&startup, sizeof startup);
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION info;
-  ZeroMemory(&info, sizeof info);
-  std::vector<char> line(programPath.begin(), programPath.end());
-  line.push_back('\0');
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
-                      currentDirectory.c_str(), &startup, &info)) {
-    return false;
-  }
+  if (!createProcess(programPath, false, NORMAL_PRIORITY_CLASS, currentDirectory.c_str(), info)) return false;
   // The program is never waited for: both handles go at once.
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);

@@ -1,4 +1,5 @@
-// The one way the project includes the Windows API.
+// The one way the project includes the Windows API, and the owner of its
+// kernel handles.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -8,3 +9,22 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+
+namespace platform {
+
+// Closes a kernel handle (process, thread, event) when it goes out of scope.
+class OwnedHandle {
+ public:
+  explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
+  ~OwnedHandle() {
+    if (handle_ != nullptr) CloseHandle(handle_);
+  }
+  OwnedHandle(const OwnedHandle&) = delete;
+  OwnedHandle& operator=(const OwnedHandle&) = delete;
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace platform

@@ -135,4 +135,9 @@ std::string crlf(const std::string& text) {
   return result;
 }
 
+std::string environmentVariable(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
 }  // namespace testsupport

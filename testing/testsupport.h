@@ -59,4 +59,14 @@ class ScopedVariable {
 // Text with every LF turned into CR LF, as text mode writes it.
 std::string crlf(const std::string& text);
 
+// An environment variable's value; empty when it is not set.
+std::string environmentVariable(const char* name);
+
+// What the file names of programs end in on the platform of the tests.
+#ifdef _WIN32
+inline const char* const kExecutableSuffix = ".exe";
+#else
+inline const char* const kExecutableSuffix = "";
+#endif
+
 }  // namespace testsupport

@@ -2,23 +2,18 @@
 // export names and ordinals, and imports of system DLLs only.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <map>
 #include <regex>
 #include <set>
 #include <sstream>
 
 #include "testing/processrun.h"
+#include "testing/testsupport.h"
 
 namespace {
 
-std::string environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-}
-
 std::string objdump() {
-  const auto run = testsupport::runProgram({environment("PLOVER_OBJDUMP"), "-p", environment("PLOVER_DLL")}, ".");
+  const auto run = testsupport::runProgram({testsupport::environmentVariable("PLOVER_OBJDUMP"), "-p", testsupport::environmentVariable("PLOVER_DLL")}, ".");
   EXPECT_EQ(run.exitCode, 0) << run.err;
   return run.out;
 }
