@@ -29,6 +29,9 @@ std::FILE* openBinaryFile(const std::string& path, const char* mode);
 bool closeFile(std::FILE* file);
 
 bool createDirectory(const std::string& path);
+// Creates the directory and every missing one above it; true when the
+// directory is there afterwards.
+bool createDirectories(const std::string& path);
 bool deleteFile(const std::string& path);
 bool moveFile(const std::string& from, const std::string& to);
 bool isDirectory(const std::string& path);

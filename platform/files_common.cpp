@@ -25,4 +25,14 @@ std::string systemPath(const std::string& nativeSpelling) {
 #endif
 }
 
+bool createDirectories(const std::string& path) {
+  for (size_t slash = path.find('\\', 1); slash != std::string::npos; slash = path.find('\\', slash + 1)) {
+    const std::string parent = path.substr(0, slash);
+    // A drive ("C:") is no directory to create.
+    if (parent.back() != ':' && !isDirectory(parent)) createDirectory(parent);
+  }
+  createDirectory(path);
+  return isDirectory(path);
+}
+
 }  // namespace platform

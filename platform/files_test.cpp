@@ -84,6 +84,16 @@ TEST(CreateDirectory, OnlyTheLastLevel) {
   EXPECT_TRUE(platform::isDirectory(dir / "a/b"));
 }
 
+TEST(CreateDirectories, MissingParentsToo) {
+  TempDir dir;
+  const std::string deep = dir.path() + "\\a\\b\\c";
+  EXPECT_TRUE(platform::createDirectories(deep));
+  EXPECT_TRUE(platform::isDirectory(dir / "a/b/c"));
+  EXPECT_TRUE(platform::createDirectories(deep));  // there already
+  writeFile(dir / "file", "x");
+  EXPECT_FALSE(platform::createDirectories(dir.path() + "\\file\\sub"));
+}
+
 TEST(OpenFile, DirectoriesAreNotFiles) {
   TempDir dir;
   EXPECT_EQ(platform::openTextFile(dir.path(), "r"), nullptr);

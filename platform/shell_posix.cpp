@@ -33,13 +33,7 @@ std::vector<std::string> splitList(const std::string& list) {
 bool hasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
 
 // Creates a directory and every missing one above it (native spelling).
-bool makeDirectories(const std::string& native) {
-  struct stat info;
-  if (::stat(native.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
-  const size_t slash = native.find_last_of('/');
-  if (slash != std::string::npos && slash > 0 && !makeDirectories(native.substr(0, slash))) return false;
-  return ::mkdir(native.c_str(), 0777) == 0 || errno == EEXIST;
-}
+bool makeDirectories(const std::string& native) { return createDirectories(systemPath(native)); }
 
 bool copyFile(const std::string& from, const std::string& to) {
   const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);

@@ -9,18 +9,6 @@ namespace plover {
 
 namespace {
 
-// Creates the directory and every missing one above it; the results are not
-// needed, since what matters is whether the project file can be written.
-void createDirectoryPath(const std::string& path) {
-  for (size_t slash = path.find('\\', 1); slash != std::string::npos; slash = path.find('\\', slash + 1)) {
-    const std::string parent = path.substr(0, slash);
-    if (!parent.empty() && parent.back() != ':' && !platform::isDirectory(parent)) {
-      platform::createDirectory(parent);
-    }
-  }
-  platform::createDirectory(path);
-}
-
 bool writeProjectFile(const std::string& templatePath, const std::string& projectFilePath,
                       const std::string& name) {
   std::FILE* templateFile = platform::openTextFile(templatePath, "r");
@@ -81,7 +69,8 @@ bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& p
   const std::string sourceList = makePathList({templateDirectory});
   const std::string destinationList = makePathList({projectDirectory});
 
-  createDirectoryPath(projectDirectory);
+  // The result is not needed: what matters is whether the project file can be written.
+  platform::createDirectories(projectDirectory);
 
   const std::string templateProjectFile =
       bridgeDirectory + (library ? "..\\templates\\PVSDK\\projlib.cbx" : "..\\templates\\PVSDK\\projapp.cbx");
