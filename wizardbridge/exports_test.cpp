@@ -205,9 +205,12 @@ TEST_F(CreateProjectExport, ApplicationAndLibraryThatKestrelBuilds) {
 }
 
 TEST_F(CreateProjectExport, UnsafeNameOrFailedFetchCreatesNothing) {
-  for (const char* name : {"..", "a\\b", "x:y", ""}) {
+  // A name too long for Windows once crashed the shell copy.
+  for (const std::string& name : {std::string(".."), std::string("a\\b"), std::string("x:y"), std::string(""),
+                                  std::string("a?b"), std::string("con.txt"), std::string("trail."),
+                                  std::string(300, 'n')}) {
     FakeJni jni;
-    EXPECT_FALSE(create(jni, jni.newString(name), JNI_FALSE)) << name;
+    EXPECT_FALSE(create(jni, jni.newString(name.c_str()), JNI_FALSE)) << name;
     EXPECT_EQ(jni.unreleased(), 0);
   }
   FakeJni jni;

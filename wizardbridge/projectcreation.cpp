@@ -4,6 +4,7 @@
 #include "platform/files.h"
 #include "platform/shell.h"
 #include "wizardbridge/bridge.h"
+#include "wizardbridge/projectname.h"
 
 namespace plover {
 
@@ -24,6 +25,22 @@ bool writeProjectFile(const std::string& templatePath, const std::string& projec
   return written;
 }
 
+// The directories and files that copying the template directory would make
+// in the project directory, the template's own directory included.
+void listCopiedPaths(const std::string& templateDirectory, const std::string& projectDirectory,
+                     std::vector<std::string>& directories, std::vector<std::string>& files) {
+  directories.push_back(projectDirectory);
+  for (const std::string& name : platform::findFiles(templateDirectory + "\\*.*")) {
+    if (name == "." || name == "..") continue;
+    const std::string source = templateDirectory + "\\" + name;
+    if (platform::isDirectory(source)) {
+      listCopiedPaths(source, projectDirectory + "\\" + name, directories, files);
+    } else {
+      files.push_back(projectDirectory + "\\" + name);
+    }
+  }
+}
+
 }  // namespace
 
 std::string makePathList(const std::vector<std::string>& paths) {
@@ -36,9 +53,7 @@ std::string makePathList(const std::vector<std::string>& paths) {
   return list;
 }
 
-bool isSafeProjectName(const std::string& name) {
-  return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
-}
+bool isSafeProjectName(const std::string& name) { return !projectNameProblem(name); }
 
 bool copyProjectTemplate(std::FILE* templateFile, std::FILE* projectFile, const std::string& name) {
   for (;;) {
@@ -61,12 +76,20 @@ bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& p
   // project at the root of the drive, must not create or overwrite anything.
   if (!isSafeProjectName(projectName)) return false;
   const std::string templateDirectory =
-      bridgeDirectory + (library ? "..\\templates\\PVSDK\\projlib\\*.*" : "..\\templates\\PVSDK\\projapp\\*.*");
+      bridgeDirectory + (library ? "..\\templates\\PVSDK\\projlib" : "..\\templates\\PVSDK\\projapp");
   const std::string sdkPath = readPv2SdkPath(bridgeDirectory);
   if (sdkPath.empty()) return false;
   const std::string projectDirectory = sdkPath + "\\C\\" + projectName;
 
-  const std::string sourceList = makePathList({templateDirectory});
+  // Windows cannot hold a longer path, and its shell copy fails on one
+  // without telling: nothing is made for such a project.
+  std::vector<std::string> directories;
+  std::vector<std::string> files = {projectDirectory + "\\" + projectName + ".cbx",
+                                    projectDirectory + "\\" + projectName + ".cbx.local"};
+  listCopiedPaths(templateDirectory, projectDirectory, directories, files);
+  if (projectPathProblem(directories, files)) return false;
+
+  const std::string sourceList = makePathList({templateDirectory + "\\*.*"});
   const std::string destinationList = makePathList({projectDirectory});
 
   // The result is not needed: what matters is whether the project file can be written.

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/files.h"
+#include "wizardbridge/projectname.h"
 #include "wizardbridge/idetree_test.h"
 
 namespace {
@@ -23,12 +24,14 @@ TEST(MakePathList, EachPathEndsInNulAndOneMoreEndsTheList) {
   EXPECT_EQ(plover::makePathList({}), std::string("\0", 1));
 }
 
-TEST(ProjectNames, OnlyNamesThatStayInsideTheCDirectory) {
-  for (const char* name : {"demo", "my project", "a.b", "...", "\xc3\xa4pfel"}) {
-    EXPECT_TRUE(plover::isSafeProjectName(name)) << name;
+TEST(ProjectNames, OnlyNamesThatStayInsideTheCDirectoryAndWindowsCanHold) {
+  for (const char* name : {"demo", "my project", "a.b", "\xc3\xa4pfel", "COM10", "LPT0", "CONSOLE", "nul_x", ".hidden"}) {
+    EXPECT_FALSE(plover::projectNameProblem(name)) << name;
   }
-  for (const char* name : {"", ".", "..", "..\\x", "a\\b", "a/b", "C:x", "\\root", "/root"}) {
-    EXPECT_FALSE(plover::isSafeProjectName(name)) << name;
+  for (const char* name : {"", ".", "..", "..\\x", "a\\b", "a/b", "C:x", "\\root", "/root", "a<b", "a>b", "a\"b",
+                           "a|b", "a?b", "a*b", "tab\tname", "\x1f", "trail.", "...", "trail ", "NUL", "con", "Aux",
+                           "prn", "con.txt", "COM1", "com9.c", "LPT1", "lpt9.tar.gz"}) {
+    EXPECT_TRUE(plover::projectNameProblem(name)) << name;
   }
 }
 
@@ -134,12 +137,28 @@ TEST_F(CreateProject, MissingDirectoriesAboveTheProjectAreCreated) {
 TEST_F(CreateProject, UnsafeNamesCreateNothing) {
   fs::create_directories(tree_.sdkDir() + "/C/inner");
   const size_t ideEntries = entriesBelow(tree_.path("ide"));
-  for (const char* name : {"", ".", "..", "..\\escape", "inner\\nested", "inner/nested", "D:demo"}) {
+  for (const std::string& name : {std::string(""), std::string("."), std::string(".."), std::string("..\\escape"),
+                                  std::string("inner\\nested"), std::string("inner/nested"), std::string("D:demo"),
+                                  std::string("a?b"), std::string("a*b"), std::string("NUL"), std::string("con.txt"),
+                                  std::string("trail."), std::string(300, 'n')}) {
     SCOPED_TRACE(name);
     EXPECT_FALSE(create(name, false));
     EXPECT_EQ(entriesBelow(tree_.sdkDir()), 2u);  // C and C/inner
     EXPECT_EQ(entriesBelow(tree_.path("ide")), ideEntries);
   }
+}
+
+TEST_F(CreateProject, EveryPathMustStayBelowWindowsLimit) {
+  // The longest path here is <name>.cbx.local in the project directory.
+  const auto longestPath = [this](size_t nameLength) {
+    return sdk().size() + 3 + 2 * nameLength + 11;
+  };
+  size_t fits = 1;
+  while (longestPath(fits + 1) < 260) ++fits;
+  EXPECT_FALSE(create(std::string(fits + 1, 'x'), false));
+  EXPECT_EQ(entriesBelow(tree_.sdkDir()), 1u);
+  EXPECT_TRUE(create(std::string(fits, 'x'), false));
+  EXPECT_TRUE(fileExists(project(std::string(fits, 'x') + "/H/deep/inner.h")));
 }
 
 TEST_F(CreateProject, EmptySdkPathCreatesNothing) {
