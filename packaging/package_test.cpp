@@ -92,4 +92,28 @@ TEST_F(Package, WindowsTree) {
   EXPECT_NE(log.find("PATH=C:\\PVSDK\\TOOL;C:\\LSIC86\\bin;"), std::string::npos) << log;
 }
 
+// The IDE runs on a Java 1.4 virtual machine: class file version 48 at most.
+TEST_F(Package, JarClassesLoadInTheIdesJavaVersion) {
+  for (const char* package : {"PACKAGE_NATIVE", "PACKAGE_WIN32"}) {
+    if (testsupport::environmentVariable(package).empty()) continue;
+    SCOPED_TRACE(package);
+    fs::remove_all(ide_);
+    unpack(testsupport::environmentVariable(package));
+    const std::string classes = root_ / "classes";
+    fs::remove_all(classes);
+    const auto result = testsupport::runProgram({"unzip", "-q", ide_ + "/bin/plover.jar", "-d", classes}, root_.path());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    int count = 0;
+    for (const std::string& file : filesBelow(classes)) {
+      if (fs::path(file).extension() != ".class") continue;
+      const std::string bytes = readFile(classes + "/" + file);
+      ASSERT_GE(bytes.size(), 8u) << file;
+      const int major = static_cast<unsigned char>(bytes[6]) * 256 + static_cast<unsigned char>(bytes[7]);
+      EXPECT_LE(major, 48) << file;
+      ++count;
+    }
+    EXPECT_EQ(count, 1);
+  }
+}
+
 }  // namespace
