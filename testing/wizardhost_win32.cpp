@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -84,6 +85,14 @@ int main(int argc, char** argv) {
   std::printf("exit window: \"SIMExitWindow\" at (%ld, %ld), %ld x %ld, %s, button \"Exit SIM\"\n", place.left,
               place.top, place.right - place.left, place.bottom - place.top,
               (GetWindowLongA(exitWindow, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0 ? "always on top" : "not on top");
+
+  // With WIZARDHOST_HOLD set to a file name, the host makes that file and
+  // waits until it is gone before it clicks, so that a picture of the
+  // screen can be taken meanwhile.
+  if (const char* hold = std::getenv("WIZARDHOST_HOLD")) {
+    if (std::FILE* ready = std::fopen(hold, "w")) std::fclose(ready);
+    waitFor([&] { return GetFileAttributesA(hold) == INVALID_FILE_ATTRIBUTES; });
+  }
 
   // A click in the middle of the button.
   RECT area;
