@@ -109,6 +109,7 @@ ShownMessage messageShownBy(const std::function<void()>& call, const std::string
   return shown;
 }
 
+#ifdef __i386__
 std::uint32_t callCountingStack(void* function, const std::uint32_t* arguments, std::uint32_t count,
                                 std::uint32_t* bytesLeft) {
   std::uint32_t result;
@@ -132,6 +133,7 @@ std::uint32_t callCountingStack(void* function, const std::uint32_t* arguments, 
   *bytesLeft = left;
   return result;
 }
+#endif
 
 #else
 
