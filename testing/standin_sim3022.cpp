@@ -3,7 +3,8 @@
 // it receives, with the modifiers held, to keys.log in its working
 // directory ("46 alt", "0D"), opens the file registered as recent file 4
 // on Alt+F, R, 4 as the simulator does (its title then names the file),
-// and closes on Alt+F4.
+// and closes on Alt+F4. Its window shows what it has logged, so that a
+// picture of the screen tells what it received.
 #include <cstdio>
 #include <string>
 
@@ -13,10 +14,22 @@ namespace {
 
 std::FILE* keyLog = nullptr;
 int menuState = 0;  // 1 after Alt+F, 2 after Alt+F R
+std::string shownLog = "Stand-in simulator of the tests, keys received:\r\n";
 
 void logLine(const std::string& line) {
   std::fprintf(keyLog, "%s\n", line.c_str());
   std::fflush(keyLog);
+  shownLog += (line.compare(0, 7, "opened ") == 0 ? "\r\n" + line + "\r\n" : line + "  ");
+}
+
+void paint(HWND window) {
+  PAINTSTRUCT painting;
+  HDC context = BeginPaint(window, &painting);
+  RECT area;
+  GetClientRect(window, &area);
+  InflateRect(&area, -8, -8);
+  DrawTextA(context, shownLog.c_str(), -1, &area, DT_WORDBREAK | DT_NOPREFIX);
+  EndPaint(window, &painting);
 }
 
 std::string recentFile() {
@@ -63,6 +76,10 @@ LRESULT CALLBACK mainFormProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
       keyDown(window, wParam);
+      InvalidateRect(window, nullptr, TRUE);
+      return 0;
+    case WM_PAINT:
+      paint(window);
       return 0;
     // No menu bar and no beeps: the keys are all the stand-in wants.
     case WM_KEYUP:
