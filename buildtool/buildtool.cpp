@@ -15,17 +15,11 @@ BuildTool::BuildTool(const ucl::IniFile& settings, BuildInfo* info) : info(info)
 BuildTool::~BuildTool() = default;
 
 std::string BuildTool::setting(const std::string& section, const std::string& key) const {
-  const ucl::IniFile& store = settings;
-  try {
-    const ucl::IniFile::Section& found = store[section];
-    try {
-      return found[key];
-    } catch (const char*) {
-      throw SettingNotFound{section, key, false};
-    }
-  } catch (const char*) {
-    throw SettingNotFound{section, key, true};
-  }
+  const ucl::IniFile::Section* found = settings.findSection(section);
+  if (found == nullptr) throw SettingNotFound{section, key, true};
+  std::optional<std::string> value = found->lookup(key);
+  if (!value) throw SettingNotFound{section, key, false};
+  return *value;
 }
 
 void BuildTool::createDirectories(std::initializer_list<const char*> paths) {
