@@ -1,28 +1,12 @@
-// Path spelling shared by both implementations of the file layer.
+// The parts of the file layer that both hosts share.
 #include "files.h"
-
-#include <algorithm>
 
 namespace platform {
 
-std::string nativePath(const std::string& path) {
-#ifdef _WIN32
-  return path;
-#else
-  std::string result = path;
-  std::replace(result.begin(), result.end(), '\\', '/');
-  return result;
-#endif
-}
-
-std::string systemPath(const std::string& nativeSpelling) {
-#ifdef _WIN32
-  return nativeSpelling;
-#else
-  std::string result = nativeSpelling;
-  std::replace(result.begin(), result.end(), '/', '\\');
-  return result;
-#endif
+bool closeFile(std::FILE* file) {
+  bool ok = std::ferror(file) == 0;
+  if (std::fclose(file) != 0) ok = false;
+  return ok;
 }
 
 bool createDirectories(const std::string& path) {
@@ -34,5 +18,9 @@ bool createDirectories(const std::string& path) {
   createDirectory(path);
   return isDirectory(path);
 }
+
+std::string nativePath(const std::string& path) { return windowsToHostPath(path); }
+
+std::string systemPath(const std::string& nativeSpelling) { return hostToWindowsPath(nativeSpelling); }
 
 }  // namespace platform
