@@ -1,25 +1,13 @@
 #include "buildtool/filewriter.h"
 
-#include <cstdio>
-
 #include "platform/files.h"
-
-namespace {
-
-bool writeTextFile(const std::string& path, const std::string& text) {
-  std::FILE* file = platform::openTextFile(path, "w");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  // A full disk shows at the latest when the file is closed.
-  return platform::closeFile(file) && written;
-}
-
-}  // namespace
 
 bool writeBuildDirectory(const BuildDirectory& directory, std::string* err) {
   for (const std::string& path : directory.directories) platform::createDirectory(path);
   for (const GeneratedFile& file : directory.files) {
-    if (!writeTextFile(file.path, file.text)) {
+    const std::string bytes = platform::textModeBytes(file.text);
+    if (platform::fileHolds(file.path, bytes)) continue;
+    if (!platform::writeWholeFile(file.path, bytes)) {
       *err = "Unable to write " + file.path;
       return false;
     }

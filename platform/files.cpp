@@ -1,12 +1,27 @@
 // The parts of the file layer that both hosts share.
 #include "files.h"
 
+#include <algorithm>
+
 namespace platform {
 
 bool closeFile(std::FILE* file) {
   bool ok = std::ferror(file) == 0;
   if (std::fclose(file) != 0) ok = false;
   return ok;
+}
+
+std::string textModeBytes(const std::string& text) {
+  std::string bytes;
+  bytes.reserve(text.size() + text.size() / 16);
+  size_t start = 0;
+  for (size_t lineFeed = text.find('\n'); lineFeed != std::string::npos; lineFeed = text.find('\n', start)) {
+    bytes.append(text, start, lineFeed - start);
+    bytes += "\r\n";
+    start = lineFeed + 1;
+  }
+  bytes.append(text, start, std::string::npos);
+  return bytes;
 }
 
 bool readWholeFile(const std::string& path, std::string* bytes) {
@@ -22,6 +37,23 @@ bool readWholeFile(const std::string& path, std::string* bytes) {
   size_t got;
   while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes->append(buffer, got);
   return closeFile(file);
+}
+
+bool fileHolds(const std::string& path, const std::string& bytes) {
+  std::FILE* file = openBinaryFile(path, "rb");
+  if (file == nullptr) return false;
+  char buffer[65536];
+  size_t compared = 0;
+  bool same = true;
+  while (same) {
+    const size_t wanted = std::min(sizeof buffer, bytes.size() - compared + 1);  // one more shows a longer file
+    const size_t got = std::fread(buffer, 1, wanted, file);
+    if (got == 0) break;
+    same = compared + got <= bytes.size() && bytes.compare(compared, got, buffer, got) == 0;
+    compared += got;
+  }
+  const bool readWell = closeFile(file);
+  return same && readWell && compared == bytes.size();
 }
 
 bool writeWholeFile(const std::string& path, const std::string& bytes) {
