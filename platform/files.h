@@ -6,14 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "pathspelling.h"
+
 namespace platform {
 
-// The file system's spelling of a path of the system (on POSIX the
-// backslashes become slashes; on Windows the path is unchanged).
+// Old names of windowsToHostPath and hostToWindowsPath (pathspelling.h),
+// kept only until the wizard bridge's files have moved to the new ones.
 std::string nativePath(const std::string& path);
-
-// The system's spelling of a path the operating system gave us (on POSIX
-// the slashes become backslashes).
 std::string systemPath(const std::string& nativeSpelling);
 
 // Opens a file in the Windows C runtime's text mode, mode "r" or "w" ("w"
@@ -21,12 +20,25 @@ std::string systemPath(const std::string& nativeSpelling);
 // LF; writing turns every LF into CR LF. Null when the file cannot be opened.
 std::FILE* openTextFile(const std::string& path, const char* mode);
 
+// The bytes text mode writes for the text: every LF becomes CR LF.
+std::string textModeBytes(const std::string& text);
+
 // Opens a file as bytes, mode "rb" or "wb".
 std::FILE* openBinaryFile(const std::string& path, const char* mode);
 
 // Closes a file opened above. False when an earlier write or the close
 // itself failed (a full disk shows here).
 bool closeFile(std::FILE* file);
+
+// The whole content of a file, as bytes; false when it cannot be opened or
+// read (a directory cannot).
+bool readWholeFile(const std::string& path, std::string* bytes);
+// True when the file can be read and holds exactly these bytes. Reads no
+// further than it must, so a device that never ends is no problem.
+bool fileHolds(const std::string& path, const std::string& bytes);
+// Creates or truncates the file and writes the bytes; false when it cannot
+// be opened, written or closed.
+bool writeWholeFile(const std::string& path, const std::string& bytes);
 
 bool createDirectory(const std::string& path);
 // Creates the directory and every missing one above it; true when the

@@ -1,6 +1,7 @@
 // Process start on the Windows API.
 #include "process.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -12,27 +13,83 @@ namespace {
 
 // CreateProcessA with the command line in a writable copy of its own (the
 // call may write into it), as long as the line is, and a start-up record
-// that is all zero but its size.
-bool createProcess(const std::string& commandLine, bool inheritHandles, DWORD flags, const char* directory,
-                   PROCESS_INFORMATION& info) {
+// that is all zero but its size. A null program and environment block leave
+// the search and the environment to the system.
+bool createProcess(const char* program, const std::string& commandLine, bool inheritHandles, DWORD flags,
+                   char* environmentBlock, const char* directory, PROCESS_INFORMATION& info) {
   STARTUPINFOA startup;
   ZeroMemory(&startup, sizeof startup);
   startup.cb = sizeof startup;
   ZeroMemory(&info, sizeof info);
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
-  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, inheritHandles ? TRUE : FALSE, flags, nullptr,
-                        directory, &startup, &info) != 0;
+  return CreateProcessA(program, line.data(), nullptr, nullptr, inheritHandles ? TRUE : FALSE, flags,
+                        environmentBlock, directory, &startup, &info) != 0;
+}
+
+std::string directoryOf(const std::string& path) { return path.substr(0, path.rfind('\\') + 1); }
+
+// CreateProcess looks a bare program name up with our own PATH; the child's
+// PATH must count instead. Same order: the directory of this program, the
+// current one, the system's, the Windows directory, then PATH. Empty when
+// the first word is not a bare name or is not found; the system then
+// searches as it always does.
+std::string findProgram(const std::string& commandLine, const Environment& environment) {
+  std::string name;
+  if (!commandLine.empty() && commandLine[0] == '"') {
+    name = commandLine.substr(1, commandLine.find('"', 1) - 1);
+  } else {
+    name = commandLine.substr(0, commandLine.find_first_of(" \t"));
+  }
+  if (name.empty() || name.find_first_of("\\/:") != std::string::npos) return std::string();
+
+  // As CreateProcess does: ".exe" is added to a name without an extension.
+  if (name.find('.') == std::string::npos) name += ".exe";
+
+  char buffer[MAX_PATH];
+  std::string searchPath;
+  if (GetModuleFileNameA(nullptr, buffer, MAX_PATH) != 0) searchPath += directoryOf(buffer) + ";";
+  searchPath += ".;";
+  if (GetSystemDirectoryA(buffer, MAX_PATH) != 0) searchPath += std::string(buffer) + ";";
+  if (GetWindowsDirectoryA(buffer, MAX_PATH) != 0) searchPath += std::string(buffer) + "\\System;" + buffer + ";";
+  searchPath += environment.get("PATH").value_or("");
+
+  for (size_t start = 0; start <= searchPath.size();) {
+    const size_t semicolon = std::min(searchPath.find(';', start), searchPath.size());
+    std::string directory = searchPath.substr(start, semicolon - start);
+    start = semicolon + 1;
+    if (directory.empty()) continue;
+    if (directory.back() != '\\' && directory.back() != '/') directory += '\\';
+    const std::string candidate = directory + name;
+    const DWORD attributes = GetFileAttributesA(candidate.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return candidate;
+  }
+  return std::string();
 }
 
 }  // namespace
 
 ProcessOutcome runAndWait(const std::string& commandLine) {
+  return runAndWait(commandLine, Environment::ofThisProcess());
+}
+
+ProcessOutcome runAndWait(const std::string& commandLine, const Environment& environment) {
   ProcessOutcome outcome;
+  // The block: every "NAME=value" with its NUL, then one more NUL.
+  std::vector<char> block;
+  for (const std::string& entry : environment.entries()) {
+    block.insert(block.end(), entry.begin(), entry.end());
+    block.push_back('\0');
+  }
+  block.push_back('\0');
+  if (environment.entries().empty()) block.push_back('\0');
+  const std::string program = findProgram(commandLine, environment);
+
   // The started program writes into the same console: ours goes first.
   std::fflush(nullptr);
   PROCESS_INFORMATION info;
-  if (!createProcess(commandLine, true, CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS, nullptr, info)) {
+  if (!createProcess(program.empty() ? nullptr : program.c_str(), commandLine, true,
+                     CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS, block.data(), nullptr, info)) {
     return outcome;
   }
   OwnedHandle process(info.hProcess);
@@ -46,7 +103,9 @@ ProcessOutcome runAndWait(const std::string& commandLine) {
 
 bool startDetached(const std::string& programPath, const std::string& currentDirectory) {
   PROCESS_INFORMATION info;
-  if (!createProcess(programPath, false, NORMAL_PRIORITY_CLASS, currentDirectory.c_str(), info)) return false;
+  if (!createProcess(nullptr, programPath, false, NORMAL_PRIORITY_CLASS, nullptr, currentDirectory.c_str(), info)) {
+    return false;
+  }
   // The program is never waited for: both handles go at once.
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);

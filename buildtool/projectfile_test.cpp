@@ -1,0 +1,181 @@
+// Reading the project file: which files it lists, and in what order.
+#include "buildtool/projectfile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "testing/testsupport.h"
+
+namespace {
+
+using testsupport::ScopedCurrentDirectory;
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+using Files = std::vector<std::string>;
+
+class ProjectFile : public ::testing::Test {
+ protected:
+  // Writes a project file with the given body inside <project>.
+  void project(const std::string& name, const std::string& body) {
+    writeFile(dir_ / name, "<?xml version=\"1.0\"?>\n<project>\n" + body + "</project>\n");
+  }
+
+  TempDir dir_;
+  ScopedCurrentDirectory inDir_{dir_.path()};
+};
+
+TEST_F(ProjectFile, ListsFilesInDocumentOrder) {
+  project("demo.cbx",
+          "<file path=\"a.c\"/><file path=\"b.c\"/>"
+          "<node><node><file path=\"deep/x.H\"/></node></node>"
+          "<other><file path=\"hidden.c\"/></other>"
+          "<file/>"
+          "<file path=\"src/Util.ASM\"/><file path=\"L/extra.LIB\"/><!-- <file path=\"comment.c\"/> -->text"
+          "<file path=\"a&amp;b&#x41;.c\"/><file path=\"d\xe9j\xe0/\xfc.c\"/>");
+  const Files expected = {"a.c", "b.c", "deep\\x.H", "src\\Util.ASM", "L\\extra.LIB", "a&bA.c", "d\xe9j\xe0\\\xfc.c"};
+  EXPECT_EQ(readProjectFile("demo.cbx"), expected);
+}
+
+TEST_F(ProjectFile, ExampleAndEmptyProjects) {
+  const Files example = {"c\\main.c", "c\\util.c", "H\\app.h", "readme.txt", "inc\\more.h", "src\\main.cpp", "lib\\extra.lib"};
+  EXPECT_EQ(readProjectFile(std::string(TESTDATA_DIR) + "/pv2/demo.cbx"), example);
+  project("empty.cbx", "");
+  EXPECT_EQ(readProjectFile("empty.cbx"), Files());
+}
+
+TEST_F(ProjectFile, KindsByExtension) {
+  const std::pair<const char*, FileKind> cases[] = {
+      {"Main.C", FileKind::source},       {"s\\m.a86", FileKind::source}, {"x.ASM", FileKind::source},
+      {"x.H", FileKind::header},          {"L\\extra.LIB", FileKind::library}, {"lib.d\\readme", FileKind::other},
+      {"main.cpp", FileKind::other},      {"x.inc", FileKind::other},     {"dir.c\\name", FileKind::other},
+  };
+  for (const auto& [path, kind] : cases) EXPECT_EQ(fileKind(path), kind) << path;
+}
+
+TEST_F(ProjectFile, FoundByTitleOrAnyInTheDirectory) {
+  struct Case {
+    const char* title;
+    bool demoThere;
+    const char* found;
+  } const cases[] = {
+      {"demo", true, "demo"},
+      {"missing", true, nullptr},  // any project file of the directory stands in
+      {"", false, "other"},        // no title: the search for any project file
+  };
+  project("other.cbx", "");
+  for (const Case& c : cases) {
+    project("demo.cbx", "");
+    if (!c.demoThere) std::remove("demo.cbx");
+    const std::optional<std::string> found = findProjectFile(c.title);
+    ASSERT_TRUE(found.has_value()) << c.title;
+    if (c.found != nullptr) {
+      EXPECT_EQ(*found, c.found);
+    } else {
+      EXPECT_TRUE(*found == "demo" || *found == "other") << *found;
+    }
+  }
+  std::remove("demo.cbx");
+  std::remove("other.cbx");
+  writeFile(dir_ / "demo.txt", "<project/>");
+  EXPECT_EQ(findProjectFile("demo"), std::nullopt);
+}
+
+TEST_F(ProjectFile, BadProjectFilesAreWrongFormat) {
+  const std::string binary("\x00\x01\xff\xfe<project>\x00", 11);
+  struct Case {
+    const char* name;
+    std::string content;
+  } const cases[] = {
+      {"empty", ""},
+      {"blank", "  \r\n\t"},
+      {"not xml", "project"},
+      {"declaration only", "<?xml version=\"1.0\"?>\n"},
+      {"other root", "<workspace><file path=\"a.c\"/></workspace>"},
+      {"truncated", "<project><file path=\"a.c\"/><node><file pa"},
+      {"unclosed", "<project><file path=\"a.c\"/>"},
+      {"binary", binary},
+      {"case of the root", "<Project><file path=\"a.c\"/></Project>"},
+  };
+  for (const Case& c : cases) {
+    writeFile(dir_ / "demo.cbx", c.content);
+    EXPECT_EQ(readProjectFile("demo.cbx"), std::nullopt) << c.name;
+  }
+  EXPECT_EQ(readProjectFile("missing.cbx"), std::nullopt);
+  writeFile(dir_ / "dir.cbx/inside.txt", "x");
+  EXPECT_EQ(readProjectFile("dir.cbx"), std::nullopt);  // a directory
+}
+
+TEST_F(ProjectFile, GroupsNestedToAnyDepth) {
+  const int depth = 10000;
+  std::string body;
+  for (int i = 0; i < depth; ++i) body += "<node name=\"g\">";
+  body += "<file path=\"deep/in.c\"/>";
+  for (int i = 0; i < depth; ++i) body += "</node>";
+  body += "<file path=\"after.c\"/>";
+  EXPECT_EQ(parseProjectFile("<project>" + body + "</project>"), (Files{"deep\\in.c", "after.c"}));
+}
+
+TEST_F(ProjectFile, AnyWellFormedProlog) {
+  const std::string project = "<project><file path=\"a.c\"/></project>";
+  const std::string prologs[] = {
+      "\xef\xbb\xbf<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n",
+      "<?xml version=\"1.0\"?>\n<!-- made by the IDE -->\n<?ide version=\"2\"?>\n",
+      "<!-- a comment --><?pi after the comment?><!-- and another -->\n",
+      "<!DOCTYPE project>\n",
+      "\xef\xbb\xbf",
+  };
+  for (const std::string& prolog : prologs) EXPECT_EQ(parseProjectFile(prolog + project), Files{"a.c"}) << prolog;
+}
+
+TEST(AttributeValue, ReferencesLineEndsAndEntities) {
+  // Values as project files have always been read: numeric references up to
+  // 0x1FFFFF in UTF-8 (the digits read in the C runtime's word sizes), the
+  // value 0 ends the text, anything else that is no reference stays.
+  const std::pair<const char*, const char*> cases[] = {
+      {"&#65;", "A"},
+      {"&#x41;", "A"},
+      {"&#X41;", "&#X41;"},
+      {"&#xe9;", "\xc3\xa9"},
+      {"&#233;", "\xc3\xa9"},
+      {"&#x20AC;", "\xe2\x82\xac"},
+      {"&#x1F600;", "\xf0\x9f\x98\x80"},
+      {"&#xD800;", "\xed\xa0\x80"},
+      {"&#x110000;b", "\xf4\x90\x80\x80" "b"},
+      {"&#128;", "\xc2\x80"},
+      {"&#x0041;&#00065;", "AA"},
+      {"&#x100000041;", "A"},
+      {"a&#xFFFFFFFFF;b", "ab"},
+      {"a&#99999999999;b", "ab"},
+      {"a&#0;b", "a"},
+      {"a&#x0;b", "a"},
+      {"a&#;b", "a"},
+      {"a&#x;b", "a"},
+      {"&#x1x2;", "\x02"},
+      {"&#12a;", "&#12a;"},
+      {"&#-1;", "&#-1;"},
+      {"&#xG;", "&#xG;"},
+      {"&#65", "&#65"},
+      {"a&#", "a#"},
+      {"a&#b", "a&#b"},
+      {"a&#10;b&#9;", "a\nb\t"},
+      {"x&amp;y&#x41;z", "x&yAz"},
+      {"&lt;&gt;&quot;&apos;", "<>\"'"},
+      {"&amp", "&amp"},
+      {"&ampx;", "&ampx;"},
+      {"&unknown;", "&unknown;"},
+      {"&", "&"},
+      {"a<b>c", "a<b>c"},
+      {"a\r\nb\rc\n\rd\ne", "a\nb\nc\nd\ne"},
+      // Once the text is shorter than the raw value, an unknown entity used
+      // to take stale characters ("x&ymunknown;z"); it is kept as written.
+      {"x&amp;y&unknown;z", "x&y&unknown;z"},
+      {"&amp;&amp", "&&amp"},
+  };
+  for (const auto& [raw, decoded] : cases) EXPECT_EQ(decodeAttributeValue(raw), decoded) << raw;
+  // Through the whole reader as well.
+  EXPECT_EQ(parseProjectFile("<project><file path=\"a&#x41;&amp;&#0;b\"/></project>"), Files{"aA&"});
+}
+
+}  // namespace
