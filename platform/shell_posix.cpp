@@ -9,26 +9,12 @@
 
 #include <cerrno>
 #include <memory>
-#include <vector>
 
 #include "files.h"
 
 namespace platform {
 
 namespace {
-
-std::vector<std::string> splitList(const std::string& list) {
-  std::vector<std::string> paths;
-  size_t begin = 0;
-  while (begin < list.size()) {
-    const size_t end = list.find('\0', begin);
-    const size_t stop = end == std::string::npos ? list.size() : end;
-    if (stop == begin) break;  // the final, empty entry ends the list
-    paths.push_back(list.substr(begin, stop - begin));
-    begin = stop + 1;
-  }
-  return paths;
-}
 
 bool hasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
 
@@ -95,11 +81,9 @@ bool copyEntry(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-bool shellCopy(const std::string& sourceList, const std::string& destinationList) {
-  const std::vector<std::string> sources = splitList(sourceList);
-  const std::vector<std::string> destinations = splitList(destinationList);
-  if (sources.empty() || destinations.size() != 1) return false;
-  const std::string destination = nativePath(destinations.front());
+bool shellCopy(const std::vector<std::string>& sources, const std::string& destinationPath) {
+  if (sources.empty() || destinationPath.empty()) return false;
+  const std::string destination = nativePath(destinationPath);
 
   bool ok = true;
   for (const std::string& source : sources) {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "wizardbridge/idetree_test.h"
+#include "testing/idetree.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #ifdef _WIN32
 #include "platform/win32.h"
 #endif
-#include "wizardbridge/exports_test.h"
-#include "wizardbridge/fakejni_test.h"
-#include "wizardbridge/idetree_test.h"
+#include "testing/loadedbridge.h"
+#include "testing/fakejni.h"
+#include "testing/idetree.h"
 
 namespace {
 

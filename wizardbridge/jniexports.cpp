@@ -53,7 +53,7 @@ jboolean toJava(bool value) { return value ? JNI_TRUE : JNI_FALSE; }
 // The simulator control of the loaded bridge. Never destroyed: the exit
 // window's thread may still use it while the library is unloaded.
 plover::SimulatorControl& simulatorControl() {
-  static plover::SimulatorControl* control = new plover::SimulatorControl(platform::systemDesktop());
+  static plover::SimulatorControl* control = new plover::SimulatorControl(platform::systemDesktop(), plover::systemExitWindow());
   return *control;
 }
 

@@ -8,7 +8,7 @@
 #include <map>
 
 #include "testing/processrun.h"
-#include "wizardbridge/idetree_test.h"
+#include "testing/idetree.h"
 
 namespace {
 

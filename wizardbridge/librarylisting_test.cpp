@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "platform/files.h"
-#include "wizardbridge/idetree_test.h"
+#include "testing/idetree.h"
 
 namespace {
 

@@ -26,16 +26,6 @@ bool writeProjectFile(const std::string& templatePath, const std::string& projec
 
 }  // namespace
 
-std::string makePathList(const std::vector<std::string>& paths) {
-  std::string list;
-  for (const std::string& path : paths) {
-    list += path;
-    list += '\0';
-  }
-  list += '\0';
-  return list;
-}
-
 bool isSafeProjectName(const std::string& name) {
   return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
 }
@@ -66,9 +56,6 @@ bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& p
   if (sdkPath.empty()) return false;
   const std::string projectDirectory = sdkPath + "\\C\\" + projectName;
 
-  const std::string sourceList = makePathList({templateDirectory});
-  const std::string destinationList = makePathList({projectDirectory});
-
   // The result is not needed: what matters is whether the project file can be written.
   platform::createDirectories(projectDirectory);
 
@@ -77,7 +64,7 @@ bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& p
   const bool projectFileWritten =
       writeProjectFile(templateProjectFile, projectDirectory + "\\" + projectName + ".cbx", projectName);
 
-  const bool copied = platform::shellCopy(sourceList, destinationList);
+  const bool copied = platform::shellCopy({templateDirectory}, projectDirectory);
 
   // No local settings file in the template, or one of the new name already
   // there: both files stay as they are.

@@ -4,13 +4,8 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 namespace plover {
-
-// The paths, each followed by a NUL, and one more NUL after the last: the
-// list form of the shell's file copy.
-std::string makePathList(const std::vector<std::string>& paths);
 
 // Whether a project name stays inside the SDK's C directory: not empty,
 // not "." or "..", and without "\", "/" or ":".

@@ -16,7 +16,23 @@ const char* const kSimulatorTitle = "SIM3022";
 const char* const kSimulatorClass = "TMainForm";
 const int kWindowSearches = 8;
 const int kSearchPause = 125;
-const int kExitWindowTop = 22;
+
+platform::KeyStroke key(platform::Key which) {
+  platform::KeyStroke stroke;
+  stroke.key = which;
+  return stroke;
+}
+
+platform::KeyStroke key(char label) {
+  platform::KeyStroke stroke;
+  stroke.label = label;
+  return stroke;
+}
+
+platform::KeyStroke withAlt(platform::KeyStroke stroke) {
+  stroke.alt = true;
+  return stroke;
+}
 
 }  // namespace
 
@@ -74,7 +90,7 @@ bool SimulatorControl::runPVSDKProject(const std::string& bridgeDirectory, const
 
   sendRunKeys(projectDirectory, debug);
   desktop_.pause(750);
-  showExitWindow(simulatorProjectFile, wide ? 653 : 643);
+  showExitWindow(simulatorProjectFile, wide ? kExitWindowLeftOnWideScreens : kExitWindowLeft);
   return true;
 }
 
@@ -91,56 +107,36 @@ platform::WindowHandle SimulatorControl::findSimulatorWindow(const std::string& 
   return window;
 }
 
-void SimulatorControl::sendKey(int virtualKey, int modifiers) {
-  const int modifierKeys[][2] = {{kShift, kKeyShift}, {kCtrl, kKeyCtrl}, {kAlt, kKeyAlt}};
-  for (const auto& modifier : modifierKeys) {
-    if ((modifiers & modifier[0]) != 0) desktop_.keyEvent(modifier[1], false);
-  }
-  desktop_.keyEvent(virtualKey & 0xFF, false);
-  desktop_.keyEvent(virtualKey & 0xFF, true);
-  for (const auto& modifier : modifierKeys) {
-    if ((modifiers & modifier[0]) != 0) desktop_.keyEvent(modifier[1], true);
-  }
-}
-
-void SimulatorControl::typeText(const std::string& text) {
-  for (const char c : text) {
-    // A character without a key maps to -1: key 255 with every modifier.
-    const short key = desktop_.keyForCharacter(c);
-    sendKey(key & 0xFF, static_cast<signed char>((key >> 8) & 0xFF));
-  }
-}
-
 void SimulatorControl::sendRunKeys(const std::string& projectDirectory, bool debug) {
   // Open the project registered as recent file 4.
-  sendKey('F', kAlt);
-  sendKey('R', 0);
-  sendKey('4', 0);
+  desktop_.pressKey(withAlt(key('F')));
+  desktop_.pressKey(key('R'));
+  desktop_.pressKey(key('4'));
   desktop_.pause(500);
   if (debug) {
     // Load the map file of the debug build.
-    sendKey('S', kAlt);
-    sendKey('L', 0);
+    desktop_.pressKey(withAlt(key('S')));
+    desktop_.pressKey(key('L'));
     desktop_.pause(250);
-    typeText(projectDirectory);
-    typeText("\\PV2BUILD\\ForDebug.MAP");
-    sendKey(kKeyEnter, 0);
+    desktop_.typeText(projectDirectory);
+    desktop_.typeText("\\PV2BUILD\\ForDebug.MAP");
+    desktop_.pressKey(key(platform::Key::enter));
     desktop_.pause(125);
   }
-  sendKey(kKeyF9, 0);
+  desktop_.pressKey(key(platform::Key::f9));
 }
 
 void SimulatorControl::sendCloseKeys(const std::string& loadedFile) {
   if (findSimulatorWindow(loadedFile) == nullptr) return;
   desktop_.pause(100);
-  sendKey(kKeyEsc, 0);
+  desktop_.pressKey(key(platform::Key::escape));
   desktop_.pause(100);
-  sendKey('F', kAlt);
-  sendKey('C', 0);
+  desktop_.pressKey(withAlt(key('F')));
+  desktop_.pressKey(key('C'));
   desktop_.pause(100);
-  sendKey('N', 0);
+  desktop_.pressKey(key('N'));
   desktop_.pause(100);
-  sendKey(kKeyF4, kAlt);
+  desktop_.pressKey(withAlt(key(platform::Key::f4)));
 }
 
 void SimulatorControl::exitButtonPressed() {
@@ -152,21 +148,19 @@ void SimulatorControl::exitButtonPressed() {
     window = block_.window;
   }
   desktop_.hide(window);
-  if (findSimulatorWindow(loadedFile) != nullptr) sendCloseKeys(loadedFile);
+  sendCloseKeys(loadedFile);
 }
 
 void SimulatorControl::showExitWindow(const std::string& simulatorProjectFile, int x) {
   {
     std::lock_guard<std::mutex> creating(creation_);
     if (!exitWindowCreated_) {
-      platform::WindowHandle window = nullptr;
-      std::uint32_t threadId = 0;
       // A thread that could not make its window has told the user; a later
       // run tries again.
-      if (!desktop_.openExitWindow(*this, window, threadId)) return;
+      const platform::WindowHandle window = exitWindowOpener_.open(*this);
+      if (window == nullptr) return;
       std::lock_guard<std::mutex> hold(block_.lock);
       block_.window = window;
-      block_.threadId = threadId;
       exitWindowCreated_ = true;
     }
   }
@@ -174,7 +168,6 @@ void SimulatorControl::showExitWindow(const std::string& simulatorProjectFile, i
   {
     std::lock_guard<std::mutex> hold(block_.lock);
     block_.simulatorProjectFile = simulatorProjectFile;
-    block_.x = x;
     window = block_.window;
   }
   desktop_.moveAndShow(window, x, kExitWindowTop);

@@ -11,8 +11,8 @@
 
 #include "platform/environment.h"
 #include "platform/registry.h"
-#include "wizardbridge/exports_test.h"
-#include "wizardbridge/fakejni_test.h"
+#include "testing/loadedbridge.h"
+#include "testing/fakejni.h"
 
 #ifdef _WIN32
 #include "platform/win32.h"

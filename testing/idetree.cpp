@@ -1,4 +1,4 @@
-#include "wizardbridge/idetree_test.h"
+#include "testing/idetree.h"
 
 #include <filesystem>
 

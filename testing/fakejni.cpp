@@ -1,4 +1,4 @@
-#include "wizardbridge/fakejni_test.h"
+#include "testing/fakejni.h"
 
 #include <cstdarg>
 #include <cstring>
