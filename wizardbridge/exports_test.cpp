@@ -76,6 +76,46 @@ TEST(Exports, VersionResource) {
 }
 #endif
 
+TEST(Exports, NothingUnwindsIntoTheVirtualMachine) {
+  LoadedBridge& bridge = LoadedBridge::instance();
+  struct Case {
+    const char* name;
+    const char* throwingFunction;
+    std::function<bool(FakeJni&)> failed;  // the call, true when it gave its failure value
+  } const cases[] = {
+      {"debugMethod", "GetStringUTFChars",
+       [&](FakeJni& jni) {
+         bridge.debugMethod()(jni.env(), nullptr, jni.newString("x"));
+         return true;
+       }},
+      {"nativeGetPV2SDKPath", "GetObjectClass",
+       [&](FakeJni& jni) {
+         jobject buffer = jni.newStringBuffer("kept");
+         bridge.nativeGetPV2SDKPath()(jni.env(), nullptr, buffer);
+         return jni.textOf(buffer) == "kept";
+       }},
+      {"createPVSDKProject", "GetStringUTFChars",
+       [&](FakeJni& jni) {
+         return bridge.createPVSDKProject()(jni.env(), nullptr, jni.newString("thrown"), JNI_FALSE) == JNI_FALSE;
+       }},
+      {"getPV2SDKLibraries", "FindClass",
+       [&](FakeJni& jni) { return bridge.getPV2SDKLibraries()(jni.env(), nullptr) == nullptr; }},
+      {"runPVSDKProject", "GetStringUTFChars",
+       [&](FakeJni& jni) {
+         return bridge.runPVSDKProject()(jni.env(), nullptr, jni.newString("demo"), jni.newString("C:\\x"),
+                                         JNI_TRUE) == JNI_FALSE;
+       }},
+  };
+  for (const Case& c : cases) {
+    FakeJni jni;
+    jni.throwingFunction = c.throwingFunction;
+    bool failed = false;
+    EXPECT_NO_THROW(failed = c.failed(jni)) << c.name;
+    EXPECT_TRUE(failed) << c.name;
+    EXPECT_EQ(jni.unreleased(), 0) << c.name;
+  }
+}
+
 TEST(DebugMethod, ShowsTheMessageAndReleasesIt) {
   LoadedBridge& bridge = LoadedBridge::instance();
   FakeJni jni;
