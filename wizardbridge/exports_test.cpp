@@ -77,6 +77,12 @@ TEST(Exports, VersionResource) {
 #endif
 
 TEST(Exports, NothingUnwindsIntoTheVirtualMachine) {
+#ifdef _WIN32
+  // The fake's exception would have to cross from this program into the
+  // library, and with the runtime linked statically into each the unwinder
+  // of one cannot walk the frames of the other.
+  GTEST_SKIP() << "an exception cannot be thrown into the library from outside";
+#endif
   LoadedBridge& bridge = LoadedBridge::instance();
   struct Case {
     const char* name;
