@@ -1,7 +1,7 @@
 // The native methods of the wizard's class AddInJNIComm: Java values in,
-// plain functions of the bridge called, Java values out. Nothing else, and
-// nothing thrown: an exception (out of memory included) must not unwind
-// into the virtual machine, so each method ends in its failure value.
+// plain functions of the bridge called, Java values out. Nothing else. No
+// exception (out of memory included) may unwind into the virtual machine:
+// each method catches everything and ends in its failure value.
 #include <jni.h>
 
 #include <string>
@@ -20,7 +20,7 @@ namespace {
 class JavaStrings {
  public:
   JavaStrings(JNIEnv* env, std::initializer_list<jstring> strings) : env_(env) {
-    // Room for all first: once a string is fetched, nothing may throw
+    // Room for all first: once a string is fetched, no allocation may fail
     // before the destructor can release it.
     fetched_.reserve(strings.size());
     for (jstring string : strings) {
