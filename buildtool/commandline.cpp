@@ -1,8 +1,11 @@
 #include "buildtool/commandline.h"
 
+#include <cctype>
 #include <climits>
 
-const char* const kBannerText = "KESTREL 1.05 Copyright (c) 2004-2026 Velmora Software";
+#include "kestrel_version.h"
+
+const char* const kBannerText = KESTREL_BANNER;
 
 const char* const kUsageText =
     "CASIO PV SDK build tool and makefile creator\n"
@@ -60,12 +63,12 @@ bool flagValue(const std::string& value) { return value.empty() || value[0] != '
 
 }  // namespace
 
-DriverOptions parseCommandLine(const std::vector<std::string>& arguments, BuildInfo& info) {
-  DriverOptions options;
+BuildOptions parseCommandLine(const std::vector<std::string>& arguments) {
+  BuildOptions options;
   bool projectSeen = false;
   for (const std::string& argument : arguments) {
     if (!isOption(argument)) {
-      if (!projectSeen) info.projectFile = argument;
+      if (!projectSeen) options.projectFile = argument;
       projectSeen = true;
       continue;
     }
@@ -74,18 +77,20 @@ DriverOptions parseCommandLine(const std::vector<std::string>& arguments, BuildI
       case '?':
         options.usageRequested = true;
         return options;
-      case 'd': info.debugBuild = flagValue(value); break;
-      case 'l': info.createLibrary = flagValue(value); break;
+      case 'd': options.debugBuild = flagValue(value); break;
+      case 'l': options.createLibrary = flagValue(value); break;
       case 'm': options.createMakefile = flagValue(value); break;
-      case 'a': info.asmOptimisation = flagValue(value); break;
-      case 'z': info.memoryModel = value.empty() ? '\0' : value[0]; break;
+      case 'a': options.asmOptimisation = flagValue(value); break;
+      case 'z': options.memoryModel = value.empty() ? '\0' : value[0]; break;
       case 'p': options.pvModel = parseNumber(value); break;
-      case 'v': info.version = parseNumber(value); break;
-      case 't': info.targetSegment = parseNumber(value); break;
-      case 'n': info.programName = value; break;
-      case 'D': appendDefinitions(value, info.defines); break;
+      case 'v': options.version = parseNumber(value); break;
+      case 't': options.targetSegment = parseNumber(value); break;
+      case 'n': options.programName = value; break;
+      case 'D': appendDefinitions(value, options.defines); break;
       default: options.unknownOptions.push_back(argument); break;
     }
   }
+  options.memoryModel = static_cast<char>(std::toupper(static_cast<unsigned char>(options.memoryModel)));
+  if (options.memoryModel != 'S' && options.memoryModel != 'P') options.memoryModel = 'S';
   return options;
 }

@@ -1,23 +1,18 @@
-// kestrel's command line: options into BuildInfo and the driver's settings.
+// kestrel's command line: the options of one run.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "buildtool/buildinfo.h"
+#include "buildtool/options.h"
 
 extern const char* const kBannerText;
 extern const char* const kUsageText;
 
-struct DriverOptions {
-  bool createMakefile = true;
-  int pvModel = 2;
-  bool usageRequested = false;  // -? or /? was met; later arguments were not read
-  std::vector<std::string> unknownOptions;  // as typed, in order
-};
-
-// Reads the arguments (without the program name) from left to right.
-DriverOptions parseCommandLine(const std::vector<std::string>& arguments, BuildInfo& info);
+// Reads the arguments (without the program name) from left to right. The
+// memory model comes out as 'S' or 'P': a lower-case letter counts as its
+// capital, anything else as 'S'.
+BuildOptions parseCommandLine(const std::vector<std::string>& arguments);
 
 // A decimal number read the way atoi reads it: leading white space, an
 // optional sign, then digits up to the first other character; 0 without

@@ -6,29 +6,20 @@
 
 namespace {
 
-struct Parsed {
-  BuildInfo info;
-  DriverOptions options;
-};
-
-Parsed parse(const std::vector<std::string>& arguments) {
-  Parsed parsed;
-  parsed.options = parseCommandLine(arguments, parsed.info);
-  return parsed;
-}
+BuildOptions parse(const std::vector<std::string>& arguments) { return parseCommandLine(arguments); }
 
 TEST(CommandLine, DefaultsWithoutOptions) {
-  const Parsed p = parse({"demo"});
-  EXPECT_EQ(p.info.projectFile, "demo");
-  EXPECT_EQ(p.info.programName, "");
-  EXPECT_EQ(p.info.version, 100);
-  EXPECT_EQ(p.info.targetSegment, 80000);
-  EXPECT_EQ(p.info.memoryModel, 'S');
-  EXPECT_FALSE(p.info.createLibrary || p.info.debugBuild || p.info.asmOptimisation);
-  EXPECT_TRUE(p.info.defines.empty());
-  EXPECT_TRUE(p.options.createMakefile);
-  EXPECT_EQ(p.options.pvModel, 2);
-  EXPECT_FALSE(p.options.usageRequested);
+  const BuildOptions p = parse({"demo"});
+  EXPECT_EQ(p.projectFile, "demo");
+  EXPECT_EQ(p.programName, "");
+  EXPECT_EQ(p.version, 100);
+  EXPECT_EQ(p.targetSegment, 80000);
+  EXPECT_EQ(p.memoryModel, 'S');
+  EXPECT_FALSE(p.createLibrary || p.debugBuild || p.asmOptimisation);
+  EXPECT_TRUE(p.defines.empty());
+  EXPECT_TRUE(p.createMakefile);
+  EXPECT_EQ(p.pvModel, 2);
+  EXPECT_FALSE(p.usageRequested);
 }
 
 TEST(CommandLine, FlagsOnAndOff) {
@@ -46,34 +37,35 @@ TEST(CommandLine, FlagsOnAndOff) {
       {{"-a--"}, false, false, true, false},
   };
   for (const Case& c : cases) {
-    const Parsed p = parse(c.arguments);
+    const BuildOptions p = parse(c.arguments);
     SCOPED_TRACE(c.arguments.back());
-    EXPECT_EQ(p.info.debugBuild, c.debug);
-    EXPECT_EQ(p.info.createLibrary, c.library);
-    EXPECT_EQ(p.options.createMakefile, c.makefile);
-    EXPECT_EQ(p.info.asmOptimisation, c.asmOpt);
+    EXPECT_EQ(p.debugBuild, c.debug);
+    EXPECT_EQ(p.createLibrary, c.library);
+    EXPECT_EQ(p.createMakefile, c.makefile);
+    EXPECT_EQ(p.asmOptimisation, c.asmOpt);
   }
 }
 
 TEST(CommandLine, MFollowedByAWordTakesTheWordAsProject) {
-  const Parsed p = parse({"-m", "false"});
-  EXPECT_TRUE(p.options.createMakefile);
-  EXPECT_EQ(p.info.projectFile, "false");
+  const BuildOptions p = parse({"-m", "false"});
+  EXPECT_TRUE(p.createMakefile);
+  EXPECT_EQ(p.projectFile, "false");
 }
 
 TEST(CommandLine, ValuesOfZPVTN) {
-  EXPECT_EQ(parse({"-zp"}).info.memoryModel, 'p');  // normalised later by the back end
-  EXPECT_EQ(parse({"-z"}).info.memoryModel, '\0');
-  EXPECT_EQ(parse({"-zq"}).info.memoryModel, 'q');
-  EXPECT_EQ(parse({"-p3"}).options.pvModel, 3);
-  EXPECT_EQ(parse({"-px"}).options.pvModel, 0);
-  EXPECT_EQ(parse({"-p"}).options.pvModel, 0);
-  EXPECT_EQ(parse({"-v-5"}).info.version, -5);
-  EXPECT_EQ(parse({"-v12abc"}).info.version, 12);
-  EXPECT_EQ(parse({"-t4000"}).info.targetSegment, 4000);
-  EXPECT_EQ(parse({"-nMy Prog%s"}).info.programName, "My Prog%s");
-  EXPECT_EQ(parse({"-nfirst", "-n"}).info.programName, "");
-  EXPECT_EQ(parse({"-v1", "-v2"}).info.version, 2);
+  // Either model's letter in either case; anything else is the small model.
+  const std::pair<const char*, char> models[] = {{"-zS", 'S'}, {"-zs", 'S'}, {"-zp", 'P'}, {"-zPx", 'P'},
+                                                 {"-zx", 'S'}, {"-z", 'S'},  {"-zq", 'S'}};
+  for (const auto& [argument, model] : models) EXPECT_EQ(parse({argument}).memoryModel, model) << argument;
+  EXPECT_EQ(parse({"-p3"}).pvModel, 3);
+  EXPECT_EQ(parse({"-px"}).pvModel, 0);
+  EXPECT_EQ(parse({"-p"}).pvModel, 0);
+  EXPECT_EQ(parse({"-v-5"}).version, -5);
+  EXPECT_EQ(parse({"-v12abc"}).version, 12);
+  EXPECT_EQ(parse({"-t4000"}).targetSegment, 4000);
+  EXPECT_EQ(parse({"-nMy Prog%s"}).programName, "My Prog%s");
+  EXPECT_EQ(parse({"-nfirst", "-n"}).programName, "");
+  EXPECT_EQ(parse({"-v1", "-v2"}).version, 2);
 }
 
 TEST(CommandLine, DefinitionsAccumulate) {
@@ -90,31 +82,31 @@ TEST(CommandLine, DefinitionsAccumulate) {
       {{"-D100%"}, {"100%"}},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(parse(c.arguments).info.defines, c.defines) << c.arguments.front();
+    EXPECT_EQ(parse(c.arguments).defines, c.defines) << c.arguments.front();
   }
 }
 
 TEST(CommandLine, ProjectArguments) {
-  EXPECT_EQ(parse({"first", "second"}).info.projectFile, "first");
-  EXPECT_EQ(parse({"-", "x"}).info.projectFile, "-");
-  EXPECT_EQ(parse({"/", "x"}).info.projectFile, "/");
-  EXPECT_EQ(parse({"-d", "C:\\work\\demo.pvmak", "-l"}).info.projectFile, "C:\\work\\demo.pvmak");
+  EXPECT_EQ(parse({"first", "second"}).projectFile, "first");
+  EXPECT_EQ(parse({"-", "x"}).projectFile, "-");
+  EXPECT_EQ(parse({"/", "x"}).projectFile, "/");
+  EXPECT_EQ(parse({"-d", "C:\\work\\demo.pvmak", "-l"}).projectFile, "C:\\work\\demo.pvmak");
 }
 
 TEST(CommandLine, UnknownOptionsAreCollectedAsTyped) {
-  const Parsed p = parse({"-x", "proj", "-M", "/P3", "-d"});
-  EXPECT_EQ(p.options.unknownOptions, (std::vector<std::string>{"-x", "-M", "/P3"}));
-  EXPECT_EQ(p.info.projectFile, "proj");
-  EXPECT_TRUE(p.info.debugBuild);
-  EXPECT_EQ(p.options.pvModel, 2);
+  const BuildOptions p = parse({"-x", "proj", "-M", "/P3", "-d"});
+  EXPECT_EQ(p.unknownOptions, (std::vector<std::string>{"-x", "-M", "/P3"}));
+  EXPECT_EQ(p.projectFile, "proj");
+  EXPECT_TRUE(p.debugBuild);
+  EXPECT_EQ(p.pvModel, 2);
 }
 
 TEST(CommandLine, UsageStopsReadingArguments) {
-  const Parsed p = parse({"-x", "/?", "-y", "proj", "-p9"});
-  EXPECT_TRUE(p.options.usageRequested);
-  EXPECT_EQ(p.options.unknownOptions, std::vector<std::string>{"-x"});
-  EXPECT_EQ(p.info.projectFile, "");
-  EXPECT_EQ(p.options.pvModel, 2);
+  const BuildOptions p = parse({"-x", "/?", "-y", "proj", "-p9"});
+  EXPECT_TRUE(p.usageRequested);
+  EXPECT_EQ(p.unknownOptions, std::vector<std::string>{"-x"});
+  EXPECT_EQ(p.projectFile, "");
+  EXPECT_EQ(p.pvModel, 2);
 }
 
 TEST(ParseNumber, ReadsLikeAtoiWithoutOverflow) {

@@ -20,12 +20,14 @@ using testsupport::TempDir;
 using testsupport::withoutCr;
 using testsupport::writeFile;
 
+// The program under test, built into each test program (one for the native
+// kestrel, one for kestrel.exe under Wine).
 struct Target {
-  bool underWine = testsupport::environmentVariable("KESTREL_TARGET") == "win32";
-  std::string program = testsupport::environmentVariable("KESTREL_PROGRAM");
-  std::string standins = testsupport::environmentVariable("KESTREL_STANDINS");
-  std::string wineRun = testsupport::environmentVariable("WINE_RUN");
-  std::string testdata = testsupport::environmentVariable("KESTREL_TESTDATA");
+  bool underWine = std::string(KESTREL_TARGET) == "win32";
+  std::string program = KESTREL_PROGRAM;
+  std::string standins = KESTREL_STANDINS;
+  std::string wineRun = WINE_RUN;
+  std::string testdata = KESTREL_TESTDATA;
 };
 
 inline const Target& target() {

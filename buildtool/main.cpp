@@ -1,7 +1,4 @@
 // kestrel: the PV SDK build tool and makefile creator.
-#include "buildtool/mainclass.h"
+#include "buildtool/driver.h"
 
-int main(int argc, char** argv) {
-  MainClass application;
-  return application.run(argc, argv);
-}
+int main(int argc, char** argv) { return runKestrel(argc, argv); }

@@ -6,8 +6,6 @@ namespace ucl {
 
 namespace {
 
-const char* const kNotFound = "E_NOT_FOUND";
-
 const std::string* findLine(const std::vector<std::string>& lines, const std::string& key) {
   for (const std::string& line : lines) {
     if (IniFile::keyOf(line) == key) return &line;
@@ -42,10 +40,10 @@ IniFile::StringProxy IniFile::Section::operator[](const std::string& key) {
   return StringProxy(&lines.back());
 }
 
-const IniFile::StringProxy IniFile::Section::operator[](const std::string& key) const {
+std::optional<std::string> IniFile::Section::lookup(const std::string& key) const {
   const std::string* line = findLine(lines, key);
-  if (line == nullptr) throw kNotFound;
-  return StringProxy(const_cast<std::string*>(line));
+  if (line == nullptr) return std::nullopt;
+  return valueOf(*line);
 }
 
 const IniFile::Section* IniFile::findSection(const std::string& name) const {
@@ -61,10 +59,10 @@ IniFile::Section& IniFile::operator[](const std::string& name) {
   return sections.back();
 }
 
-const IniFile::Section& IniFile::operator[](const std::string& name) const {
-  const Section* section = findSection(name);
-  if (section == nullptr) throw kNotFound;
-  return *section;
+std::optional<std::string> IniFile::lookup(const std::string& section, const std::string& key) const {
+  const Section* found = findSection(section);
+  if (found == nullptr) return std::nullopt;
+  return found->lookup(key);
 }
 
 bool IniFile::read(const std::string& fileName) {

@@ -2,6 +2,7 @@
 // key=value. Lines are kept as text and written back in their order.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,10 +28,11 @@ class IniFile : public BasicTextFile {
    public:
     explicit Section(const std::string& sectionName) : name(sectionName) {}
     // The first line whose key is the given one; a missing key is added as
-    // key + "=" at the end of the section.
+    // key + "=" at the end of the section. For writers.
     StringProxy operator[](const std::string& key);
-    // The same search; throws "E_NOT_FOUND" when no line has the key.
-    const StringProxy operator[](const std::string& key) const;
+    // The value of that line; nothing (and nothing added) when no line has
+    // the key. For readers.
+    std::optional<std::string> lookup(const std::string& key) const;
 
     std::string name;
   };
@@ -43,10 +45,13 @@ class IniFile : public BasicTextFile {
   bool write(const std::string& fileName) override;
   void clear() override;
 
-  // The first section with the name; a missing one is appended.
+  // The first section with the name; a missing one is appended. For writers.
   Section& operator[](const std::string& name);
-  // The same search; throws "E_NOT_FOUND" when there is no such section.
-  const Section& operator[](const std::string& name) const;
+  // The same search for readers: null when there is no such section.
+  const Section* findSection(const std::string& name) const;
+  // The key's value in the first section of the name; nothing when either
+  // is missing. Creates nothing.
+  std::optional<std::string> lookup(const std::string& section, const std::string& key) const;
 
   // Text before the first "=" (empty without "="), and after the last "="
   // (the whole line without "=").
@@ -54,9 +59,6 @@ class IniFile : public BasicTextFile {
   static std::string valueOf(const std::string& line);
 
   std::vector<Section> sections;
-
- private:
-  const Section* findSection(const std::string& name) const;
 };
 
 }  // namespace ucl

@@ -5,8 +5,6 @@
 
 namespace ucl {
 
-const char* const kNotOnSameDrive = "FAIL_NOT_ON_SAME_DRIVE";
-
 void toLower(std::string& text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
 }
@@ -112,7 +110,7 @@ std::vector<std::string> splitComponents(const std::string& path) {
 
 }  // namespace
 
-std::string relativePath(const std::string& base, const std::string& target, bool dotPrefix) {
+std::optional<std::string> relativePath(const std::string& base, const std::string& target, bool dotPrefix) {
   std::string lowerBase = lowerCase(base);
   std::string lowerTarget = lowerCase(target);
   std::string ownTarget = target;
@@ -120,7 +118,7 @@ std::string relativePath(const std::string& base, const std::string& target, boo
   removeTrailingBackslash(lowerTarget);
   removeTrailingBackslash(ownTarget);
 
-  if (driveLetter(lowerBase) != driveLetter(lowerTarget)) return kNotOnSameDrive;
+  if (driveLetter(lowerBase) != driveLetter(lowerTarget)) return std::nullopt;
 
   const std::vector<std::string> baseParts = splitComponents(lowerBase);
   const std::vector<std::string> targetParts = splitComponents(lowerTarget);

@@ -2,6 +2,7 @@
 // backslash separates path components; none of these touches a file.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace ucl {
@@ -29,14 +30,11 @@ std::string fileExtension(const std::string& path);  // from the last dot of the
 // Upper-case drive letter of an "X:" prefix, or 0.
 char driveLetter(const std::string& path);
 
-// The text that relativePath returns for paths on different drives.
-extern const char* const kNotOnSameDrive;
-
 // The directory of target relative to the directory of base, ending in a
 // backslash (with ".\" in front when dotPrefix is set and no climb is
 // needed); letter case is ignored in the comparison. For paths on different
-// drives the text kNotOnSameDrive. The same directory with dotPrefix off
-// gives the empty string, so that appended names stay relative.
-std::string relativePath(const std::string& base, const std::string& target, bool dotPrefix);
+// drives nothing: no relative path leads there. The same directory with
+// dotPrefix off gives the empty string, so that appended names stay relative.
+std::optional<std::string> relativePath(const std::string& base, const std::string& target, bool dotPrefix);
 
 }  // namespace ucl

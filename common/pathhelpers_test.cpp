@@ -54,8 +54,8 @@ const RelativeCase kRelativeCases[] = {
     {"C:\\proj\\", "C:\\proj", true, ".\\"},
     {"C:\\", "C:\\x", false, "x\\"},
     {"C:\\foo\\bar", "C:\\foobar\\x", false, "..\\..\\foobar\\x\\"},
-    {"C:\\a", "D:\\a", false, "FAIL_NOT_ON_SAME_DRIVE"},
-    {"C:\\a", "a", false, "FAIL_NOT_ON_SAME_DRIVE"},
+    {"C:\\a", "D:\\a", false, nullptr},
+    {"C:\\a", "a", false, nullptr},
     {"C:\\PVSDK", "C:\\PVSDK\\C\\demo\\", false, "C\\demo\\"},
     {"\\sdk", "\\sdk\\C\\demo", false, "C\\demo\\"},  // no drive on either side
     {"C:\\x\\", "C:\\x", false, ""},                  // the same directory
@@ -65,7 +65,12 @@ const RelativeCase kRelativeCases[] = {
 TEST(RelativePath, TableOfPaths) {
   for (const RelativeCase& c : kRelativeCases) {
     SCOPED_TRACE(std::string(c.base) + " -> " + c.target);
-    EXPECT_EQ(ucl::relativePath(c.base, c.target, c.dotPrefix), c.expected);
+    const std::optional<std::string> relative = ucl::relativePath(c.base, c.target, c.dotPrefix);
+    if (c.expected == nullptr) {
+      EXPECT_EQ(relative, std::nullopt);  // different drives
+    } else {
+      EXPECT_EQ(relative, c.expected);
+    }
   }
 }
 

@@ -1,6 +1,5 @@
 #include "common/textfile.h"
 
-#include "common/pathhelpers.h"
 #include "platform/files.h"
 
 namespace ucl {
@@ -50,9 +49,5 @@ bool TextFile::write(const std::string& fileName) {
 }
 
 void TextFile::clear() { lines.clear(); }
-
-std::string moduleDirectory(platform::ModuleHandle module) {
-  return fileDirectory(platform::modulePath(module));
-}
 
 }  // namespace ucl

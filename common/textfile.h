@@ -1,12 +1,9 @@
-// Text files of lines in the Windows C runtime's text mode, and the
-// directory of the running program or library.
+// Text files of lines in the Windows C runtime's text mode.
 #pragma once
 
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#include "platform/module.h"
 
 namespace ucl {
 
@@ -38,9 +35,5 @@ int readTextChar(std::FILE* stream);
 // Reads one line into the buffer, without its line end. True when the end
 // of the file was reached while reading it (the buffer holds what was read).
 bool readLine(std::FILE* stream, std::string& line);
-
-// Directory of the module's file (null: the running executable), ending in
-// a backslash; empty when the system cannot give the module's file name.
-std::string moduleDirectory(platform::ModuleHandle module);
 
 }  // namespace ucl

@@ -97,15 +97,6 @@ TEST(ReadLine, ReportsEndOfFileWithPartialLine) {
   platform::closeFile(stream);
 }
 
-TEST(ModuleDirectory, ExecutableDirectoryEndsInBackslash) {
-  const std::string directory = ucl::moduleDirectory(nullptr);
-  ASSERT_FALSE(directory.empty());
-  EXPECT_EQ(directory.back(), '\\');
-  // The test program itself lies in that directory.
-  const std::vector<std::string> found = platform::findFiles(directory + "ucl_tests*");
-  EXPECT_FALSE(found.empty()) << directory;
-}
-
 #ifndef _WIN32
 TEST(TextFileWrite, FullDiskIsReportedAsFailure) {
   ucl::TextFile file;

@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     start = end + 1;
   }
 
-  BuildInfo info;
-  const DriverOptions options = parseCommandLine(arguments, info);
+  const BuildOptions options = parseCommandLine(arguments);
+  FUZZ_CHECK(options.memoryModel == 'S' || options.memoryModel == 'P');
   FUZZ_CHECK(options.unknownOptions.size() <= arguments.size());
   for (const std::string& argument : arguments) {
     FUZZ_CHECK(parseNumber(argument) == referenceNumber(argument));
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!options.usageRequested) {
     size_t semicolons = 0;
     for (const std::string& argument : arguments) semicolons += std::count(argument.begin(), argument.end(), ';');
-    FUZZ_CHECK(info.defines.size() <= semicolons + arguments.size());
+    FUZZ_CHECK(options.defines.size() <= semicolons + arguments.size());
   }
   return 0;
 }

@@ -6,14 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "pathspelling.h"
+
 namespace platform {
 
-// The file system's spelling of a path of the system (on POSIX the
-// backslashes become slashes; on Windows the path is unchanged).
+// Old names of windowsToHostPath and hostToWindowsPath (pathspelling.h),
+// kept only until the wizard bridge's files have moved to the new ones.
 std::string nativePath(const std::string& path);
-
-// The system's spelling of a path the operating system gave us (on POSIX
-// the slashes become backslashes).
 std::string systemPath(const std::string& nativeSpelling);
 
 // Opens a file in the Windows C runtime's text mode, mode "r" or "w" ("w"

@@ -33,12 +33,6 @@ std::FILE* openBinaryFile(const std::string& path, const char* mode) {
   return std::fopen(path.c_str(), mode);
 }
 
-bool closeFile(std::FILE* file) {
-  bool ok = std::ferror(file) == 0;
-  if (std::fclose(file) != 0) ok = false;
-  return ok;
-}
-
 bool createDirectory(const std::string& path) {
   return CreateDirectoryA(path.c_str(), nullptr) != 0;
 }

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "environment.h"
+
 namespace platform {
 
 struct ProcessOutcome {
@@ -13,14 +15,16 @@ struct ProcessOutcome {
 };
 
 // Starts a command line the way the build tool starts its make tool: the
-// first word names the program, found by the platform's search order (the
-// directories of PATH among them); the program shares the console and
-// inherits the environment, the handles and the current directory. Waits
-// without a time limit for its end.
+// first word names the program, found by the platform's search order with
+// the directories of the PATH of the environment given; the program gets
+// that environment, shares the console and inherits the handles and the
+// current directory. Waits without a time limit for its end.
 //
 // On POSIX the line is split at blanks into words; a word may be enclosed in
 // double quotes to hold blanks. The program word has its backslashes turned
 // into slashes and is looked up like execvp; the other words pass unchanged.
+ProcessOutcome runAndWait(const std::string& commandLine, const Environment& environment);
+// The same with a copy of this process's environment.
 ProcessOutcome runAndWait(const std::string& commandLine);
 
 // Starts a program without waiting for it: the program path, unquoted, is

@@ -12,27 +12,74 @@ namespace {
 
 // CreateProcessA with the command line in a writable copy of its own (the
 // call may write into it), as long as the line is, and a start-up record
-// that is all zero but its size.
-bool createProcess(const std::string& commandLine, bool inheritHandles, DWORD flags, const char* directory,
-                   PROCESS_INFORMATION& info) {
+// that is all zero but its size. A null program and environment block leave
+// the search and the environment to the system.
+bool createProcess(const char* program, const std::string& commandLine, bool inheritHandles, DWORD flags,
+                   char* environmentBlock, const char* directory, PROCESS_INFORMATION& info) {
   STARTUPINFOA startup;
   ZeroMemory(&startup, sizeof startup);
   startup.cb = sizeof startup;
   ZeroMemory(&info, sizeof info);
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
-  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, inheritHandles ? TRUE : FALSE, flags, nullptr,
-                        directory, &startup, &info) != 0;
+  return CreateProcessA(program, line.data(), nullptr, nullptr, inheritHandles ? TRUE : FALSE, flags,
+                        environmentBlock, directory, &startup, &info) != 0;
+}
+
+std::string directoryOf(const std::string& path) { return path.substr(0, path.rfind('\\') + 1); }
+
+// CreateProcess looks a bare program name up with our own PATH; the child's
+// PATH must count instead. Same order: the directory of this program, the
+// current one, the system's, the Windows directory, then PATH. Empty when
+// the first word is not a bare name or is not found; the system then
+// searches as it always does.
+std::string findProgram(const std::string& commandLine, const Environment& environment) {
+  std::string name;
+  if (!commandLine.empty() && commandLine[0] == '"') {
+    name = commandLine.substr(1, commandLine.find('"', 1) - 1);
+  } else {
+    name = commandLine.substr(0, commandLine.find_first_of(" \t"));
+  }
+  if (name.empty() || name.find_first_of("\\/:") != std::string::npos) return std::string();
+
+  char buffer[MAX_PATH];
+  std::string searchPath;
+  if (GetModuleFileNameA(nullptr, buffer, MAX_PATH) != 0) searchPath += directoryOf(buffer) + ";";
+  searchPath += ".;";
+  if (GetSystemDirectoryA(buffer, MAX_PATH) != 0) searchPath += std::string(buffer) + ";";
+  if (GetWindowsDirectoryA(buffer, MAX_PATH) != 0) searchPath += std::string(buffer) + "\\System;" + buffer + ";";
+  searchPath += environment.get("PATH").value_or("");
+
+  std::vector<char> found(32768);
+  const DWORD length = SearchPathA(searchPath.c_str(), name.c_str(), ".exe", static_cast<DWORD>(found.size()),
+                                   found.data(), nullptr);
+  if (length == 0 || length >= found.size()) return std::string();
+  return std::string(found.data(), length);
 }
 
 }  // namespace
 
 ProcessOutcome runAndWait(const std::string& commandLine) {
+  return runAndWait(commandLine, Environment::ofThisProcess());
+}
+
+ProcessOutcome runAndWait(const std::string& commandLine, const Environment& environment) {
   ProcessOutcome outcome;
+  // The block: every "NAME=value" with its NUL, then one more NUL.
+  std::vector<char> block;
+  for (const std::string& entry : environment.entries()) {
+    block.insert(block.end(), entry.begin(), entry.end());
+    block.push_back('\0');
+  }
+  block.push_back('\0');
+  if (environment.entries().empty()) block.push_back('\0');
+  const std::string program = findProgram(commandLine, environment);
+
   // The started program writes into the same console: ours goes first.
   std::fflush(nullptr);
   PROCESS_INFORMATION info;
-  if (!createProcess(commandLine, true, CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS, nullptr, info)) {
+  if (!createProcess(program.empty() ? nullptr : program.c_str(), commandLine, true,
+                     CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS, block.data(), nullptr, info)) {
     return outcome;
   }
   OwnedHandle process(info.hProcess);
@@ -46,7 +93,9 @@ ProcessOutcome runAndWait(const std::string& commandLine) {
 
 bool startDetached(const std::string& programPath, const std::string& currentDirectory) {
   PROCESS_INFORMATION info;
-  if (!createProcess(programPath, false, NORMAL_PRIORITY_CLASS, currentDirectory.c_str(), info)) return false;
+  if (!createProcess(nullptr, programPath, false, NORMAL_PRIORITY_CLASS, nullptr, currentDirectory.c_str(), info)) {
+    return false;
+  }
   // The program is never waited for: both handles go at once.
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);

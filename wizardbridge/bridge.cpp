@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "common/inifile.h"
+#include "common/moduledirectory.h"
 #include "common/textfile.h"
 
 namespace plover {

@@ -40,9 +40,8 @@ void toBackslashes(std::string& path) { std::replace(path.begin(), path.end(), '
 
 std::string chipFile(const std::string& sdkPath, const std::string& projectDirectory, const std::string& title,
                      bool debug) {
-  std::string directory = ucl::relativePath(sdkPath, projectDirectory, false);
   // No relative path leads to another drive: the absolute one does.
-  if (directory == ucl::kNotOnSameDrive) directory = projectDirectory + "\\";
+  const std::string directory = ucl::relativePath(sdkPath, projectDirectory, false).value_or(projectDirectory + "\\");
   return directory + (debug ? "PV2BUILD\\OBJDBG\\" : "PV2BUILD\\OBJREL\\") + title + ".BIN";
 }
 

@@ -1,5 +1,6 @@
-// File layer on POSIX. Text mode is emulated with a glibc cookie stream so
-// that every file reads and writes exactly as under the Windows C runtime.
+// File layer on Linux. Text mode is emulated with a glibc cookie stream
+// (fopencookie) so that every file reads and writes exactly as under the
+// Windows C runtime.
 #include "files.h"
 
 #include <dirent.h>
@@ -93,7 +94,7 @@ bool matchesWindowsPattern(const std::string& pattern, const char* name) {
 
 // fopen, but like the Windows C runtime it does not open a directory.
 std::FILE* openFile(const std::string& path, const char* mode) {
-  std::FILE* file = std::fopen(nativePath(path).c_str(), mode);
+  std::FILE* file = std::fopen(windowsToHostPath(path).c_str(), mode);
   struct stat info;
   if (file != nullptr && (::fstat(::fileno(file), &info) != 0 || S_ISDIR(info.st_mode))) {
     std::fclose(file);
@@ -123,39 +124,33 @@ std::FILE* openTextFile(const std::string& path, const char* mode) {
 
 std::FILE* openBinaryFile(const std::string& path, const char* mode) { return openFile(path, mode); }
 
-bool closeFile(std::FILE* file) {
-  bool ok = std::ferror(file) == 0;
-  if (std::fclose(file) != 0) ok = false;
-  return ok;
-}
-
 bool createDirectory(const std::string& path) {
-  return ::mkdir(nativePath(path).c_str(), 0777) == 0;
+  return ::mkdir(windowsToHostPath(path).c_str(), 0777) == 0;
 }
 
 bool deleteFile(const std::string& path) {
-  const std::string native = nativePath(path);
+  const std::string native = windowsToHostPath(path);
   struct stat info;
   if (::lstat(native.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
   return ::unlink(native.c_str()) == 0;
 }
 
 bool moveFile(const std::string& from, const std::string& to) {
-  const std::string target = nativePath(to);
+  const std::string target = windowsToHostPath(to);
   // MoveFile never replaces an existing target.
   struct stat info;
   if (::lstat(target.c_str(), &info) == 0) return false;
-  return std::rename(nativePath(from).c_str(), target.c_str()) == 0;
+  return std::rename(windowsToHostPath(from).c_str(), target.c_str()) == 0;
 }
 
 bool isDirectory(const std::string& path) {
   struct stat info;
-  return ::stat(nativePath(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  return ::stat(windowsToHostPath(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 std::vector<std::string> findFiles(const std::string& pattern) {
   std::vector<std::string> names;
-  const std::string native = nativePath(pattern);
+  const std::string native = windowsToHostPath(pattern);
   const size_t slash = native.rfind('/');
   std::string directory = slash == std::string::npos ? "." : native.substr(0, slash + 1);
   const std::string namePattern = slash == std::string::npos ? native : native.substr(slash + 1);

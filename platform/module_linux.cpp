@@ -1,4 +1,5 @@
-// Module path on POSIX: /proc for the executable, dladdr for a library.
+// Module path on Linux: /proc/self/exe for the executable, dladdr for a
+// library.
 #include "module.h"
 
 #include <dlfcn.h>
@@ -9,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "files.h"
+#include "pathspelling.h"
 
 namespace platform {
 
@@ -35,7 +36,7 @@ std::string libraryPath(ModuleHandle address) {
 }  // namespace
 
 std::string modulePath(ModuleHandle module) {
-  return systemPath(module == nullptr ? executablePath() : libraryPath(module));
+  return hostToWindowsPath(module == nullptr ? executablePath() : libraryPath(module));
 }
 
 }  // namespace platform

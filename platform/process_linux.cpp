@@ -1,4 +1,5 @@
-// Process start on POSIX, with the command-line conventions of Windows.
+// Process start on Linux (close_range, pipe2), with the command-line
+// conventions of Windows.
 #include "process.h"
 
 #include <fcntl.h>
@@ -6,10 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <vector>
+
+#include "pathspelling.h"
 
 extern char** environ;
 
@@ -39,22 +41,51 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine) {
   return words;
 }
 
+// Starts the program as execvp would find it, but through the PATH of the
+// child's environment rather than ours.
+bool spawnSearching(pid_t& pid, const std::string& program, char* const argv[], char* const envp[],
+                    const Environment& environment) {
+  if (program.find('/') != std::string::npos) {
+    return posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp) == 0;
+  }
+  const std::string path = environment.get("PATH").value_or("/bin:/usr/bin");
+  size_t start = 0;
+  for (;;) {
+    const size_t colon = path.find(':', start);
+    const std::string directory = path.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+    const std::string candidate = (directory.empty() ? "." : directory) + "/" + program;
+    const int error = posix_spawn(&pid, candidate.c_str(), nullptr, nullptr, argv, envp);
+    if (error == 0) return true;
+    if (error != ENOENT && error != ENOTDIR && error != EACCES) return false;
+    if (colon == std::string::npos) return false;
+    start = colon + 1;
+  }
+}
+
 }  // namespace
 
 ProcessOutcome runAndWait(const std::string& commandLine) {
+  return runAndWait(commandLine, Environment::ofThisProcess());
+}
+
+ProcessOutcome runAndWait(const std::string& commandLine, const Environment& environment) {
   ProcessOutcome outcome;
   std::vector<std::string> words = splitCommandLine(commandLine);
   if (words.empty()) return outcome;
-  std::replace(words[0].begin(), words[0].end(), '\\', '/');
+  words[0] = backslashesToSlashes(words[0]);
 
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
+  std::vector<std::string> entries = environment.entries();
+  std::vector<char*> envp;
+  for (std::string& entry : entries) envp.push_back(entry.data());
+  envp.push_back(nullptr);
 
   // The started program writes into the same terminal: ours goes first.
   std::fflush(nullptr);
   pid_t pid = 0;
-  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return outcome;
+  if (!spawnSearching(pid, words[0], argv.data(), envp.data(), environment)) return outcome;
   outcome.started = true;
 
   int status = 0;
@@ -72,10 +103,8 @@ ProcessOutcome runAndWait(const std::string& commandLine) {
 bool startDetached(const std::string& programPath, const std::string& currentDirectory) {
   // Everything the children need is prepared here: after fork they call
   // only async-signal-safe functions.
-  std::string program = programPath;
-  std::replace(program.begin(), program.end(), '\\', '/');
-  std::string directory = currentDirectory;
-  std::replace(directory.begin(), directory.end(), '\\', '/');
+  std::string program = backslashesToSlashes(programPath);
+  const std::string directory = backslashesToSlashes(currentDirectory);
   char* argv[] = {program.data(), nullptr};
   const long openMax = sysconf(_SC_OPEN_MAX);
 

@@ -1,0 +1,12 @@
+#include "buildtool/backend.h"
+
+#include "buildtool/pv2backend.h"
+#include "buildtool/pv3backend.h"
+
+const BackEnd* backEndFor(int pvModel) {
+  switch (pvModel) {
+    case 2: return &kPv2BackEnd;
+    case 3: return &kPv3BackEnd;
+    default: return nullptr;
+  }
+}

@@ -1,0 +1,55 @@
+// What kestrel's back ends describe: the files of a build directory and
+// the make runs. The driver writes and starts; a back end does neither.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "buildtool/options.h"
+
+// A generated file: its text with LF line ends, written in text mode.
+struct GeneratedFile {
+  std::string path;
+  std::string text;
+};
+
+// The directories to create (parents first) and the files to write in them,
+// in the order they are written.
+struct BuildDirectory {
+  std::vector<std::string> directories;
+  std::vector<GeneratedFile> files;
+};
+
+// What a make tool needs in its environment beyond kestrel's own.
+struct EnvironmentChanges {
+  std::vector<std::string> pathInFront;  // directories in front of PATH, in order
+  std::vector<std::pair<std::string, std::string>> variables;  // set in this order
+};
+
+struct MakeRun {
+  std::string commandLine;
+  std::string toolName;  // for messages
+  EnvironmentChanges environment;
+  std::string removeAfterwards;  // a file the tool leaves behind, or empty
+};
+
+// The values of the back end's settings section.
+struct SdkSettings {
+  std::string sdkPath;
+  std::string compilerPath;  // empty until the driver needed it
+};
+
+struct BackEnd {
+  const char* settingsSection;
+  // PV3 writes the compiler's directory into its makefile; PV2 needs it
+  // only to run kmmake.
+  bool makefilesNeedCompilerPath;
+  BuildDirectory (*makefiles)(const BuildOptions& options, const SdkSettings& settings,
+                              const std::vector<std::string>& projectFiles);
+  // The runs in order; each one only when the one before could be started.
+  std::vector<MakeRun> (*makeRuns)(const BuildOptions& options, const SdkSettings& settings);
+};
+
+// The back end of the PV model (2 or 3); null for another model.
+const BackEnd* backEndFor(int pvModel);

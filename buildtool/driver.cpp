@@ -1,0 +1,151 @@
+#include "buildtool/driver.h"
+
+#include <iostream>
+#include <new>
+#include <optional>
+#include <vector>
+
+#include "buildtool/commandline.h"
+#include "buildtool/console.h"
+#include "buildtool/filewriter.h"
+#include "buildtool/makerunner.h"
+#include "buildtool/projectfile.h"
+#include "common/inifile.h"
+#include "common/moduledirectory.h"
+#include "common/pathhelpers.h"
+#include "platform/pathspelling.h"
+
+namespace {
+
+void writeUsage() { std::cout << kUsageText << std::endl; }
+
+struct SettingsFile {
+  std::string path;
+  bool read = false;
+  ucl::IniFile values;
+};
+
+// A value of the settings file; nothing, with the message in err, when it
+// is missing.
+std::optional<std::string> setting(const SettingsFile& settings, const std::string& section, const std::string& key,
+                                   std::string* err) {
+  const std::string file = "'" + platform::windowsToHostPath(settings.path) + "'";
+  const std::string wanted = "key '" + key + "' in section [" + section + "]";
+  const ucl::IniFile::Section* found = settings.values.findSection(section);
+  if (!settings.read) {
+    *err = "Error: Unable to read settings file " + file + ", which must hold " + wanted;
+  } else if (found == nullptr) {
+    *err = "Error: No section [" + section + "] with key '" + key + "' in settings file " + file;
+  } else if (std::optional<std::string> value = found->lookup(key)) {
+    return value;
+  } else {
+    *err = "Error: No " + wanted + " of settings file " + file;
+  }
+  return std::nullopt;
+}
+
+// Finds and reads the project file and writes the back end's makefiles. A
+// file that cannot be written is reported, and the build goes on: the make
+// tool then works on what the build directory holds. False when the
+// project file or a setting is missing.
+bool writeMakefiles(const BackEnd& backEnd, const SettingsFile& settings, BuildOptions& options,
+                    SdkSettings& values) {
+  std::string err;
+  const std::optional<std::string> title = findProjectFile(ucl::fileTitle(options.projectFile));
+  options.projectFile = title.value_or(ucl::fileTitle(options.projectFile));
+  if (!title) {
+    writeErrorLine("Unable to find project file");
+    return false;
+  }
+  if (options.programName.empty()) options.programName = *title;
+
+  const std::optional<std::vector<std::string>> files = readProjectFile(*title + ".cbx");
+  if (!files) {
+    writeErrorLine("Error: Wrong format in .cbx file");
+    return false;
+  }
+  if (backEnd.makefilesNeedCompilerPath) {
+    const std::optional<std::string> compilerPath = setting(settings, backEnd.settingsSection, "CompilerPath", &err);
+    if (!compilerPath) {
+      writeErrorLine(err);
+      return false;
+    }
+    values.compilerPath = *compilerPath;
+  }
+  if (!writeBuildDirectory(backEnd.makefiles(options, values, *files), &err)) writeErrorLine(err);
+  return true;
+}
+
+// Starts the back end's make runs; false when one could not be started or
+// one ended with an exit code other than 0.
+bool runMakeTools(const BackEnd& backEnd, const SettingsFile& settings, const BuildOptions& options,
+                  SdkSettings& values) {
+  std::string err;
+  const std::optional<std::string> compilerPath = setting(settings, backEnd.settingsSection, "CompilerPath", &err);
+  if (!compilerPath) {
+    writeErrorLine(err);
+    return false;
+  }
+  values.compilerPath = *compilerPath;
+
+  bool succeeded = true;
+  for (const MakeRun& run : backEnd.makeRuns(options, values)) {
+    const platform::ProcessOutcome outcome = runMake(run);
+    if (!outcome.started) {
+      writeErrorLine("Error: Unable to start " + run.toolName);
+      return false;
+    }
+    if (outcome.exitCode != 0) {
+      writeErrorLine("Error: " + run.toolName + " ended with exit code " + std::to_string(outcome.exitCode));
+      succeeded = false;
+    }
+  }
+  return succeeded;
+}
+
+int build(const std::vector<std::string>& arguments) {
+  SettingsFile settings;
+  settings.path = ucl::moduleDirectory(nullptr) + "Settings.ini";
+  settings.read = settings.values.read(settings.path);
+
+  BuildOptions options = parseCommandLine(arguments);
+  for (const std::string& option : options.unknownOptions) {
+    writeErrorLine("Error: Unknown option '" + option + "'");
+  }
+  if (options.usageRequested) {
+    writeUsage();
+    return 0;
+  }
+
+  const BackEnd* backEnd = backEndFor(options.pvModel);
+  if (backEnd == nullptr) {
+    writeErrorLine("Unknown PV model '" + std::to_string(options.pvModel) + "'");
+    return 1;
+  }
+  std::string err;
+  const std::optional<std::string> sdkPath = setting(settings, backEnd->settingsSection, "SDKPath", &err);
+  if (!sdkPath) {
+    writeErrorLine(err);
+    return 1;
+  }
+  SdkSettings values{*sdkPath, std::string()};
+
+  if (options.createMakefile && !writeMakefiles(*backEnd, settings, options, values)) return 1;
+  return runMakeTools(*backEnd, settings, options, values) ? 0 : 1;
+}
+
+}  // namespace
+
+int runKestrel(int argc, char** argv) {
+  writeOutputLine(kBannerText);
+  if (argc <= 1) {
+    writeUsage();
+    return 0;
+  }
+  try {
+    return build(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::bad_alloc&) {
+    writeErrorLine("Error: Out of memory");
+  }
+  return 1;
+}

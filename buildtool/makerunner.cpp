@@ -1,0 +1,16 @@
+#include "buildtool/makerunner.h"
+
+#include "platform/files.h"
+
+platform::Environment makeEnvironment(const EnvironmentChanges& changes) {
+  platform::Environment environment = platform::Environment::ofThisProcess();
+  if (!changes.pathInFront.empty()) environment.prependToPath(changes.pathInFront);
+  for (const auto& [name, value] : changes.variables) environment.set(name, value);
+  return environment;
+}
+
+platform::ProcessOutcome runMake(const MakeRun& run) {
+  const platform::ProcessOutcome outcome = platform::runAndWait(run.commandLine, makeEnvironment(run.environment));
+  if (!run.removeAfterwards.empty()) platform::deleteFile(run.removeAfterwards);
+  return outcome;
+}

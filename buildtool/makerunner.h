@@ -1,0 +1,13 @@
+// The one place where kestrel starts its make tools.
+#pragma once
+
+#include "buildtool/backend.h"
+#include "platform/process.h"
+
+// The environment the run's tool gets: kestrel's own with the run's
+// changes. kestrel's own environment is left as it is.
+platform::Environment makeEnvironment(const EnvironmentChanges& changes);
+
+// Starts the tool with that environment and waits for it; then removes the
+// file the run names, whether the tool started or not.
+platform::ProcessOutcome runMake(const MakeRun& run);

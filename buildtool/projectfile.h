@@ -1,0 +1,23 @@
+// The IDE's project file (".cbx"): which files make up the project.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// Looks for title + ".cbx", then for any "*.cbx", in the current directory;
+// the title of the file found, or nothing. An empty title skips the first
+// search.
+std::optional<std::string> findProjectFile(const std::string& title);
+
+// The "path" of every "file" element below the root "project" element,
+// descending into "node" groups, in document order, with "/" turned into
+// "\". Nothing when the file is of the wrong format: it cannot be read, is
+// not well-formed, or its root is not "project".
+std::optional<std::vector<std::string>> readProjectFile(const std::string& path);
+
+enum class FileKind { source, header, library, other };
+
+// By the extension, whatever its letter case: ".c", ".a86" and ".asm" are
+// sources, ".h" headers, ".lib" libraries.
+FileKind fileKind(const std::string& path);

@@ -1,0 +1,87 @@
+#include "buildtool/pv2backend.h"
+
+#include "buildtool/generatedtext.h"
+#include "buildtool/projectfile.h"
+#include "buildtool/pv2templates.h"
+#include "common/pathhelpers.h"
+
+const BackEnd kPv2BackEnd = {"PV2SDK Paths", false, pv2Makefiles, pv2MakeRuns};
+
+namespace {
+
+struct Pv2Lists {
+  std::string sources;
+  std::string headers;
+  std::string libraries;
+};
+
+// The lists name the files in the reverse of their order in the project.
+Pv2Lists listsOf(const std::vector<std::string>& projectFiles) {
+  Pv2Lists lists;
+  for (auto path = projectFiles.rbegin(); path != projectFiles.rend(); ++path) {
+    switch (fileKind(*path)) {
+      case FileKind::source:
+        // Objects all go to the object directory, whatever the source's directory.
+        lists.sources += "$(ODIR)\\" + ucl::fileTitle(*path) + ".obj \\\n\t";
+        break;
+      case FileKind::header: {
+        const std::string directory = ucl::fileDirectory(*path);
+        lists.headers += (ucl::lowerCase(directory) == "h\\" ? "$(HDIR)\\" : directory) + ucl::fileTitle(*path) +
+                         ".h \\\n\t";
+        break;
+      }
+      case FileKind::library:
+        lists.libraries += " $(CLDIR)\\" + ucl::fileName(*path);
+        break;
+      case FileKind::other:
+        break;
+    }
+  }
+  return lists;
+}
+
+}  // namespace
+
+BuildDirectory pv2Makefiles(const BuildOptions& options, const SdkSettings& settings,
+                            const std::vector<std::string>& projectFiles) {
+  const bool library = options.createLibrary;
+  const char* modelSuffix = library ? "_$(MODEL)" : "";
+  const Pv2Lists lists = listsOf(projectFiles);
+
+  std::string definitions;
+  for (auto define = options.defines.rbegin(); define != options.defines.rend(); ++define) {
+    definitions += "-D" + *define + " ";
+  }
+
+  BuildDirectory directory;
+  if (library) {
+    directory.directories = {"PV2BUILD", "PV2BUILD\\OBJDBG_S", "PV2BUILD\\OBJREL_S", "PV2BUILD\\OBJDBG_P",
+                             "PV2BUILD\\OBJREL_P"};
+  } else {
+    directory.directories = {"PV2BUILD", "PV2BUILD\\OBJDBG", "PV2BUILD\\OBJREL"};
+  }
+  directory.files = {
+      {"PV2BUILD\\MakeSDK.1", formatText(kPv2MakeSdk1, modelSuffix, modelSuffix, settings.sdkPath.c_str(),
+                                         options.asmOptimisation ? "ASMOPT =" : "", definitions.c_str())},
+      {"PV2BUILD\\MakeSDK.2", formatText(kPv2MakeSdk2, options.targetSegment, lists.libraries.c_str())},
+      {"PV2BUILD\\makefile",
+       formatText(kPv2Makefile, options.version, options.version, options.programName.c_str(),
+                  options.programName.c_str(), lists.sources.c_str(), lists.headers.c_str(),
+                  library ? kPv2LibraryRule : "")},
+  };
+  return directory;
+}
+
+std::vector<MakeRun> pv2MakeRuns(const BuildOptions& options, const SdkSettings& settings) {
+  const EnvironmentChanges environment{{settings.sdkPath + "\\TOOL", settings.compilerPath + "\\bin"}, {}};
+  const auto run = [&](char model) {
+    std::string commandLine = "kmmake -f PV2BUILD\\makefile ";
+    if (options.createLibrary || options.debugBuild) commandLine += "-i ";
+    if (options.debugBuild) commandLine += "DEBUG=1 ";
+    if (model == 'P') commandLine += "PMODEL=1 ";
+    return MakeRun{commandLine, "kmmake", environment, "make.i"};
+  };
+  // A library is made for both memory models.
+  if (options.createLibrary) return {run('P'), run('S')};
+  return {run(options.memoryModel)};
+}

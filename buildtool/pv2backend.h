@@ -1,0 +1,10 @@
+// The back end for the older PV models: makefiles for kmmake and its runs.
+#pragma once
+
+#include "buildtool/backend.h"
+
+extern const BackEnd kPv2BackEnd;
+
+BuildDirectory pv2Makefiles(const BuildOptions& options, const SdkSettings& settings,
+                            const std::vector<std::string>& projectFiles);
+std::vector<MakeRun> pv2MakeRuns(const BuildOptions& options, const SdkSettings& settings);

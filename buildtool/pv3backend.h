@@ -1,0 +1,10 @@
+// The back end for the PV-S1600: makefiles for hmake and its run.
+#pragma once
+
+#include "buildtool/backend.h"
+
+extern const BackEnd kPv3BackEnd;
+
+BuildDirectory pv3Makefiles(const BuildOptions& options, const SdkSettings& settings,
+                            const std::vector<std::string>& projectFiles);
+std::vector<MakeRun> pv3MakeRuns(const BuildOptions& options, const SdkSettings& settings);

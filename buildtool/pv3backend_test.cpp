@@ -1,0 +1,123 @@
+// The PV3 back end: the makefile.mak and sources.def it describes, and the
+// hmake run.
+#include "buildtool/pv3backend.h"
+
+#include <gtest/gtest.h>
+
+#include "buildtool/projectfile.h"
+#include "testing/testsupport.h"
+
+namespace {
+
+using testsupport::readFile;
+using testsupport::sameBytes;
+
+const SdkSettings kSettings{"C:\\PVSDK3", "C:\\SHC"};
+
+std::string written(const BuildDirectory& directory, const std::string& name) {
+  for (const GeneratedFile& file : directory.files) {
+    if (file.path == "PV3BUILD\\" + name) return testsupport::crlf(file.text);
+  }
+  ADD_FAILURE() << name << " not described";
+  return std::string();
+}
+
+void expectGolden(const BuildDirectory& directory, const std::string& set) {
+  ASSERT_EQ(directory.files.size(), 2u);
+  EXPECT_EQ(directory.files[0].path, "PV3BUILD\\makefile.mak");  // written first
+  for (const char* name : {"makefile.mak", "sources.def"}) {
+    const std::string expected = readFile(std::string(TESTDATA_DIR) + "/pv3/" + set + "/" + name);
+    EXPECT_TRUE(sameBytes(expected, written(directory, name))) << set << " " << name;
+  }
+}
+
+TEST(Pv3Makefiles, EveryKindOfBuildMatchesItsGoldenFiles) {
+  struct Case {
+    const char* expected;
+    bool debug;
+    bool library;
+  } const cases[] = {
+      {"release-expected", false, false},
+      {"debug-expected", true, false},
+      {"library-expected", false, true},
+      {"debuglibrary-expected", true, true},
+  };
+  const auto files = readProjectFile(std::string(TESTDATA_DIR) + "/pv3/demo.cbx");
+  ASSERT_TRUE(files.has_value());
+  for (const Case& c : cases) {
+    BuildOptions options;
+    options.programName = "demo";
+    options.defines = {"A", "B=2"};
+    options.debugBuild = c.debug;
+    options.createLibrary = c.library;
+    expectGolden(pv3Makefiles(options, kSettings, *files), c.expected);
+  }
+}
+
+TEST(Pv3Makefiles, NoSourceAtAll) {
+  BuildOptions options;
+  options.programName = "empty";
+  expectGolden(pv3Makefiles(options, kSettings, {}), "empty-expected");
+}
+
+TEST(Pv3Makefiles, OnlyLowerCaseCSourcesAreCompiled) {
+  const BuildDirectory directory =
+      pv3Makefiles(BuildOptions(), kSettings, {"name.Cc", "other\\Dir.c\\y.c", "C\\x.a86", "C\\util.asm", "C\\MAIN2.C", "C\\main.c"});
+  EXPECT_NE(written(directory, "sources.def").find("# Application Sources (C*.c)\r\nFILE0=main\r\nFILE1=y\r\n\r\n\r\n"),
+            std::string::npos);
+  EXPECT_EQ(written(directory, "makefile.mak").find("$(FILE2)"), std::string::npos);
+}
+
+TEST(Pv3Makefiles, DefinitionsAndPercentSigns) {
+  BuildOptions options;
+  options.defines = {"X=100%", "Y=%s"};
+  options.programName = "%d %s";
+  const std::string makefile = written(pv3Makefiles(options, kSettings, {}), "makefile.mak");
+  EXPECT_NE(makefile.find("\r\nCCINF0 = -define=Y=%s -define=X=100%  $(CCINF)\r\n"), std::string::npos);
+  EXPECT_NE(makefile.find("\r\nTARGET=%d %s\r\n"), std::string::npos);
+  EXPECT_NE(makefile.find("\r\nTITLE=\"%d %s\"\r\n"), std::string::npos);
+
+  options.defines.clear();
+  EXPECT_NE(written(pv3Makefiles(options, kSettings, {}), "sources.def").find("\r\nCCINF0 =  $(CCINF)\r\n"),
+            std::string::npos);
+}
+
+TEST(Pv3Makefiles, BothObjectDirectoriesForEveryKind) {
+  for (const bool library : {false, true}) {
+    BuildOptions options;
+    options.createLibrary = library;
+    EXPECT_EQ(pv3Makefiles(options, kSettings, {}).directories,
+              (std::vector<std::string>{"PV3BUILD", "PV3BUILD\\OBJDBG", "PV3BUILD\\OBJREL"}));
+  }
+}
+
+TEST(Pv3MakeRuns, EnvironmentAndCommandLine) {
+  struct Case {
+    const char* compiler;
+    const char* commandLine;
+  } const cases[] = {
+      {"C:\\SHC", "C:\\SHC\\bin\\hmake PV3BUILD\\makefile.mak"},
+      // Quoted when the directory holds a blank, so that it names the program.
+      {"C:\\Program Files\\SH C", "\"C:\\Program Files\\SH C\\bin\\hmake\" PV3BUILD\\makefile.mak"},
+  };
+  for (const Case& c : cases) {
+    BuildOptions options;
+    for (const bool variant : {false, true}) {
+      // The kind of build does not change the run.
+      options.debugBuild = options.createLibrary = variant;
+      options.memoryModel = variant ? 'P' : 'S';
+      const std::vector<MakeRun> runs = pv3MakeRuns(options, SdkSettings{"C:\\PVSDK3", c.compiler});
+      ASSERT_EQ(runs.size(), 1u);
+      EXPECT_EQ(runs[0].commandLine, c.commandLine);
+      EXPECT_EQ(runs[0].toolName, "hmake");
+      EXPECT_EQ(runs[0].removeAfterwards, "");
+      const std::string compiler = c.compiler;
+      EXPECT_EQ(runs[0].environment.pathInFront, (std::vector<std::string>{"C:\\PVSDK3\\TOOLS", compiler}));
+      const std::vector<std::pair<std::string, std::string>> variables = {
+          {"SHC_INC", compiler + "\\include"}, {"SHC_LIB", compiler + "\\bin"}, {"SHC_TMP", compiler}};
+      EXPECT_EQ(runs[0].environment.variables, variables);
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,10 @@
+// On Windows the host's spelling is the system's.
+#include "pathspelling.h"
+
+namespace platform {
+
+std::string windowsToHostPath(const std::string& windowsPath) { return windowsPath; }
+
+std::string hostToWindowsPath(const std::string& hostPath) { return hostPath; }
+
+}  // namespace platform
