@@ -3,6 +3,7 @@
 #include "registry.h"
 
 #include "files.h"
+#include "pathspelling.h"
 
 #include <sys/stat.h>
 
@@ -26,8 +27,8 @@ std::string configDirectory() {
 // The stand-in's own directory is private to the user, as the registry's
 // branch of the user is.
 bool makeConfigDirectory(const std::string& directory) {
-  if (isDirectory(systemPath(directory))) return true;
-  return createDirectories(systemPath(directory)) && ::chmod(directory.c_str(), 0700) == 0;
+  if (isDirectory(hostToWindowsPath(directory))) return true;
+  return createDirectories(hostToWindowsPath(directory)) && ::chmod(directory.c_str(), 0700) == 0;
 }
 
 std::string sectionOf(const std::string& key) { return "[HKEY_CURRENT_USER\\" + key + "]"; }

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "files.h"
+#include "pathspelling.h"
 
 namespace platform {
 
@@ -19,7 +20,7 @@ namespace {
 bool hasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
 
 // Creates a directory and every missing one above it (native spelling).
-bool makeDirectories(const std::string& native) { return createDirectories(systemPath(native)); }
+bool makeDirectories(const std::string& native) { return createDirectories(hostToWindowsPath(native)); }
 
 bool copyFile(const std::string& from, const std::string& to) {
   const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
@@ -83,11 +84,11 @@ bool copyEntry(const std::string& from, const std::string& to) {
 
 bool shellCopy(const std::vector<std::string>& sources, const std::string& destinationPath) {
   if (sources.empty() || destinationPath.empty()) return false;
-  const std::string destination = nativePath(destinationPath);
+  const std::string destination = windowsToHostPath(destinationPath);
 
   bool ok = true;
   for (const std::string& source : sources) {
-    const std::string native = nativePath(source);
+    const std::string native = windowsToHostPath(source);
     const size_t slash = native.find_last_of('/');
     const std::string directory = slash == std::string::npos ? "." : native.substr(0, slash);
     const std::string name = slash == std::string::npos ? native : native.substr(slash + 1);
@@ -95,9 +96,9 @@ bool shellCopy(const std::vector<std::string>& sources, const std::string& desti
       if (!makeDirectories(destination) || !copyEntry(native, destination + "/" + name)) ok = false;
       continue;
     }
-    if (!isDirectory(systemPath(directory.empty() ? "/" : directory))) return false;
+    if (!isDirectory(hostToWindowsPath(directory.empty() ? "/" : directory))) return false;
     if (!makeDirectories(destination)) return false;
-    for (const std::string& match : findFiles(systemPath(directory + "/" + name))) {
+    for (const std::string& match : findFiles(hostToWindowsPath(directory + "/" + name))) {
       if (match == "." || match == "..") continue;
       if (!copyEntry(directory + "/" + match, destination + "/" + match)) ok = false;
     }

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/files.h"
+#include "platform/pathspelling.h"
 #include "testing/testsupport.h"
 
 namespace {
@@ -14,8 +15,8 @@ namespace fs = std::filesystem;
 using testsupport::readFile;
 using testsupport::writeFile;
 
-std::vector<std::string> list(const std::string& nativePath) { return {platform::systemPath(nativePath)}; }
-std::string path(const std::string& nativePath) { return platform::systemPath(nativePath); }
+std::vector<std::string> list(const std::string& nativePath) { return {platform::hostToWindowsPath(nativePath)}; }
+std::string path(const std::string& nativePath) { return platform::hostToWindowsPath(nativePath); }
 
 class ShellCopy : public ::testing::Test {
  protected:

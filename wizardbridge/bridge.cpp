@@ -25,12 +25,15 @@ std::string settingsFilePath(const std::string& bridgeDirectory) {
   return bridgeDirectory + "..\\toolsets\\PVSDK\\Settings.ini";
 }
 
-std::string readPv2SdkPath(const std::string& bridgeDirectory) {
+std::optional<std::string> lookupPv2SdkPath(const std::string& bridgeDirectory) {
   ucl::IniFile settings;
-  // A missing file leaves the store empty, and the creating lookups below
-  // then give the empty string.
+  // A missing file leaves the store empty: the key is then not there.
   settings.read(settingsFilePath(bridgeDirectory));
-  return settings["PV2SDK Paths"]["SDKPath"];
+  return settings.lookup("PV2SDK Paths", "SDKPath");
+}
+
+std::string readPv2SdkPath(const std::string& bridgeDirectory) {
+  return lookupPv2SdkPath(bridgeDirectory).value_or("");
 }
 
 }  // namespace plover

@@ -2,6 +2,7 @@
 // operation of the bridge.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/module.h"
@@ -20,8 +21,10 @@ std::string bridgeDirectory();
 std::string settingsFilePath(const std::string& bridgeDirectory);
 
 // Key "SDKPath" of section "PV2SDK Paths" of the settings file, exactly as
-// stored; empty when the file, the section or the key is missing. The file
-// is read anew on every call.
+// stored; nothing when the file, the section or the key is missing. The
+// file is read anew on every call.
+std::optional<std::string> lookupPv2SdkPath(const std::string& bridgeDirectory);
+// The same, empty when it is missing.
 std::string readPv2SdkPath(const std::string& bridgeDirectory);
 
 }  // namespace plover

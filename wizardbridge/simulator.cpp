@@ -1,9 +1,8 @@
 #include "wizardbridge/simulator.h"
 
-#include <algorithm>
-
 #include "common/inifile.h"
 #include "common/pathhelpers.h"
+#include "platform/pathspelling.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "wizardbridge/bridge.h"
@@ -36,8 +35,6 @@ platform::KeyStroke withAlt(platform::KeyStroke stroke) {
 
 }  // namespace
 
-void toBackslashes(std::string& path) { std::replace(path.begin(), path.end(), '/', '\\'); }
-
 std::string chipFile(const std::string& sdkPath, const std::string& projectDirectory, const std::string& title,
                      bool debug) {
   // No relative path leads to another drive: the absolute one does.
@@ -56,8 +53,7 @@ bool startSimulator(const std::string& programPath) {
 
 bool SimulatorControl::runPVSDKProject(const std::string& bridgeDirectory, const std::string& project,
                                        const std::string& projectDirectoryGiven, bool debug) {
-  std::string projectDirectory = projectDirectoryGiven;
-  toBackslashes(projectDirectory);
+  const std::string projectDirectory = platform::slashesToBackslashes(projectDirectoryGiven);
   const std::string sdkPath = readPv2SdkPath(bridgeDirectory);
   const std::string title = ucl::fileTitle(project);
   const std::string simulatorProjectFile = projectDirectory + "\\PV2BUILD\\project.cpj";
