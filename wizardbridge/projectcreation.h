@@ -3,12 +3,14 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace plover {
 
-// Whether a project name stays inside the SDK's C directory: not empty,
-// not "." or "..", and without "\", "/" or ":".
+// Why a project name would not stay inside the SDK's C directory (it is
+// empty, "." or "..", or holds "\", "/" or ":"); nothing for a safe name.
+std::optional<std::string> projectNameProblem(const std::string& name);
 bool isSafeProjectName(const std::string& name);
 
 // Copies a template project file character by character, each "%" and the
@@ -19,7 +21,10 @@ bool copyProjectTemplate(std::FILE* templateFile, std::FILE* projectFile, const 
 // Makes SDK\C\name with name.cbx from the template project file, copies the
 // template directory into it and renames proj.cbx.local after the project.
 // True when the project file was written and the copy succeeded; an unsafe
-// name or an empty SDK path creates nothing and gives false.
-bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& projectName, bool library);
+// name or an empty SDK path creates nothing and gives false. The project
+// directory, once known, goes to createdDirectory; a false result comes
+// with a one-line message in err.
+bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& projectName, bool library,
+                        std::string* createdDirectory = nullptr, std::string* err = nullptr);
 
 }  // namespace plover
