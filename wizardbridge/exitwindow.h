@@ -34,4 +34,8 @@ class ExitWindowOpener {
 // The real window on Windows; on POSIX there is none and opening fails.
 ExitWindowOpener& systemExitWindow();
 
+// Whether the simulator can run on this host at all: on Windows (and under
+// Wine), not on POSIX.
+bool simulatorRunsHere();
+
 }  // namespace plover

@@ -17,4 +17,6 @@ ExitWindowOpener& systemExitWindow() {
   return none;
 }
 
+bool simulatorRunsHere() { return false; }
+
 }  // namespace plover

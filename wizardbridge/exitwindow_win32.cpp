@@ -135,4 +135,6 @@ ExitWindowOpener& systemExitWindow() {
   return window;
 }
 
+bool simulatorRunsHere() { return true; }
+
 }  // namespace plover

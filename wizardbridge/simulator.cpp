@@ -47,6 +47,8 @@ void writeRecentFile(const std::string& simulatorProjectFile) {
   platform::writeUserString("Software\\CASIO\\SIM3022\\RecentFiles", "4", simulatorProjectFile);
 }
 
+std::string simulatorProgram(const std::string& sdkPath) { return sdkPath + "\\SIM\\Sim3022.exe"; }
+
 bool startSimulator(const std::string& programPath) {
   return platform::startDetached(programPath, ucl::fileDirectory(programPath));
 }
@@ -73,7 +75,7 @@ bool SimulatorControl::runPVSDKProject(const std::string& bridgeDirectory, const
   simulatorProject.write(simulatorProjectFile);
 
   writeRecentFile(simulatorProjectFile);
-  startSimulator(sdkPath + "\\SIM\\Sim3022.exe");
+  startSimulator(simulatorProgram(sdkPath));
 
   // Also when the start failed: a simulator that is already running will do.
   platform::WindowHandle simulator = nullptr;
@@ -90,6 +92,12 @@ bool SimulatorControl::runPVSDKProject(const std::string& bridgeDirectory, const
 }
 
 platform::WindowHandle SimulatorControl::findSimulatorWindow(const std::string& loadedFile) {
+  const platform::WindowHandle window = locateSimulatorWindow(loadedFile);
+  if (window != nullptr) desktop_.bringToTop(window);
+  return window;
+}
+
+platform::WindowHandle SimulatorControl::locateSimulatorWindow(const std::string& loadedFile) {
   const std::string title = loadedFile.empty() ? kSimulatorTitle : std::string(kSimulatorTitle) + " - " + loadedFile;
   platform::WindowHandle window = desktop_.findWindow(kSimulatorClass, title);
   if (window == nullptr) {
@@ -98,8 +106,14 @@ platform::WindowHandle SimulatorControl::findSimulatorWindow(const std::string& 
     if (window == nullptr) return nullptr;
     if (desktop_.windowTitle(window, 511).compare(0, 7, kSimulatorTitle) != 0) return nullptr;
   }
-  desktop_.bringToTop(window);
   return window;
+}
+
+void SimulatorControl::waitUntilClosed(const std::function<bool()>& stop, int pollMilliseconds) {
+  const unsigned closesBefore = closes_.load();
+  while (!stop() && closes_.load() == closesBefore && locateSimulatorWindow("") != nullptr) {
+    desktop_.pause(pollMilliseconds);
+  }
 }
 
 void SimulatorControl::sendRunKeys(const std::string& projectDirectory, bool debug) {
@@ -144,6 +158,7 @@ void SimulatorControl::exitButtonPressed() {
   }
   desktop_.hide(window);
   sendCloseKeys(loadedFile);
+  ++closes_;
 }
 
 void SimulatorControl::showExitWindow(const std::string& simulatorProjectFile, int x) {

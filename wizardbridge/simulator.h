@@ -3,6 +3,8 @@
 // and the "Exit SIM" window that closes it again.
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -20,6 +22,9 @@ std::string chipFile(const std::string& sdkPath, const std::string& projectDirec
 // Registers the simulator project file as entry "4" of the simulator's
 // recent-files list.
 void writeRecentFile(const std::string& simulatorProjectFile);
+
+// Where the simulator program lies: SDK\SIM\Sim3022.exe.
+std::string simulatorProgram(const std::string& sdkPath);
 
 // Starts the simulator program in its own directory, without waiting.
 bool startSimulator(const std::string& programPath);
@@ -49,6 +54,11 @@ class SimulatorControl : private ExitButtonListener {
   // The simulator's main window ("SIM3022", or "SIM3022 - " + the loaded
   // file), brought to the front; null when there is none.
   platform::WindowHandle findSimulatorWindow(const std::string& loadedFile);
+
+  // After a run: returns once the exit window's button has closed the
+  // simulator, the simulator's window is gone, or stop() says so, looking
+  // every pollMilliseconds.
+  void waitUntilClosed(const std::function<bool()>& stop, int pollMilliseconds = 100);
   void sendRunKeys(const std::string& projectDirectory, bool debug);
   void sendCloseKeys(const std::string& loadedFile);
 
@@ -60,12 +70,15 @@ class SimulatorControl : private ExitButtonListener {
 
  private:
   void showExitWindow(const std::string& simulatorProjectFile, int x);
+  // The same search as findSimulatorWindow, without bringing it to the front.
+  platform::WindowHandle locateSimulatorWindow(const std::string& loadedFile);
 
   platform::Desktop& desktop_;
   ExitWindowOpener& exitWindowOpener_;
   ExitWindowBlock block_;
   mutable std::mutex creation_;  // one window thread, even for concurrent runs
   bool exitWindowCreated_ = false;
+  std::atomic<unsigned> closes_{0};  // presses of the exit button that sent the close keys
 };
 
 }  // namespace plover
