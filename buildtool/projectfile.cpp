@@ -1,8 +1,7 @@
 #include "buildtool/projectfile.h"
 
-#include <tinyxml2.h>
+#include <pugixml.hpp>
 
-#include <algorithm>
 #include <cstring>
 
 #include "common/pathhelpers.h"
@@ -10,30 +9,140 @@
 
 namespace {
 
-bool hasValue(const tinyxml2::XMLNode* node, const char* value) {
-  const char* own = node->Value();
-  return own != nullptr && std::strcmp(own, value) == 0;
+// The predefined entities, without "&" and ";".
+struct Entity {
+  const char* name;
+  size_t length;
+  char value;
+};
+const Entity kEntities[] = {{"quot", 4, '"'}, {"amp", 3, '&'}, {"apos", 4, '\''}, {"lt", 2, '<'}, {"gt", 2, '>'}};
+
+// A numeric character reference at text[at] ("&#" then digits, or "&#x"
+// then hex digits, then ";"), read as project files have always been read:
+// the digits are taken from the ";" backwards to the "#" or "x", in the
+// word sizes of the C runtime; a value from 0x200000 on gives nothing, and
+// the value 0 ends the text. The end of the reference, or npos when it is
+// not one (then the "&" stays as it is).
+size_t numericReference(const std::string& text, size_t at, std::string& out, bool& ended) {
+  const bool hex = text[at + 2] == 'x';
+  const size_t semicolon = text.find(';', at + (hex ? 3 : 2));
+  if (semicolon == std::string::npos) return std::string::npos;
+  unsigned long value = 0;
+  unsigned int scale = 1;
+  for (size_t i = semicolon - 1; text[i] != (hex ? 'x' : '#'); --i) {
+    const char c = text[i];
+    unsigned int digit;
+    if (c >= '0' && c <= '9') {
+      digit = static_cast<unsigned int>(c - '0');
+    } else if (hex && c >= 'a' && c <= 'f') {
+      digit = static_cast<unsigned int>(c - 'a' + 10);
+    } else if (hex && c >= 'A' && c <= 'F') {
+      digit = static_cast<unsigned int>(c - 'A' + 10);
+    } else {
+      return std::string::npos;
+    }
+    value += scale * digit;
+    scale *= hex ? 16u : 10u;
+  }
+  // UTF-8 of the value.
+  if (value == 0) {
+    ended = true;
+  } else if (value < 0x80) {
+    out += static_cast<char>(value);
+  } else if (value < 0x800) {
+    out += static_cast<char>(0xC0 | (value >> 6));
+    out += static_cast<char>(0x80 | (value & 0x3F));
+  } else if (value < 0x10000) {
+    out += static_cast<char>(0xE0 | (value >> 12));
+    out += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (value & 0x3F));
+  } else if (value < 0x200000) {
+    out += static_cast<char>(0xF0 | (value >> 18));
+    out += static_cast<char>(0x80 | ((value >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (value & 0x3F));
+  }
+  return semicolon + 1;
 }
 
-// Depth first in document order, with an explicit stack so that deeply
-// nested groups cannot exhaust the call stack: each level holds the next
-// sibling still to visit.
-std::vector<std::string> collectFiles(const tinyxml2::XMLNode& project) {
+}  // namespace
+
+std::string decodeAttributeValue(const std::string& raw) {
+  std::string out;
+  out.reserve(raw.size());
+  size_t i = 0;
+  while (i < raw.size()) {
+    const char c = raw[i];
+    if (c == '\r' || c == '\n') {
+      // CR LF, LF CR, and a CR or LF alone, each become one LF.
+      const char pair = c == '\r' ? '\n' : '\r';
+      i += i + 1 < raw.size() && raw[i + 1] == pair ? 2 : 1;
+      out += '\n';
+    } else if (c == '&' && i + 1 < raw.size() && raw[i + 1] == '#') {
+      if (i + 2 == raw.size()) {
+        // "&#" at the very end: the "&" goes.
+        ++i;
+        continue;
+      }
+      bool ended = false;
+      const size_t next = numericReference(raw, i, out, ended);
+      if (ended) return out;
+      if (next == std::string::npos) {
+        out += c;
+        ++i;
+      } else {
+        i = next;
+      }
+    } else if (c == '&') {
+      const Entity* found = nullptr;
+      for (const Entity& entity : kEntities) {
+        if (raw.compare(i + 1, entity.length, entity.name) == 0 && i + 1 + entity.length < raw.size() &&
+            raw[i + 1 + entity.length] == ';') {
+          found = &entity;
+          break;
+        }
+      }
+      if (found != nullptr) {
+        out += found->value;
+        i += found->length + 2;
+      } else {
+        out += c;  // not an entity: kept as written
+        ++i;
+      }
+    } else {
+      out += c;
+      ++i;
+    }
+  }
+  return out;
+}
+
+namespace {
+
+// Depth first in document order, with an explicit stack so that groups
+// nested to any depth cannot exhaust the call stack: each level holds the
+// next sibling still to visit.
+std::vector<std::string> collectFiles(pugi::xml_node project) {
   std::vector<std::string> files;
-  std::vector<const tinyxml2::XMLNode*> pending{project.FirstChild()};
+  std::vector<pugi::xml_node> pending{project.first_child()};
   while (!pending.empty()) {
-    const tinyxml2::XMLNode* current = pending.back();
-    if (current == nullptr) {
+    const pugi::xml_node current = pending.back();
+    if (!current) {
       pending.pop_back();
       continue;
     }
-    pending.back() = current->NextSibling();
-    const tinyxml2::XMLElement* element = current->ToElement();
-    if (element == nullptr) continue;
-    if (hasValue(element, "node")) {
-      pending.push_back(element->FirstChild());
-    } else if (hasValue(element, "file")) {
-      if (const char* path = element->Attribute("path")) files.push_back(path);
+    pending.back() = current.next_sibling();
+    if (current.type() != pugi::node_element) continue;
+    if (std::strcmp(current.name(), "node") == 0) {
+      pending.push_back(current.first_child());
+    } else if (std::strcmp(current.name(), "file") == 0) {
+      const pugi::xml_attribute path = current.attribute("path");
+      if (path) {
+        files.push_back(decodeAttributeValue(path.value()));
+        for (char& c : files.back()) {
+          if (c == '/') c = '\\';
+        }
+      }
     }
   }
   return files;
@@ -49,21 +158,25 @@ std::optional<std::string> findProjectFile(const std::string& title) {
   return ucl::fileTitle(found.front());
 }
 
+std::optional<std::vector<std::string>> parseProjectFile(std::string bytes) {
+  // Read in place and as bytes: names and paths pass through unchanged,
+  // whatever their encoding. Attribute values come raw and are decoded
+  // above; comments, processing instructions and the declaration are
+  // skipped wherever they are.
+  pugi::xml_document document;
+  if (!document.load_buffer_inplace(bytes.data(), bytes.size(), pugi::parse_minimal, pugi::encoding_utf8)) {
+    return std::nullopt;
+  }
+  for (pugi::xml_node node = document.first_child(); node; node = node.next_sibling()) {
+    if (node.type() == pugi::node_element && std::strcmp(node.name(), "project") == 0) return collectFiles(node);
+  }
+  return std::nullopt;
+}
+
 std::optional<std::vector<std::string>> readProjectFile(const std::string& path) {
-  tinyxml2::XMLDocument document;
-  std::FILE* file = platform::openBinaryFile(path, "rb");
-  if (file == nullptr) return std::nullopt;
-  const bool parsed = document.LoadFile(file) == tinyxml2::XML_SUCCESS;
-  std::fclose(file);
-  if (!parsed) return std::nullopt;
-
-  const tinyxml2::XMLNode* project = document.FirstChild();
-  while (project != nullptr && !hasValue(project, "project")) project = project->NextSibling();
-  if (project == nullptr) return std::nullopt;
-
-  std::vector<std::string> files = collectFiles(*project);
-  for (std::string& entry : files) std::replace(entry.begin(), entry.end(), '/', '\\');
-  return files;
+  std::string bytes;
+  if (!platform::readWholeFile(path, &bytes)) return std::nullopt;
+  return parseProjectFile(std::move(bytes));
 }
 
 FileKind fileKind(const std::string& path) {

@@ -11,10 +11,16 @@
 std::optional<std::string> findProjectFile(const std::string& title);
 
 // The "path" of every "file" element below the root "project" element,
-// descending into "node" groups, in document order, with "/" turned into
-// "\". Nothing when the file is of the wrong format: it cannot be read, is
-// not well-formed, or its root is not "project".
+// descending into "node" groups nested to any depth, in document order,
+// with "/" turned into "\". Nothing when the file is of the wrong format:
+// it cannot be read, is not well-formed, or its root is not "project".
 std::optional<std::vector<std::string>> readProjectFile(const std::string& path);
+// The same for the bytes of a project file.
+std::optional<std::vector<std::string>> parseProjectFile(std::string bytes);
+
+// An attribute value as written in the file, with its line ends, entities
+// and character references resolved.
+std::string decodeAttributeValue(const std::string& raw);
 
 enum class FileKind { source, header, library, other };
 

@@ -107,14 +107,75 @@ TEST_F(ProjectFile, BadProjectFilesAreWrongFormat) {
   EXPECT_EQ(readProjectFile("dir.cbx"), std::nullopt);  // a directory
 }
 
-TEST_F(ProjectFile, DeeplyNestedGroupsAreWalked) {
-  const int depth = 90;
+TEST_F(ProjectFile, GroupsNestedToAnyDepth) {
+  const int depth = 10000;
   std::string body;
-  for (int i = 0; i < depth; ++i) body += "<node>";
-  body += "<file path=\"deep.c\"/>";
+  for (int i = 0; i < depth; ++i) body += "<node name=\"g\">";
+  body += "<file path=\"deep/in.c\"/>";
   for (int i = 0; i < depth; ++i) body += "</node>";
-  project("demo.cbx", body);
-  EXPECT_EQ(readProjectFile("demo.cbx"), Files{"deep.c"});
+  body += "<file path=\"after.c\"/>";
+  EXPECT_EQ(parseProjectFile("<project>" + body + "</project>"), (Files{"deep\\in.c", "after.c"}));
+}
+
+TEST_F(ProjectFile, AnyWellFormedProlog) {
+  const std::string project = "<project><file path=\"a.c\"/></project>";
+  const std::string prologs[] = {
+      "\xef\xbb\xbf<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n",
+      "<?xml version=\"1.0\"?>\n<!-- made by the IDE -->\n<?ide version=\"2\"?>\n",
+      "<!-- a comment --><?pi after the comment?><!-- and another -->\n",
+      "<!DOCTYPE project>\n",
+      "\xef\xbb\xbf",
+  };
+  for (const std::string& prolog : prologs) EXPECT_EQ(parseProjectFile(prolog + project), Files{"a.c"}) << prolog;
+}
+
+TEST(AttributeValue, ReferencesLineEndsAndEntities) {
+  // Values as project files have always been read: numeric references up to
+  // 0x1FFFFF in UTF-8 (the digits read in the C runtime's word sizes), the
+  // value 0 ends the text, anything else that is no reference stays.
+  const std::pair<const char*, const char*> cases[] = {
+      {"&#65;", "A"},
+      {"&#x41;", "A"},
+      {"&#X41;", "&#X41;"},
+      {"&#xe9;", "\xc3\xa9"},
+      {"&#233;", "\xc3\xa9"},
+      {"&#x20AC;", "\xe2\x82\xac"},
+      {"&#x1F600;", "\xf0\x9f\x98\x80"},
+      {"&#xD800;", "\xed\xa0\x80"},
+      {"&#x110000;b", "\xf4\x90\x80\x80" "b"},
+      {"&#128;", "\xc2\x80"},
+      {"&#x0041;&#00065;", "AA"},
+      {"&#x100000041;", "A"},
+      {"a&#xFFFFFFFFF;b", "ab"},
+      {"a&#99999999999;b", "ab"},
+      {"a&#0;b", "a"},
+      {"a&#x0;b", "a"},
+      {"a&#;b", "a"},
+      {"a&#x;b", "a"},
+      {"&#x1x2;", "\x02"},
+      {"&#12a;", "&#12a;"},
+      {"&#-1;", "&#-1;"},
+      {"&#xG;", "&#xG;"},
+      {"&#65", "&#65"},
+      {"a&#", "a#"},
+      {"a&#b", "a&#b"},
+      {"a&#10;b&#9;", "a\nb\t"},
+      {"x&amp;y&#x41;z", "x&yAz"},
+      {"&lt;&gt;&quot;&apos;", "<>\"'"},
+      {"&amp", "&amp"},
+      {"&ampx;", "&ampx;"},
+      {"&unknown;", "&unknown;"},
+      {"&", "&"},
+      {"a<b>c", "a<b>c"},
+      {"a\r\nb\rc\n\rd\ne", "a\nb\nc\nd\ne"},
+      // Once the text is shorter than the raw value, an unknown entity used
+      // to take stale characters ("x&ymunknown;z"); it is kept as written.
+      {"x&amp;y&unknown;z", "x&y&unknown;z"},
+      {"&amp;&amp", "&&amp"},
+  };
+  for (const auto& [raw, decoded] : cases) EXPECT_EQ(decodeAttributeValue(raw), decoded) << raw;
+  // Through the whole reader as well.
+  EXPECT_EQ(parseProjectFile("<project><file path=\"a&#x41;&amp;&#0;b\"/></project>"), Files{"aA&"});
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "common/textfile.h"
+#include "common/moduledirectory.h"
 #include "platform/win32.h"
 
 namespace {

@@ -27,6 +27,13 @@ std::FILE* openBinaryFile(const std::string& path, const char* mode);
 // itself failed (a full disk shows here).
 bool closeFile(std::FILE* file);
 
+// The whole content of a file, as bytes; false when it cannot be opened or
+// read (a directory cannot).
+bool readWholeFile(const std::string& path, std::string* bytes);
+// Creates or truncates the file and writes the bytes; false when it cannot
+// be opened, written or closed.
+bool writeWholeFile(const std::string& path, const std::string& bytes);
+
 bool createDirectory(const std::string& path);
 // Creates the directory and every missing one above it; true when the
 // directory is there afterwards.

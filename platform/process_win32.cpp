@@ -1,6 +1,7 @@
 // Process start on the Windows API.
 #include "process.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -42,6 +43,9 @@ std::string findProgram(const std::string& commandLine, const Environment& envir
   }
   if (name.empty() || name.find_first_of("\\/:") != std::string::npos) return std::string();
 
+  // As CreateProcess does: ".exe" is added to a name without an extension.
+  if (name.find('.') == std::string::npos) name += ".exe";
+
   char buffer[MAX_PATH];
   std::string searchPath;
   if (GetModuleFileNameA(nullptr, buffer, MAX_PATH) != 0) searchPath += directoryOf(buffer) + ";";
@@ -50,11 +54,17 @@ std::string findProgram(const std::string& commandLine, const Environment& envir
   if (GetWindowsDirectoryA(buffer, MAX_PATH) != 0) searchPath += std::string(buffer) + "\\System;" + buffer + ";";
   searchPath += environment.get("PATH").value_or("");
 
-  std::vector<char> found(32768);
-  const DWORD length = SearchPathA(searchPath.c_str(), name.c_str(), ".exe", static_cast<DWORD>(found.size()),
-                                   found.data(), nullptr);
-  if (length == 0 || length >= found.size()) return std::string();
-  return std::string(found.data(), length);
+  for (size_t start = 0; start <= searchPath.size();) {
+    const size_t semicolon = std::min(searchPath.find(';', start), searchPath.size());
+    std::string directory = searchPath.substr(start, semicolon - start);
+    start = semicolon + 1;
+    if (directory.empty()) continue;
+    if (directory.back() != '\\' && directory.back() != '/') directory += '\\';
+    const std::string candidate = directory + name;
+    const DWORD attributes = GetFileAttributesA(candidate.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return candidate;
+  }
+  return std::string();
 }
 
 }  // namespace
