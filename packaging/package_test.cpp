@@ -53,8 +53,13 @@ class Package : public ::testing::Test {
 
 TEST_F(Package, NativeTree) {
   std::set<std::string> expected = commonFiles();
-  expected.insert({"bin/libplover.so", "toolsets/PVSDK/kestrel"});
+  expected.insert({"bin/libplover.so", "bin/plover", "toolsets/PVSDK/kestrel"});
   EXPECT_EQ(unpack(testsupport::environmentVariable("PACKAGE_NATIVE")), expected);
+
+  // The command line finds the packaged settings from bin.
+  const auto sdkPath = testsupport::runProgram({ide_ + "/bin/plover", "sdk"}, root_.path());
+  EXPECT_EQ(sdkPath.exitCode, 0) << sdkPath.err;
+  EXPECT_EQ(sdkPath.out, "C:\\PVSDK\n");
 
   // The packaged settings name C:\PVSDK and C:\LSIC86; natively the make
   // tool is found on the old PATH.
@@ -72,8 +77,13 @@ TEST_F(Package, NativeTree) {
 TEST_F(Package, WindowsTree) {
   if (testsupport::environmentVariable("PACKAGE_WIN32").empty()) GTEST_SKIP() << "no Windows tree";
   std::set<std::string> expected = commonFiles();
-  expected.insert({"bin/plover.dll", "toolsets/PVSDK/kestrel.exe"});
+  expected.insert({"bin/plover.dll", "bin/plover.exe", "toolsets/PVSDK/kestrel.exe"});
   EXPECT_EQ(unpack(testsupport::environmentVariable("PACKAGE_WIN32")), expected);
+
+  const auto sdkPath =
+      testsupport::runProgram({testsupport::environmentVariable("WINE_RUN"), ide_ + "/bin/plover.exe", "sdk"}, root_.path());
+  EXPECT_EQ(sdkPath.exitCode, 0) << sdkPath.err;
+  EXPECT_EQ(testsupport::withoutCr(sdkPath.out), "C:\\PVSDK\n");
 
   // Under Wine C:\PVSDK is a directory of the test prefix: the settings
   // file works as shipped, with the stand-in make tool in C:\PVSDK\TOOL.

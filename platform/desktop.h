@@ -1,10 +1,8 @@
 // The user's desktop: top-level windows, synthesised keys, pauses, the
-// screen, message boxes, and the small always-on-top exit window with its
-// own thread. Behind an interface so that tests can put a recording
-// stand-in in its place.
+// screen and message boxes. Behind an interface so that tests can put a
+// recording stand-in in its place.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -14,14 +12,18 @@ using WindowHandle = const void*;
 
 enum class MessageIcon { none, error, exclamation };
 
-// Told when the exit window's button is pressed; called on the window's
-// own thread.
-class ExitWindowListener {
- public:
-  virtual void exitButtonPressed() = 0;
+// A key named by what it is, not by one system's key code.
+enum class Key { labelled, enter, escape, f4, f9 };
 
- protected:
-  ~ExitWindowListener() = default;
+// One press of a key with modifiers held around it. A labelled key is the
+// letter or digit key with that label ('A'..'Z', '0'..'9'), whatever
+// character the layout gives it.
+struct KeyStroke {
+  Key key = Key::labelled;
+  char label = 0;
+  bool shift = false;
+  bool ctrl = false;
+  bool alt = false;
 };
 
 class Desktop {
@@ -38,12 +40,14 @@ class Desktop {
   // moving or resizing it.
   virtual void bringToTop(WindowHandle window) = 0;
 
-  // One synthesised key event for the window with the keyboard focus.
-  virtual void keyEvent(int virtualKey, bool keyUp) = 0;
-  // The keyboard layout's key for a character: virtual key in the low byte,
-  // shift state in the high byte (1 Shift, 2 Ctrl, 4 Alt); -1 when no key
-  // produces it.
-  virtual short keyForCharacter(char character) = 0;
+  // Synthesised keys for the window with the keyboard focus: the modifiers
+  // go down (Shift, Ctrl, Alt), the key goes down and up, the modifiers go
+  // up in the same order.
+  virtual void pressKey(const KeyStroke& stroke) = 0;
+  // Each character pressed as the keyboard layout types it, with the
+  // modifiers it needs; a character without a key is pressed as the
+  // highest key code with every modifier.
+  virtual void typeText(const std::string& text) = 0;
 
   virtual void pause(int milliseconds) = 0;
   // Width of the primary screen in pixels.
@@ -53,10 +57,6 @@ class Desktop {
   // blocks the calling thread until it is closed.
   virtual void messageBox(const std::string& text, const std::string& caption, MessageIcon icon) = 0;
 
-  // Starts the thread that owns the exit window ("Exit SIM") and runs its
-  // message loop, and returns once the window exists, hidden (true), or the
-  // thread has given up after telling the user why (false).
-  virtual bool openExitWindow(ExitWindowListener& listener, WindowHandle& window, std::uint32_t& threadId) = 0;
   // Moves a window to (x, y) without resizing it, on top, and shows it.
   virtual void moveAndShow(WindowHandle window, int x, int y) = 0;
   virtual void hide(WindowHandle window) = 0;

@@ -17,8 +17,8 @@ class PosixDesktop : public Desktop {
   WindowHandle firstWindowOfClass(const std::string&) override { return nullptr; }
   std::string windowTitle(WindowHandle, int) override { return std::string(); }
   void bringToTop(WindowHandle) override {}
-  void keyEvent(int, bool) override {}
-  short keyForCharacter(char) override { return -1; }
+  void pressKey(const KeyStroke&) override {}
+  void typeText(const std::string&) override {}
   void pause(int milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
   int screenWidth() override { return 0; }
 
@@ -28,7 +28,6 @@ class PosixDesktop : public Desktop {
     std::fflush(stderr);
   }
 
-  bool openExitWindow(ExitWindowListener&, WindowHandle&, std::uint32_t&) override { return false; }
   void moveAndShow(WindowHandle, int, int) override {}
   void hide(WindowHandle) override {}
 

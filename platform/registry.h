@@ -5,8 +5,8 @@
 // $HOME/.config/pvtools/registry.ini). Each key is a section named by its
 // full path, each value a line of name "=" data:
 //
-//   [HKEY_CURRENT_USER\Software\CASIO\SIM3022\RecentFiles]
-//   4=\home\user\pvsdk\C\demo\PV2BUILD\project.cpj
+//   [HKEY_CURRENT_USER\Software\Vendor\Program\RecentFiles]
+//   4=\home\user\work\file.txt
 #pragma once
 
 #include <string>

@@ -2,10 +2,11 @@
 // in for the registry (see registry.h for its place and format).
 #include "registry.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include "files.h"
+#include "pathspelling.h"
 
-#include <cerrno>
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -23,12 +24,11 @@ std::string configDirectory() {
   return std::string(home) + "/.config/pvtools";
 }
 
-bool makeDirectories(const std::string& path) {
-  for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-    const std::string part = path.substr(0, slash);
-    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    if (slash == std::string::npos) return true;
-  }
+// The stand-in's own directory is private to the user, as the registry's
+// branch of the user is.
+bool makeConfigDirectory(const std::string& directory) {
+  if (isDirectory(hostToWindowsPath(directory))) return true;
+  return createDirectories(hostToWindowsPath(directory)) && ::chmod(directory.c_str(), 0700) == 0;
 }
 
 std::string sectionOf(const std::string& key) { return "[HKEY_CURRENT_USER\\" + key + "]"; }
@@ -46,7 +46,7 @@ bool isSection(const std::string& line) { return !line.empty() && line.front() =
 
 bool writeUserString(const std::string& key, const std::string& valueName, const std::string& data) {
   const std::string directory = configDirectory();
-  if (directory.empty() || !makeDirectories(directory)) return false;
+  if (directory.empty() || !makeConfigDirectory(directory)) return false;
   const std::string file = directory + "/registry.ini";
   std::vector<std::string> lines = readLines(file);
 

@@ -6,6 +6,10 @@
 
 #include <chrono>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "platform/environment.h"
 #include "testing/testsupport.h"
 
@@ -48,9 +52,18 @@ TEST_F(Registry, EmptyData) {
 
 #ifndef _WIN32
 TEST_F(Registry, StandInFileIsReadableText) {
-  ASSERT_TRUE(platform::writeUserString("Software\\CASIO\\SIM3022\\RecentFiles", "4", "\\tmp\\p\\project.cpj"));
+  ASSERT_TRUE(platform::writeUserString("Software\\Vendor\\Program\\RecentFiles", "4", "\\tmp\\p\\project.cpj"));
   EXPECT_EQ(testsupport::readFile(dir_ / "pvtools/registry.ini"),
-            "[HKEY_CURRENT_USER\\Software\\CASIO\\SIM3022\\RecentFiles]\n4=\\tmp\\p\\project.cpj\n");
+            "[HKEY_CURRENT_USER\\Software\\Vendor\\Program\\RecentFiles]\n4=\\tmp\\p\\project.cpj\n");
+}
+
+TEST_F(Registry, StandInDirectoryIsCreatedWithItsParentsForTheUserOnly) {
+  platform::setVariable("XDG_CONFIG_HOME", dir_.path() + "/missing/config");
+  ASSERT_TRUE(platform::writeUserString(key_, "4", "x"));
+  struct stat info;
+  ASSERT_EQ(::stat((dir_.path() + "/missing/config/pvtools").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  EXPECT_EQ(read(key_, "4"), "x");
 }
 #endif
 

@@ -3,15 +3,15 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace platform {
 
-// Copies every source into the destination directory. Both are lists of
-// paths, each followed by a NUL, with one more NUL after the last; the
-// last component of a source may hold "*" and "?" ("*.*" matches every
-// name). Existing files are overwritten, missing destination directories
-// are created, and matching directories are copied with their contents.
-// True when the copy succeeded.
-bool shellCopy(const std::string& sourceList, const std::string& destinationList);
+// Copies every source into the destination directory. The last component
+// of a source may hold "*" and "?" ("*.*" matches every name). Existing
+// files are overwritten, missing destination directories are created, and
+// matching directories are copied with their contents. True when the copy
+// succeeded.
+bool shellCopy(const std::vector<std::string>& sources, const std::string& destination);
 
 }  // namespace platform

@@ -9,31 +9,18 @@
 
 #include <cerrno>
 #include <memory>
-#include <vector>
 
 #include "files.h"
+#include "pathspelling.h"
 
 namespace platform {
 
 namespace {
 
-std::vector<std::string> splitList(const std::string& list) {
-  std::vector<std::string> paths;
-  size_t begin = 0;
-  while (begin < list.size()) {
-    const size_t end = list.find('\0', begin);
-    const size_t stop = end == std::string::npos ? list.size() : end;
-    if (stop == begin) break;  // the final, empty entry ends the list
-    paths.push_back(list.substr(begin, stop - begin));
-    begin = stop + 1;
-  }
-  return paths;
-}
-
 bool hasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
 
 // Creates a directory and every missing one above it (native spelling).
-bool makeDirectories(const std::string& native) { return createDirectories(systemPath(native)); }
+bool makeDirectories(const std::string& native) { return createDirectories(hostToWindowsPath(native)); }
 
 bool copyFile(const std::string& from, const std::string& to) {
   const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
@@ -95,15 +82,13 @@ bool copyEntry(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-bool shellCopy(const std::string& sourceList, const std::string& destinationList) {
-  const std::vector<std::string> sources = splitList(sourceList);
-  const std::vector<std::string> destinations = splitList(destinationList);
-  if (sources.empty() || destinations.size() != 1) return false;
-  const std::string destination = nativePath(destinations.front());
+bool shellCopy(const std::vector<std::string>& sources, const std::string& destinationPath) {
+  if (sources.empty() || destinationPath.empty()) return false;
+  const std::string destination = windowsToHostPath(destinationPath);
 
   bool ok = true;
   for (const std::string& source : sources) {
-    const std::string native = nativePath(source);
+    const std::string native = windowsToHostPath(source);
     const size_t slash = native.find_last_of('/');
     const std::string directory = slash == std::string::npos ? "." : native.substr(0, slash);
     const std::string name = slash == std::string::npos ? native : native.substr(slash + 1);
@@ -111,9 +96,9 @@ bool shellCopy(const std::string& sourceList, const std::string& destinationList
       if (!makeDirectories(destination) || !copyEntry(native, destination + "/" + name)) ok = false;
       continue;
     }
-    if (!isDirectory(systemPath(directory.empty() ? "/" : directory))) return false;
+    if (!isDirectory(hostToWindowsPath(directory.empty() ? "/" : directory))) return false;
     if (!makeDirectories(destination)) return false;
-    for (const std::string& match : findFiles(systemPath(directory + "/" + name))) {
+    for (const std::string& match : findFiles(hostToWindowsPath(directory + "/" + name))) {
       if (match == "." || match == "..") continue;
       if (!copyEntry(directory + "/" + match, destination + "/" + match)) ok = false;
     }

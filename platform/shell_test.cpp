@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/files.h"
+#include "platform/pathspelling.h"
 #include "testing/testsupport.h"
 
 namespace {
@@ -14,12 +15,8 @@ namespace fs = std::filesystem;
 using testsupport::readFile;
 using testsupport::writeFile;
 
-std::string list(const std::string& nativePath) {
-  std::string result = platform::systemPath(nativePath);
-  result += '\0';
-  result += '\0';
-  return result;
-}
+std::vector<std::string> list(const std::string& nativePath) { return {platform::hostToWindowsPath(nativePath)}; }
+std::string path(const std::string& nativePath) { return platform::hostToWindowsPath(nativePath); }
 
 class ShellCopy : public ::testing::Test {
  protected:
@@ -32,7 +29,7 @@ class ShellCopy : public ::testing::Test {
 };
 
 TEST_F(ShellCopy, EverythingWithSubdirectoriesIntoMissingDestination) {
-  ASSERT_TRUE(platform::shellCopy(list(dir_ / "from/*.*"), list(dir_ / "to/new/project")));
+  ASSERT_TRUE(platform::shellCopy(list(dir_ / "from/*.*"), path(dir_ / "to/new/project")));
   EXPECT_EQ(readFile(dir_ / "to/new/project/a.txt"), "a\r\n");
   EXPECT_EQ(readFile(dir_ / "to/new/project/Makefile"), "no dot");
   EXPECT_EQ(readFile(dir_ / "to/new/project/sub/deeper/b.bin"), std::string("\0\x1a\r\n", 4));
@@ -42,7 +39,7 @@ TEST_F(ShellCopy, OverwritesWithoutQuestionAndKeepsOtherFiles) {
   writeFile(dir_ / "to/a.txt", "old");
   writeFile(dir_ / "to/sub/own.txt", "own");
   writeFile(dir_ / "to/sub/deeper/b.bin", "old");
-  ASSERT_TRUE(platform::shellCopy(list(dir_ / "from/*.*"), list(dir_ / "to")));
+  ASSERT_TRUE(platform::shellCopy(list(dir_ / "from/*.*"), path(dir_ / "to")));
   EXPECT_EQ(readFile(dir_ / "to/a.txt"), "a\r\n");
   EXPECT_EQ(readFile(dir_ / "to/sub/deeper/b.bin"), std::string("\0\x1a\r\n", 4));
   EXPECT_EQ(readFile(dir_ / "to/sub/own.txt"), "own");
@@ -52,14 +49,14 @@ TEST_F(ShellCopy, PatternChoosesTheEntries) {
   // Into an existing directory: how one match goes to a missing destination
   // differs between shells (as a file of that name, or into a new directory).
   fs::create_directories(dir_ / "to");
-  ASSERT_TRUE(platform::shellCopy(list(dir_ / "from/*.txt"), list(dir_ / "to")));
+  ASSERT_TRUE(platform::shellCopy(list(dir_ / "from/*.txt"), path(dir_ / "to")));
   EXPECT_TRUE(fs::exists(dir_ / "to/a.txt"));
   EXPECT_FALSE(fs::exists(dir_ / "to/Makefile"));
   EXPECT_FALSE(fs::exists(dir_ / "to/sub"));
 }
 
 TEST_F(ShellCopy, MissingSourceDirectoryFails) {
-  EXPECT_FALSE(platform::shellCopy(list(dir_ / "missing/*.*"), list(dir_ / "to")));
+  EXPECT_FALSE(platform::shellCopy(list(dir_ / "missing/*.*"), path(dir_ / "to")));
   EXPECT_FALSE(fs::exists(dir_ / "to/a.txt"));
 }
 

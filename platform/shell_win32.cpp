@@ -11,25 +11,35 @@ namespace platform {
 
 namespace {
 
-// Whether the directory of every source of the list exists.
-bool sourceDirectoriesExist(const std::string& sourceList) {
-  for (size_t begin = 0; begin < sourceList.size() && sourceList[begin] != '\0';) {
-    size_t end = sourceList.find('\0', begin);
-    if (end == std::string::npos) end = sourceList.size();
-    const std::string source = sourceList.substr(begin, end - begin);
+// Whether the directory of every source exists.
+bool sourceDirectoriesExist(const std::vector<std::string>& sources) {
+  for (const std::string& source : sources) {
     const size_t separator = source.find_last_of("\\/");
     if (separator != std::string::npos && separator > 0 && !isDirectory(source.substr(0, separator))) return false;
-    begin = end + 1;
   }
   return true;
 }
 
+// The shell's form of a list: each path followed by a NUL, one more NUL
+// after the last.
+std::string doubleNulList(const std::vector<std::string>& paths) {
+  std::string list;
+  for (const std::string& path : paths) {
+    list += path;
+    list += '\0';
+  }
+  list += '\0';
+  return list;
+}
+
 }  // namespace
 
-bool shellCopy(const std::string& sourceList, const std::string& destinationList) {
+bool shellCopy(const std::vector<std::string>& sources, const std::string& destination) {
   // A pattern in a missing directory copies nothing, yet some versions of
   // the shell report success for it.
-  if (!sourceDirectoriesExist(sourceList)) return false;
+  if (!sourceDirectoriesExist(sources)) return false;
+  const std::string sourceList = doubleNulList(sources);
+  const std::string destinationList = doubleNulList({destination});
   SHFILEOPSTRUCTA operation;
   ZeroMemory(&operation, sizeof operation);
   operation.hwnd = nullptr;

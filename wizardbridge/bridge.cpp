@@ -5,6 +5,7 @@
 #include "common/inifile.h"
 #include "common/moduledirectory.h"
 #include "common/textfile.h"
+#include "platform/pathspelling.h"
 
 namespace plover {
 
@@ -25,12 +26,47 @@ std::string settingsFilePath(const std::string& bridgeDirectory) {
   return bridgeDirectory + "..\\toolsets\\PVSDK\\Settings.ini";
 }
 
-std::string readPv2SdkPath(const std::string& bridgeDirectory) {
+namespace {
+
+const char* const kSection = "PV2SDK Paths";
+const char* const kKey = "SDKPath";
+
+std::string quotedSettingsFile(const std::string& bridgeDirectory) {
+  return "'" + platform::windowsToHostPath(settingsFilePath(bridgeDirectory)) + "'";
+}
+
+}  // namespace
+
+std::optional<std::string> lookupPv2SdkPath(const std::string& bridgeDirectory, std::string* err) {
   ucl::IniFile settings;
-  // A missing file leaves the store empty, and the creating lookups below
-  // then give the empty string.
-  settings.read(settingsFilePath(bridgeDirectory));
-  return settings["PV2SDK Paths"]["SDKPath"];
+  // A missing file leaves the store empty: the key is then not there.
+  const bool read = settings.read(settingsFilePath(bridgeDirectory));
+  std::optional<std::string> value = settings.lookup(kSection, kKey);
+  if (value || err == nullptr) return value;
+  const std::string file = quotedSettingsFile(bridgeDirectory);
+  const std::string wanted = std::string("key '") + kKey + "' in section [" + kSection + "]";
+  if (!read) {
+    *err = "Error: Unable to read settings file " + file + ", which must hold " + wanted;
+  } else if (settings.findSection(kSection) == nullptr) {
+    *err = std::string("Error: No section [") + kSection + "] with key '" + kKey + "' in settings file " + file;
+  } else {
+    *err = "Error: No " + wanted + " of settings file " + file;
+  }
+  return std::nullopt;
+}
+
+std::string readPv2SdkPath(const std::string& bridgeDirectory) {
+  return lookupPv2SdkPath(bridgeDirectory).value_or("");
+}
+
+std::optional<std::string> requirePv2SdkPath(const std::string& bridgeDirectory, std::string* err) {
+  std::optional<std::string> value = lookupPv2SdkPath(bridgeDirectory, err);
+  if (value && value->empty()) {
+    *err = std::string("Error: Key '") + kKey + "' in section [" + kSection + "] of settings file " +
+           quotedSettingsFile(bridgeDirectory) + " is empty";
+    return std::nullopt;
+  }
+  return value;
 }
 
 }  // namespace plover

@@ -2,6 +2,7 @@
 // operation of the bridge.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/module.h"
@@ -20,8 +21,13 @@ std::string bridgeDirectory();
 std::string settingsFilePath(const std::string& bridgeDirectory);
 
 // Key "SDKPath" of section "PV2SDK Paths" of the settings file, exactly as
-// stored; empty when the file, the section or the key is missing. The file
-// is read anew on every call.
+// stored; nothing when the file, the section or the key is missing, with
+// a one-line message in err that names what is missing and the file. The
+// file is read anew on every call.
+std::optional<std::string> lookupPv2SdkPath(const std::string& bridgeDirectory, std::string* err = nullptr);
+// The same, empty when it is missing: what the wizard gets.
 std::string readPv2SdkPath(const std::string& bridgeDirectory);
+// The same, where an empty value counts as missing too.
+std::optional<std::string> requirePv2SdkPath(const std::string& bridgeDirectory, std::string* err);
 
 }  // namespace plover

@@ -3,32 +3,34 @@
 
 #include <gtest/gtest.h>
 
-#include "wizardbridge/idetree_test.h"
+#include "testing/idetree.h"
 
 namespace {
 
 using plovertest::IdeTree;
 
-TEST(ReadPv2SdkPath, ValueAsStoredOrEmpty) {
+TEST(ReadPv2SdkPath, ValueAsStoredOrMissing) {
   struct Case {
     const char* name;
     const char* settings;  // null: no settings file
-    const char* expected;
+    const char* expected;  // null: missing
   } const cases[] = {
       {"plain", "[PV2SDK Paths]\nSDKPath=C:\\PVSDK\n", "C:\\PVSDK"},
       {"trailing backslash kept", "[PV2SDK Paths]\nSDKPath=C:\\PVSDK\\\n", "C:\\PVSDK\\"},
       {"value after the last =", "[PV2SDK Paths]\nSDKPath=C:\\a=b\n", "b"},
       {"first of two sections", "[PV2SDK Paths]\nSDKPath=one\n[PV2SDK Paths]\nSDKPath=two\n", "one"},
-      {"other section only", "[PV3SDK Paths]\nSDKPath=C:\\PV3\n", ""},
-      {"key with a blank before =", "[PV2SDK Paths]\nSDKPath =C:\\PVSDK\n", ""},
+      {"other section only", "[PV3SDK Paths]\nSDKPath=C:\\PV3\n", nullptr},
+      {"key with a blank before =", "[PV2SDK Paths]\nSDKPath =C:\\PVSDK\n", nullptr},
       {"empty value", "[PV2SDK Paths]\nSDKPath=\n", ""},
-      {"no settings file", nullptr, ""},
+      {"no settings file", nullptr, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     IdeTree tree;
     if (c.settings != nullptr) tree.writeSettingsText(c.settings);
-    EXPECT_EQ(plover::readPv2SdkPath(tree.bridgeDirectory()), c.expected);
+    const std::optional<std::string> found = plover::lookupPv2SdkPath(tree.bridgeDirectory());
+    EXPECT_EQ(found.value_or("(missing)"), c.expected != nullptr ? c.expected : "(missing)");
+    EXPECT_EQ(plover::readPv2SdkPath(tree.bridgeDirectory()), c.expected != nullptr ? c.expected : "");
   }
 }
 

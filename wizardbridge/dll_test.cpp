@@ -13,7 +13,7 @@
 namespace {
 
 std::string objdump() {
-  const auto run = testsupport::runProgram({testsupport::environmentVariable("PLOVER_OBJDUMP"), "-p", testsupport::environmentVariable("PLOVER_DLL")}, ".");
+  const auto run = testsupport::runProgram({std::string(PLOVER_OBJDUMP), "-p", std::string(PLOVER_DLL)}, ".");
   EXPECT_EQ(run.exitCode, 0) << run.err;
   return run.out;
 }

@@ -11,9 +11,9 @@
 #ifdef _WIN32
 #include "platform/win32.h"
 #endif
-#include "wizardbridge/exports_test.h"
-#include "wizardbridge/fakejni_test.h"
-#include "wizardbridge/idetree_test.h"
+#include "testing/loadedbridge.h"
+#include "testing/fakejni.h"
+#include "testing/idetree.h"
 
 namespace {
 
@@ -75,6 +75,52 @@ TEST(Exports, VersionResource) {
   EXPECT_STREQ(internalName, "plover");
 }
 #endif
+
+TEST(Exports, NothingUnwindsIntoTheVirtualMachine) {
+#ifdef _WIN32
+  // The fake's exception would have to cross from this program into the
+  // library, and with the runtime linked statically into each the unwinder
+  // of one cannot walk the frames of the other.
+  GTEST_SKIP() << "an exception cannot be thrown into the library from outside";
+#endif
+  LoadedBridge& bridge = LoadedBridge::instance();
+  struct Case {
+    const char* name;
+    const char* throwingFunction;
+    std::function<bool(FakeJni&)> failed;  // the call, true when it gave its failure value
+  } const cases[] = {
+      {"debugMethod", "GetStringUTFChars",
+       [&](FakeJni& jni) {
+         bridge.debugMethod()(jni.env(), nullptr, jni.newString("x"));
+         return true;
+       }},
+      {"nativeGetPV2SDKPath", "GetObjectClass",
+       [&](FakeJni& jni) {
+         jobject buffer = jni.newStringBuffer("kept");
+         bridge.nativeGetPV2SDKPath()(jni.env(), nullptr, buffer);
+         return jni.textOf(buffer) == "kept";
+       }},
+      {"createPVSDKProject", "GetStringUTFChars",
+       [&](FakeJni& jni) {
+         return bridge.createPVSDKProject()(jni.env(), nullptr, jni.newString("thrown"), JNI_FALSE) == JNI_FALSE;
+       }},
+      {"getPV2SDKLibraries", "FindClass",
+       [&](FakeJni& jni) { return bridge.getPV2SDKLibraries()(jni.env(), nullptr) == nullptr; }},
+      {"runPVSDKProject", "GetStringUTFChars",
+       [&](FakeJni& jni) {
+         return bridge.runPVSDKProject()(jni.env(), nullptr, jni.newString("demo"), jni.newString("C:\\x"),
+                                         JNI_TRUE) == JNI_FALSE;
+       }},
+  };
+  for (const Case& c : cases) {
+    FakeJni jni;
+    jni.throwingFunction = c.throwingFunction;
+    bool failed = false;
+    EXPECT_NO_THROW(failed = c.failed(jni)) << c.name;
+    EXPECT_TRUE(failed) << c.name;
+    EXPECT_EQ(jni.unreleased(), 0) << c.name;
+  }
+}
 
 TEST(DebugMethod, ShowsTheMessageAndReleasesIt) {
   LoadedBridge& bridge = LoadedBridge::instance();

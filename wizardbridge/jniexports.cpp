@@ -1,5 +1,7 @@
 // The native methods of the wizard's class AddInJNIComm: Java values in,
-// plain functions of the bridge called, Java values out. Nothing else.
+// plain functions of the bridge called, Java values out. Nothing else. No
+// exception (out of memory included) may unwind into the virtual machine:
+// each method catches everything and ends in its failure value.
 #include <jni.h>
 
 #include <string>
@@ -18,6 +20,9 @@ namespace {
 class JavaStrings {
  public:
   JavaStrings(JNIEnv* env, std::initializer_list<jstring> strings) : env_(env) {
+    // Room for all first: once a string is fetched, no allocation may fail
+    // before the destructor can release it.
+    fetched_.reserve(strings.size());
     for (jstring string : strings) {
       // A null reference, or a fetch that failed (the virtual machine then
       // has an exception pending), leaves the call with nothing to work on.
@@ -53,7 +58,7 @@ jboolean toJava(bool value) { return value ? JNI_TRUE : JNI_FALSE; }
 // The simulator control of the loaded bridge. Never destroyed: the exit
 // window's thread may still use it while the library is unloaded.
 plover::SimulatorControl& simulatorControl() {
-  static plover::SimulatorControl* control = new plover::SimulatorControl(platform::systemDesktop());
+  static plover::SimulatorControl* control = new plover::SimulatorControl(platform::systemDesktop(), plover::systemExitWindow());
   return *control;
 }
 
@@ -63,58 +68,76 @@ extern "C" {
 
 JNIEXPORT void JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIComm_debugMethod(JNIEnv* env, jobject,
                                                                                             jstring message) {
-  JavaStrings strings(env, {message});
-  if (!strings.complete()) return;
-  platform::systemDesktop().messageBox(strings[0], "DebugMessage:", platform::MessageIcon::none);
+  try {
+    JavaStrings strings(env, {message});
+    if (!strings.complete()) return;
+    platform::systemDesktop().messageBox(strings[0], "DebugMessage:", platform::MessageIcon::none);
+  } catch (...) {
+  }
 }
 
 JNIEXPORT void JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIComm_nativeGetPV2SDKPath(JNIEnv* env,
                                                                                                     jobject,
                                                                                                     jobject result) {
-  const std::string sdkPath = plover::readPv2SdkPath(plover::bridgeDirectory());
-  // A null buffer has nothing to append to, and its class cannot be asked.
-  if (result == nullptr) return;
-  jmethodID append =
-      env->GetMethodID(env->GetObjectClass(result), "append", "(Ljava/lang/String;)Ljava/lang/StringBuffer;");
-  if (append == nullptr) {
-    // The failed lookup leaves its exception pending for the Java caller.
-    platform::systemDesktop().messageBox("Method does not exist", "JNI Error", platform::MessageIcon::error);
-    return;
+  try {
+    const std::string sdkPath = plover::readPv2SdkPath(plover::bridgeDirectory());
+    // A null buffer has nothing to append to, and its class cannot be asked.
+    if (result == nullptr) return;
+    jmethodID append =
+        env->GetMethodID(env->GetObjectClass(result), "append", "(Ljava/lang/String;)Ljava/lang/StringBuffer;");
+    if (append == nullptr) {
+      // The failed lookup leaves its exception pending for the Java caller.
+      platform::systemDesktop().messageBox("Method does not exist", "JNI Error", platform::MessageIcon::error);
+      return;
+    }
+    // The table's variadic CallObjectMethod itself: the C++ wrapper of the
+    // same name would go through CallObjectMethodV.
+    env->functions->CallObjectMethod(env, result, append, env->NewStringUTF(sdkPath.c_str()));
+  } catch (...) {
   }
-  // The table's variadic CallObjectMethod itself: the C++ wrapper of the same
-  // name would go through CallObjectMethodV.
-  env->functions->CallObjectMethod(env, result, append, env->NewStringUTF(sdkPath.c_str()));
 }
 
 JNIEXPORT jboolean JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIComm_createPVSDKProject(
     JNIEnv* env, jobject, jstring projectName, jboolean library) {
-  JavaStrings strings(env, {projectName});
-  if (!strings.complete()) return JNI_FALSE;
-  return toJava(plover::createPVSDKProject(plover::bridgeDirectory(), strings[0], library != JNI_FALSE));
+  try {
+    JavaStrings strings(env, {projectName});
+    if (!strings.complete()) return JNI_FALSE;
+    return toJava(plover::createPVSDKProject(plover::bridgeDirectory(), strings[0], library != JNI_FALSE));
+  } catch (...) {
+    return JNI_FALSE;
+  }
 }
 
 JNIEXPORT jobjectArray JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIComm_getPV2SDKLibraries(JNIEnv* env,
                                                                                                            jobject) {
-  const std::vector<std::string> names =
-      plover::listPv2SdkLibraries(plover::readPv2SdkPath(plover::bridgeDirectory()));
-  jclass stringClass = env->FindClass("java/lang/String");
-  jobjectArray array = env->NewObjectArray(static_cast<jsize>(names.size()), stringClass, nullptr);
-  // Without an array the virtual machine has an exception pending.
-  if (array == nullptr) return nullptr;
-  for (size_t i = 0; i < names.size(); ++i) {
-    jstring name = env->NewStringUTF(names[i].c_str());
-    env->SetObjectArrayElement(array, static_cast<jsize>(i), name);
-    env->DeleteLocalRef(name);
+  try {
+    const std::vector<std::string> names =
+        plover::listPv2SdkLibraries(plover::readPv2SdkPath(plover::bridgeDirectory()));
+    jclass stringClass = env->FindClass("java/lang/String");
+    jobjectArray array = env->NewObjectArray(static_cast<jsize>(names.size()), stringClass, nullptr);
+    // Without an array the virtual machine has an exception pending.
+    if (array == nullptr) return nullptr;
+    for (size_t i = 0; i < names.size(); ++i) {
+      jstring name = env->NewStringUTF(names[i].c_str());
+      env->SetObjectArrayElement(array, static_cast<jsize>(i), name);
+      env->DeleteLocalRef(name);
+    }
+    return array;
+  } catch (...) {
+    return nullptr;
   }
-  return array;
 }
 
 JNIEXPORT jboolean JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIComm_runPVSDKProject(
     JNIEnv* env, jobject, jstring project, jstring projectDirectory, jboolean debug) {
-  JavaStrings strings(env, {project, projectDirectory});
-  if (!strings.complete()) return JNI_FALSE;
-  return toJava(
-      simulatorControl().runPVSDKProject(plover::bridgeDirectory(), strings[0], strings[1], debug != JNI_FALSE));
+  try {
+    JavaStrings strings(env, {project, projectDirectory});
+    if (!strings.complete()) return JNI_FALSE;
+    return toJava(
+        simulatorControl().runPVSDKProject(plover::bridgeDirectory(), strings[0], strings[1], debug != JNI_FALSE));
+  } catch (...) {
+    return JNI_FALSE;
+  }
 }
 
 }  // extern "C"

@@ -8,7 +8,7 @@
 #include <map>
 
 #include "testing/processrun.h"
-#include "wizardbridge/idetree_test.h"
+#include "testing/idetree.h"
 
 namespace {
 
@@ -19,25 +19,24 @@ using testsupport::readFile;
 class Jvm : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(testsupport::environmentVariable("PLOVER_JAVA").empty()) << "PLOVER_JAVA is not set";
     tree_.installShippedTemplates();
-    tree_.installBuildTool(testsupport::environmentVariable("PLOVER_KESTREL"), testsupport::environmentVariable("PLOVER_STANDIN_KMMAKE"));
-    fs::copy_file(testsupport::environmentVariable("PLOVER_LIBRARY"), fs::path(tree_.binDir()) / "libplover.so");
+    tree_.installBuildTool(std::string(PLOVER_KESTREL), std::string(PLOVER_STANDIN_KMMAKE));
+    fs::copy_file(std::string(PLOVER_LIBRARY), fs::path(tree_.binDir()) / "libplover.so");
     sdk_ = IdeTree::systemSpelling(tree_.sdkDir());
     tree_.writeSettings(sdk_);
   }
 
   testsupport::ProgramRun driver(const std::vector<std::string>& commands) {
-    std::vector<std::string> argv = {testsupport::environmentVariable("PLOVER_JAVA"), "-Djava.library.path=" + tree_.binDir(), "-cp",
-                                     testsupport::environmentVariable("PLOVER_JAR") + ":" + testsupport::environmentVariable("PLOVER_DRIVER_JAR"),
+    std::vector<std::string> argv = {std::string(PLOVER_JAVA), "-Djava.library.path=" + tree_.binDir(), "-cp",
+                                     std::string(PLOVER_JAR) + ":" + std::string(PLOVER_DRIVER_JAR),
                                      "WizardDriver"};
     argv.insert(argv.end(), commands.begin(), commands.end());
     std::map<std::string, std::string> variables = {{"XDG_CONFIG_HOME", tree_.path("config")},
                                                     {"JAVA_TOOL_OPTIONS", ""}};
     // A library built with the sanitizers needs their runtime in the JVM,
     // which handles its own SIGSEGV and keeps memory to the end.
-    if (!testsupport::environmentVariable("PLOVER_JVM_PRELOAD").empty()) {
-      variables["LD_PRELOAD"] = testsupport::environmentVariable("PLOVER_JVM_PRELOAD");
+    if (!std::string(PLOVER_JVM_PRELOAD).empty()) {
+      variables["LD_PRELOAD"] = std::string(PLOVER_JVM_PRELOAD);
       variables["ASAN_OPTIONS"] = "detect_leaks=0:handle_segv=0:allow_user_segv_handler=1";
     }
     return testsupport::runProgram(argv, tree_.path(""), variables);

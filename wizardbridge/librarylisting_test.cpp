@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
-#include "platform/files.h"
-#include "wizardbridge/idetree_test.h"
+#include "testing/idetree.h"
 
 namespace {
 
@@ -47,12 +47,14 @@ TEST(ListPv2SdkLibraries, ListsTheCommonLibraryDirectoryInSearchOrder) {
   std::sort(sorted.begin(), sorted.end());
   EXPECT_EQ(sorted, (std::vector<std::string>{"", "graph", "sound"}));
 
-  // The order is the directory search's.
-  std::vector<std::string> searchOrder;
-  for (const std::string& entry : platform::findFiles(sdk + "\\C\\Com_Lib\\S\\*.lib")) {
-    if (entry == "graph.lib" || entry == "sound.lib" || entry == ".lib") searchOrder.push_back(entry.substr(0, entry.size() - 4));
+  // The order is the file system's own, as the directory itself lists its
+  // entries.
+  std::vector<std::string> directoryOrder;
+  for (const auto& entry : std::filesystem::directory_iterator(libraries)) {
+    const std::string file = entry.path().filename().string();
+    if (file == "graph.lib" || file == "sound.lib" || file == ".lib") directoryOrder.push_back(file.substr(0, file.size() - 4));
   }
-  EXPECT_EQ(names, searchOrder);
+  EXPECT_EQ(names, directoryOrder);
 }
 
 TEST(ListPv2SdkLibraries, NothingWithoutSdkOrDirectory) {

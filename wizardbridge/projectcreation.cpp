@@ -2,6 +2,7 @@
 
 #include "common/textfile.h"
 #include "platform/files.h"
+#include "platform/pathspelling.h"
 #include "platform/shell.h"
 #include "wizardbridge/bridge.h"
 #include "wizardbridge/projectname.h"
@@ -10,18 +11,25 @@ namespace plover {
 
 namespace {
 
-bool writeProjectFile(const std::string& templatePath, const std::string& projectFilePath,
-                      const std::string& name) {
+std::string quoted(const std::string& path) { return "'" + platform::windowsToHostPath(path) + "'"; }
+
+bool writeProjectFile(const std::string& templatePath, const std::string& projectFilePath, const std::string& name,
+                      std::string* err) {
   std::FILE* templateFile = platform::openTextFile(templatePath, "r");
-  if (templateFile == nullptr) return false;
+  if (templateFile == nullptr) {
+    *err = "Error: Unable to read project template " + quoted(templatePath);
+    return false;
+  }
   std::FILE* projectFile = platform::openTextFile(projectFilePath, "w");
   if (projectFile == nullptr) {
     platform::closeFile(templateFile);
+    *err = "Error: Unable to write " + quoted(projectFilePath);
     return false;
   }
   bool written = copyProjectTemplate(templateFile, projectFile, name);
   if (!platform::closeFile(projectFile)) written = false;
   platform::closeFile(templateFile);
+  if (!written) *err = "Error: Unable to write " + quoted(projectFilePath);
   return written;
 }
 
@@ -43,16 +51,6 @@ void listCopiedPaths(const std::string& templateDirectory, const std::string& pr
 
 }  // namespace
 
-std::string makePathList(const std::vector<std::string>& paths) {
-  std::string list;
-  for (const std::string& path : paths) {
-    list += path;
-    list += '\0';
-  }
-  list += '\0';
-  return list;
-}
-
 bool isSafeProjectName(const std::string& name) { return !projectNameProblem(name); }
 
 bool copyProjectTemplate(std::FILE* templateFile, std::FILE* projectFile, const std::string& name) {
@@ -71,15 +69,21 @@ bool copyProjectTemplate(std::FILE* templateFile, std::FILE* projectFile, const 
   return std::ferror(templateFile) == 0 && std::ferror(projectFile) == 0;
 }
 
-bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& projectName, bool library) {
+bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& projectName, bool library,
+                        std::string* createdDirectory, std::string* err) {
+  std::string ignored;
+  if (err == nullptr) err = &ignored;
   // A name that leaves the C directory, or an SDK path that would put the
   // project at the root of the drive, must not create or overwrite anything.
-  if (!isSafeProjectName(projectName)) return false;
+  if (const std::optional<std::string> problem = projectNameProblem(projectName)) {
+    *err = "Error: Unsafe project name '" + projectName + "': " + *problem;
+    return false;
+  }
   const std::string templateDirectory =
       bridgeDirectory + (library ? "..\\templates\\PVSDK\\projlib" : "..\\templates\\PVSDK\\projapp");
-  const std::string sdkPath = readPv2SdkPath(bridgeDirectory);
-  if (sdkPath.empty()) return false;
-  const std::string projectDirectory = sdkPath + "\\C\\" + projectName;
+  const std::optional<std::string> sdkPath = requirePv2SdkPath(bridgeDirectory, err);
+  if (!sdkPath) return false;
+  const std::string projectDirectory = *sdkPath + "\\C\\" + projectName;
 
   // Windows cannot hold a longer path, and its shell copy fails on one
   // without telling: nothing is made for such a project.
@@ -87,10 +91,11 @@ bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& p
   std::vector<std::string> files = {projectDirectory + "\\" + projectName + ".cbx",
                                     projectDirectory + "\\" + projectName + ".cbx.local"};
   listCopiedPaths(templateDirectory, projectDirectory, directories, files);
-  if (projectPathProblem(directories, files)) return false;
-
-  const std::string sourceList = makePathList({templateDirectory + "\\*.*"});
-  const std::string destinationList = makePathList({projectDirectory});
+  if (const std::optional<std::string> problem = projectPathProblem(directories, files)) {
+    *err = "Error: Project name '" + projectName + "' too long: " + *problem;
+    return false;
+  }
+  if (createdDirectory != nullptr) *createdDirectory = projectDirectory;
 
   // The result is not needed: what matters is whether the project file can be written.
   platform::createDirectories(projectDirectory);
@@ -98,9 +103,14 @@ bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& p
   const std::string templateProjectFile =
       bridgeDirectory + (library ? "..\\templates\\PVSDK\\projlib.cbx" : "..\\templates\\PVSDK\\projapp.cbx");
   const bool projectFileWritten =
-      writeProjectFile(templateProjectFile, projectDirectory + "\\" + projectName + ".cbx", projectName);
+      writeProjectFile(templateProjectFile, projectDirectory + "\\" + projectName + ".cbx", projectName, err);
 
-  const bool copied = platform::shellCopy(sourceList, destinationList);
+  const bool copied = platform::shellCopy({templateDirectory + "\\*.*"}, projectDirectory);
+  // The project file's failure, the first, is the one reported.
+  if (!copied && projectFileWritten) {
+    *err = "Error: Unable to copy the project template " + quoted(templateDirectory) + " into " +
+           quoted(projectDirectory);
+  }
 
   // No local settings file in the template, or one of the new name already
   // there: both files stay as they are.

@@ -3,17 +3,12 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
-#include <vector>
 
 namespace plover {
 
-// The paths, each followed by a NUL, and one more NUL after the last: the
-// list form of the shell's file copy.
-std::string makePathList(const std::vector<std::string>& paths);
-
-// Whether a project name stays inside the SDK's C directory: not empty,
-// not "." or "..", and without "\", "/" or ":".
+// Whether a project may have this name (see projectname.h).
 bool isSafeProjectName(const std::string& name);
 
 // Copies a template project file character by character, each "%" and the
@@ -23,8 +18,12 @@ bool copyProjectTemplate(std::FILE* templateFile, std::FILE* projectFile, const 
 
 // Makes SDK\C\name with name.cbx from the template project file, copies the
 // template directory into it and renames proj.cbx.local after the project.
-// True when the project file was written and the copy succeeded; an unsafe
-// name or an empty SDK path creates nothing and gives false.
-bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& projectName, bool library);
+// True when the project file was written and the copy succeeded; a refused
+// name (projectname.h), an empty SDK path, or a path too long for Windows
+// creates nothing and gives false. The project
+// directory, once known, goes to createdDirectory; a false result comes
+// with a one-line message in err.
+bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& projectName, bool library,
+                        std::string* createdDirectory = nullptr, std::string* err = nullptr);
 
 }  // namespace plover

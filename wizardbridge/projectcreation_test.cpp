@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "platform/files.h"
+#include "testing/idetree.h"
 #include "wizardbridge/projectname.h"
-#include "wizardbridge/idetree_test.h"
 
 namespace {
 
@@ -17,12 +17,6 @@ using testsupport::crlf;
 using testsupport::fileExists;
 using testsupport::readFile;
 using testsupport::writeFile;
-
-TEST(MakePathList, EachPathEndsInNulAndOneMoreEndsTheList) {
-  EXPECT_EQ(plover::makePathList({"C:\\a\\*.*"}), std::string("C:\\a\\*.*\0\0", 10));
-  EXPECT_EQ(plover::makePathList({"a", "bc"}), std::string("a\0bc\0\0", 6));
-  EXPECT_EQ(plover::makePathList({}), std::string("\0", 1));
-}
 
 TEST(ProjectNames, OnlyNamesThatStayInsideTheCDirectoryAndWindowsCanHold) {
   for (const char* name : {"demo", "my project", "a.b", "\xc3\xa4pfel", "COM10", "LPT0", "CONSOLE", "nul_x", ".hidden"}) {

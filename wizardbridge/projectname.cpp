@@ -19,11 +19,11 @@ bool isDeviceName(const std::string& name) {
 
 std::optional<std::string> projectNameProblem(const std::string& name) {
   if (name.empty()) return std::string("the name is empty");
-  if (name == "." || name == "..") return "the name '" + name + "' is a directory of its own";
+  if (name == "." || name == "..") return "'" + name + "' names no new directory";
   for (const char c : name) {
     if (static_cast<unsigned char>(c) < 32) return std::string("the name holds a control character");
     if (std::string("\\/:<>\"|?*").find(c) != std::string::npos) {
-      return std::string("the name holds the character '") + c + "'";
+      return std::string("the name holds '") + c + "', which Windows does not allow in a file name";
     }
   }
   const char last = name.back();

@@ -1,9 +1,8 @@
 #include "wizardbridge/simulator.h"
 
-#include <algorithm>
-
 #include "common/inifile.h"
 #include "common/pathhelpers.h"
+#include "platform/pathspelling.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "wizardbridge/bridge.h"
@@ -16,11 +15,25 @@ const char* const kSimulatorTitle = "SIM3022";
 const char* const kSimulatorClass = "TMainForm";
 const int kWindowSearches = 8;
 const int kSearchPause = 125;
-const int kExitWindowTop = 22;
+
+platform::KeyStroke key(platform::Key which) {
+  platform::KeyStroke stroke;
+  stroke.key = which;
+  return stroke;
+}
+
+platform::KeyStroke key(char label) {
+  platform::KeyStroke stroke;
+  stroke.label = label;
+  return stroke;
+}
+
+platform::KeyStroke withAlt(platform::KeyStroke stroke) {
+  stroke.alt = true;
+  return stroke;
+}
 
 }  // namespace
-
-void toBackslashes(std::string& path) { std::replace(path.begin(), path.end(), '/', '\\'); }
 
 std::string chipFile(const std::string& sdkPath, const std::string& projectDirectory, const std::string& title,
                      bool debug) {
@@ -34,14 +47,15 @@ void writeRecentFile(const std::string& simulatorProjectFile) {
   platform::writeUserString("Software\\CASIO\\SIM3022\\RecentFiles", "4", simulatorProjectFile);
 }
 
+std::string simulatorProgram(const std::string& sdkPath) { return sdkPath + "\\SIM\\Sim3022.exe"; }
+
 bool startSimulator(const std::string& programPath) {
   return platform::startDetached(programPath, ucl::fileDirectory(programPath));
 }
 
 bool SimulatorControl::runPVSDKProject(const std::string& bridgeDirectory, const std::string& project,
                                        const std::string& projectDirectoryGiven, bool debug) {
-  std::string projectDirectory = projectDirectoryGiven;
-  toBackslashes(projectDirectory);
+  const std::string projectDirectory = platform::slashesToBackslashes(projectDirectoryGiven);
   const std::string sdkPath = readPv2SdkPath(bridgeDirectory);
   const std::string title = ucl::fileTitle(project);
   const std::string simulatorProjectFile = projectDirectory + "\\PV2BUILD\\project.cpj";
@@ -61,7 +75,7 @@ bool SimulatorControl::runPVSDKProject(const std::string& bridgeDirectory, const
   simulatorProject.write(simulatorProjectFile);
 
   writeRecentFile(simulatorProjectFile);
-  startSimulator(sdkPath + "\\SIM\\Sim3022.exe");
+  startSimulator(simulatorProgram(sdkPath));
 
   // Also when the start failed: a simulator that is already running will do.
   platform::WindowHandle simulator = nullptr;
@@ -73,11 +87,17 @@ bool SimulatorControl::runPVSDKProject(const std::string& bridgeDirectory, const
 
   sendRunKeys(projectDirectory, debug);
   desktop_.pause(750);
-  showExitWindow(simulatorProjectFile, wide ? 653 : 643);
+  showExitWindow(simulatorProjectFile, wide ? kExitWindowLeftOnWideScreens : kExitWindowLeft);
   return true;
 }
 
 platform::WindowHandle SimulatorControl::findSimulatorWindow(const std::string& loadedFile) {
+  const platform::WindowHandle window = locateSimulatorWindow(loadedFile);
+  if (window != nullptr) desktop_.bringToTop(window);
+  return window;
+}
+
+platform::WindowHandle SimulatorControl::locateSimulatorWindow(const std::string& loadedFile) {
   const std::string title = loadedFile.empty() ? kSimulatorTitle : std::string(kSimulatorTitle) + " - " + loadedFile;
   platform::WindowHandle window = desktop_.findWindow(kSimulatorClass, title);
   if (window == nullptr) {
@@ -86,60 +106,46 @@ platform::WindowHandle SimulatorControl::findSimulatorWindow(const std::string& 
     if (window == nullptr) return nullptr;
     if (desktop_.windowTitle(window, 511).compare(0, 7, kSimulatorTitle) != 0) return nullptr;
   }
-  desktop_.bringToTop(window);
   return window;
 }
 
-void SimulatorControl::sendKey(int virtualKey, int modifiers) {
-  const int modifierKeys[][2] = {{kShift, kKeyShift}, {kCtrl, kKeyCtrl}, {kAlt, kKeyAlt}};
-  for (const auto& modifier : modifierKeys) {
-    if ((modifiers & modifier[0]) != 0) desktop_.keyEvent(modifier[1], false);
-  }
-  desktop_.keyEvent(virtualKey & 0xFF, false);
-  desktop_.keyEvent(virtualKey & 0xFF, true);
-  for (const auto& modifier : modifierKeys) {
-    if ((modifiers & modifier[0]) != 0) desktop_.keyEvent(modifier[1], true);
-  }
-}
-
-void SimulatorControl::typeText(const std::string& text) {
-  for (const char c : text) {
-    // A character without a key maps to -1: key 255 with every modifier.
-    const short key = desktop_.keyForCharacter(c);
-    sendKey(key & 0xFF, static_cast<signed char>((key >> 8) & 0xFF));
+void SimulatorControl::waitUntilClosed(const std::function<bool()>& stop, int pollMilliseconds) {
+  const unsigned closesBefore = closes_.load();
+  while (!stop() && closes_.load() == closesBefore && locateSimulatorWindow("") != nullptr) {
+    desktop_.pause(pollMilliseconds);
   }
 }
 
 void SimulatorControl::sendRunKeys(const std::string& projectDirectory, bool debug) {
   // Open the project registered as recent file 4.
-  sendKey('F', kAlt);
-  sendKey('R', 0);
-  sendKey('4', 0);
+  desktop_.pressKey(withAlt(key('F')));
+  desktop_.pressKey(key('R'));
+  desktop_.pressKey(key('4'));
   desktop_.pause(500);
   if (debug) {
     // Load the map file of the debug build.
-    sendKey('S', kAlt);
-    sendKey('L', 0);
+    desktop_.pressKey(withAlt(key('S')));
+    desktop_.pressKey(key('L'));
     desktop_.pause(250);
-    typeText(projectDirectory);
-    typeText("\\PV2BUILD\\ForDebug.MAP");
-    sendKey(kKeyEnter, 0);
+    desktop_.typeText(projectDirectory);
+    desktop_.typeText("\\PV2BUILD\\ForDebug.MAP");
+    desktop_.pressKey(key(platform::Key::enter));
     desktop_.pause(125);
   }
-  sendKey(kKeyF9, 0);
+  desktop_.pressKey(key(platform::Key::f9));
 }
 
 void SimulatorControl::sendCloseKeys(const std::string& loadedFile) {
   if (findSimulatorWindow(loadedFile) == nullptr) return;
   desktop_.pause(100);
-  sendKey(kKeyEsc, 0);
+  desktop_.pressKey(key(platform::Key::escape));
   desktop_.pause(100);
-  sendKey('F', kAlt);
-  sendKey('C', 0);
+  desktop_.pressKey(withAlt(key('F')));
+  desktop_.pressKey(key('C'));
   desktop_.pause(100);
-  sendKey('N', 0);
+  desktop_.pressKey(key('N'));
   desktop_.pause(100);
-  sendKey(kKeyF4, kAlt);
+  desktop_.pressKey(withAlt(key(platform::Key::f4)));
 }
 
 void SimulatorControl::exitButtonPressed() {
@@ -151,21 +157,20 @@ void SimulatorControl::exitButtonPressed() {
     window = block_.window;
   }
   desktop_.hide(window);
-  if (findSimulatorWindow(loadedFile) != nullptr) sendCloseKeys(loadedFile);
+  sendCloseKeys(loadedFile);
+  ++closes_;
 }
 
 void SimulatorControl::showExitWindow(const std::string& simulatorProjectFile, int x) {
   {
     std::lock_guard<std::mutex> creating(creation_);
     if (!exitWindowCreated_) {
-      platform::WindowHandle window = nullptr;
-      std::uint32_t threadId = 0;
       // A thread that could not make its window has told the user; a later
       // run tries again.
-      if (!desktop_.openExitWindow(*this, window, threadId)) return;
+      const platform::WindowHandle window = exitWindowOpener_.open(*this);
+      if (window == nullptr) return;
       std::lock_guard<std::mutex> hold(block_.lock);
       block_.window = window;
-      block_.threadId = threadId;
       exitWindowCreated_ = true;
     }
   }
@@ -173,7 +178,6 @@ void SimulatorControl::showExitWindow(const std::string& simulatorProjectFile, i
   {
     std::lock_guard<std::mutex> hold(block_.lock);
     block_.simulatorProjectFile = simulatorProjectFile;
-    block_.x = x;
     window = block_.window;
   }
   desktop_.moveAndShow(window, x, kExitWindowTop);

@@ -3,30 +3,15 @@
 // and the "Exit SIM" window that closes it again.
 #pragma once
 
-#include <cstdint>
+#include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 
 #include "platform/desktop.h"
+#include "wizardbridge/exitwindow.h"
 
 namespace plover {
-
-// Modifier bits of sendKey.
-constexpr int kShift = 1;
-constexpr int kCtrl = 2;
-constexpr int kAlt = 4;
-
-// Virtual keys used with the simulator.
-constexpr int kKeyShift = 0x10;
-constexpr int kKeyCtrl = 0x11;
-constexpr int kKeyAlt = 0x12;
-constexpr int kKeyEnter = 0x0D;
-constexpr int kKeyEsc = 0x1B;
-constexpr int kKeyF4 = 0x73;
-constexpr int kKeyF9 = 0x78;
-
-// Every "/" of the path turned into a backslash, in place.
-void toBackslashes(std::string& path);
 
 // The CSGROUP5 CHIPFILE3 entry: the program image, relative to the SDK
 // directory; the project directory's absolute path when the two lie on
@@ -38,23 +23,25 @@ std::string chipFile(const std::string& sdkPath, const std::string& projectDirec
 // recent-files list.
 void writeRecentFile(const std::string& simulatorProjectFile);
 
+// Where the simulator program lies: SDK\SIM\Sim3022.exe.
+std::string simulatorProgram(const std::string& sdkPath);
+
 // Starts the simulator program in its own directory, without waiting.
 bool startSimulator(const std::string& programPath);
 
 // The data shared by the launching call and the exit window's thread.
 struct ExitWindowBlock {
-  int x = 0;
   std::string simulatorProjectFile;  // of the latest run; guarded by lock
   platform::WindowHandle window = nullptr;
-  std::uint32_t threadId = 0;
   std::mutex lock;
 };
 
 // One per loaded bridge: the exit window, once made, lives as long as the
 // bridge.
-class SimulatorControl : private platform::ExitWindowListener {
+class SimulatorControl : private ExitButtonListener {
  public:
-  explicit SimulatorControl(platform::Desktop& desktop) : desktop_(desktop) {}
+  SimulatorControl(platform::Desktop& desktop, ExitWindowOpener& exitWindow)
+      : desktop_(desktop), exitWindowOpener_(exitWindow) {}
   SimulatorControl(const SimulatorControl&) = delete;
   SimulatorControl& operator=(const SimulatorControl&) = delete;
 
@@ -67,8 +54,11 @@ class SimulatorControl : private platform::ExitWindowListener {
   // The simulator's main window ("SIM3022", or "SIM3022 - " + the loaded
   // file), brought to the front; null when there is none.
   platform::WindowHandle findSimulatorWindow(const std::string& loadedFile);
-  void sendKey(int virtualKey, int modifiers);
-  void typeText(const std::string& text);
+
+  // After a run: returns once the exit window's button has closed the
+  // simulator, the simulator's window is gone, or stop() says so, looking
+  // every pollMilliseconds.
+  void waitUntilClosed(const std::function<bool()>& stop, int pollMilliseconds = 100);
   void sendRunKeys(const std::string& projectDirectory, bool debug);
   void sendCloseKeys(const std::string& loadedFile);
 
@@ -80,11 +70,15 @@ class SimulatorControl : private platform::ExitWindowListener {
 
  private:
   void showExitWindow(const std::string& simulatorProjectFile, int x);
+  // The same search as findSimulatorWindow, without bringing it to the front.
+  platform::WindowHandle locateSimulatorWindow(const std::string& loadedFile);
 
   platform::Desktop& desktop_;
+  ExitWindowOpener& exitWindowOpener_;
   ExitWindowBlock block_;
   mutable std::mutex creation_;  // one window thread, even for concurrent runs
   bool exitWindowCreated_ = false;
+  std::atomic<unsigned> closes_{0};  // presses of the exit button that sent the close keys
 };
 
 }  // namespace plover

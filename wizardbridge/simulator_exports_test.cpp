@@ -5,14 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <thread>
 
 #include "platform/environment.h"
 #include "platform/registry.h"
-#include "wizardbridge/exports_test.h"
-#include "wizardbridge/fakejni_test.h"
+#include "testing/loadedbridge.h"
+#include "testing/fakejni.h"
 
 #ifdef _WIN32
 #include "platform/win32.h"
@@ -93,19 +94,26 @@ std::vector<std::string> linesOf(const std::string& text) {
   return lines;
 }
 
-// What the stand-in logs for a key as the keyboard layout types it.
-std::string loggedKey(int key, int modifiers) {
-  char line[64];
-  std::snprintf(line, sizeof line, "%02X%s%s%s", key & 0xFF, (modifiers & 1) ? " shift" : "",
-                (modifiers & 2) ? " ctrl" : "", (modifiers & 4) ? " alt" : "");
-  return line;
-}
-
+// What the stand-in logs for each character of a path typed with Wine's
+// default layout, a US keyboard.
 std::vector<std::string> loggedText(const std::string& text) {
   std::vector<std::string> keys;
   for (const char c : text) {
-    const short key = VkKeyScanA(c);
-    keys.push_back(loggedKey(key & 0xFF, (key >> 8) & 0xFF));
+    char key[16];
+    if (c >= 'a' && c <= 'z') std::snprintf(key, sizeof key, "%02X", c - 'a' + 'A');
+    else if (c >= 'A' && c <= 'Z') std::snprintf(key, sizeof key, "%02X shift", c);
+    else if (c >= '0' && c <= '9') std::snprintf(key, sizeof key, "%02X", c);
+    else if (c == '\\') std::snprintf(key, sizeof key, "DC");
+    else if (c == ':') std::snprintf(key, sizeof key, "BA shift");
+    else if (c == '.') std::snprintf(key, sizeof key, "BE");
+    else if (c == '-') std::snprintf(key, sizeof key, "BD");
+    else if (c == '_') std::snprintf(key, sizeof key, "BD shift");
+    else if (c == ' ') std::snprintf(key, sizeof key, "20");
+    else {
+      ADD_FAILURE() << "no key in the table for " << c;
+      continue;
+    }
+    keys.push_back(key);
   }
   return keys;
 }

@@ -10,8 +10,8 @@
 
 #include "platform/environment.h"
 #include "platform/registry.h"
-#include "wizardbridge/idetree_test.h"
-#include "wizardbridge/recordingdesktop_test.h"
+#include "testing/idetree.h"
+#include "testing/recordingdesktop.h"
 
 namespace {
 
@@ -22,77 +22,9 @@ using testsupport::crlf;
 using testsupport::readFile;
 using Events = std::vector<std::string>;
 
-// The events of one key stroke written as "Alt+F", "Shift+0xBA", "F9".
-Events stroke(const std::string& keys) {
-  std::vector<std::string> parts;
-  for (size_t begin = 0;;) {
-    const size_t plus = keys.find('+', begin);
-    parts.push_back(keys.substr(begin, plus == std::string::npos ? std::string::npos : plus - begin));
-    if (plus == std::string::npos) break;
-    begin = plus + 1;
-  }
-  const std::string key = parts.back();
-  parts.pop_back();
-  Events events;
-  for (const std::string& modifier : parts) events.push_back("down " + modifier);
-  events.push_back("down " + key);
-  events.push_back("up " + key);
-  for (const std::string& modifier : parts) events.push_back("up " + modifier);
-  return events;
-}
-
 Events operator+(Events first, const Events& second) {
   first.insert(first.end(), second.begin(), second.end());
   return first;
-}
-
-// The strokes that type a path on a US keyboard.
-Events typed(const std::string& text) {
-  Events events;
-  for (const char c : text) {
-    std::string keys;
-    if (c >= 'a' && c <= 'z') keys = std::string(1, static_cast<char>(c - 'a' + 'A'));
-    else if (c >= 'A' && c <= 'Z') keys = "Shift+" + std::string(1, c);
-    else if (c >= '0' && c <= '9') keys = std::string(1, c);
-    else if (c == '\\') keys = "0xDC";
-    else if (c == ':') keys = "Shift+0xBA";
-    else if (c == '.') keys = "0xBE";
-    else if (c == '-') keys = "0xBD";
-    else if (c == '_') keys = "Shift+0xBD";
-    else ADD_FAILURE() << "no key for " << c;
-    events = events + stroke(keys);
-  }
-  return events;
-}
-
-TEST(SendKey, ModifiersAroundTheKeyInTheirOrder) {
-  struct Case {
-    int key;
-    int modifiers;
-    Events expected;
-  } const cases[] = {
-      {'F', plover::kAlt, stroke("Alt+F")},
-      {plover::kKeyF9, 0, stroke("F9")},
-      {'A', plover::kShift | plover::kCtrl | plover::kAlt,
-       {"down Shift", "down Ctrl", "down Alt", "down A", "up A", "up Shift", "up Ctrl", "up Alt"}},
-      {'C', plover::kCtrl | 8, stroke("Ctrl+C")},
-      {0x146, 0, stroke("F")},  // only the low byte is the key
-  };
-  for (const Case& c : cases) {
-    RecordingDesktop desktop;
-    plover::SimulatorControl control(desktop);
-    control.sendKey(c.key, c.modifiers);
-    EXPECT_EQ(desktop.events(), c.expected) << c.key << " " << c.modifiers;
-  }
-}
-
-TEST(TypeText, EachCharacterThroughTheKeyboardLayout) {
-  RecordingDesktop desktop;
-  plover::SimulatorControl control(desktop);
-  control.typeText("C:\\a_1.Map\x80");
-  EXPECT_EQ(desktop.events(), stroke("Shift+C") + stroke("Shift+0xBA") + stroke("0xDC") + stroke("A") +
-                                  stroke("Shift+0xBD") + stroke("1") + stroke("0xBE") + stroke("Shift+M") +
-                                  stroke("A") + stroke("P") + stroke("Shift+Ctrl+Alt+0xFF"));
 }
 
 TEST(FindSimulatorWindow, ExactTitleFirstThenOnlyTheFirstWindowOfTheClass) {
@@ -120,7 +52,7 @@ TEST(FindSimulatorWindow, ExactTitleFirstThenOnlyTheFirstWindowOfTheClass) {
     SCOPED_TRACE(c.name);
     RecordingDesktop desktop;
     desktop.windows = c.windows;
-    plover::SimulatorControl control(desktop);
+    plover::SimulatorControl control(desktop, desktop);
     const platform::WindowHandle found = control.findSimulatorWindow(c.loadedFile);
     EXPECT_EQ(reinterpret_cast<size_t>(found), static_cast<size_t>(c.found));
     EXPECT_EQ(desktop.events(), c.events);
@@ -182,25 +114,24 @@ class SimulatorRun : public ::testing::Test {
   testsupport::ScopedVariable config_{"XDG_CONFIG_HOME"};
   IdeTree tree_;
   RecordingDesktop desktop_;
-  plover::SimulatorControl control_{desktop_};
+  plover::SimulatorControl control_{desktop_, desktop_};
   std::string sdk_;
   std::string projectDirectory_;
 };
 
 TEST_F(SimulatorRun, DebugRunDrivesTheSimulatorAndShowsTheExitWindow) {
   ASSERT_TRUE(run("demo", projectDirectory_, true));
-  const Events expected = Events{"find TMainForm|SIM3022", "top #1"} + stroke("Alt+F") + stroke("R") + stroke("4") +
-                          Events{"pause 500"} + stroke("Alt+S") + stroke("L") + Events{"pause 250"} +
-                          typed(projectDirectory_) + typed("\\PV2BUILD\\ForDebug.MAP") + stroke("Enter") +
-                          Events{"pause 125"} + stroke("F9") + Events{"pause 750", "open exit window", "show 653,22"};
-  EXPECT_EQ(desktop_.events(), expected);
+  EXPECT_EQ(desktop_.keys(), (Events{"key Alt+F", "key R", "key 4", "key Alt+S", "key L", "type " + projectDirectory_,
+                                     "type \\PV2BUILD\\ForDebug.MAP", "key Enter", "key F9"}));
+  const Events events = desktop_.events();
+  EXPECT_EQ(Events(events.begin(), events.begin() + 2), (Events{"find TMainForm|SIM3022", "top #1"}));
+  EXPECT_EQ(Events(events.end() - 2, events.end()), (Events{"open exit window", "show 653,22"}));
 }
 
 TEST_F(SimulatorRun, ReleaseRunStartsTheProgramOnly) {
   ASSERT_TRUE(run("demo", projectDirectory_, false));
-  const Events expected = Events{"find TMainForm|SIM3022", "top #1"} + stroke("Alt+F") + stroke("R") + stroke("4") +
-                          Events{"pause 500"} + stroke("F9") + Events{"pause 750", "open exit window", "show 653,22"};
-  EXPECT_EQ(desktop_.events(), expected);
+  EXPECT_EQ(desktop_.keys(), (Events{"key Alt+F", "key R", "key 4", "key F9"}));
+  EXPECT_EQ(desktop_.events().back(), "show 653,22");
 }
 
 TEST_F(SimulatorRun, SimulatorProjectFileAndRecentFile) {
@@ -244,7 +175,7 @@ TEST_F(SimulatorRun, ScreenWidthChoosesTemplateAndExitWindowPlace) {
     RecordingDesktop desktop;
     desktop.windows = desktop_.windows;
     desktop.width = c.width;
-    plover::SimulatorControl control(desktop);
+    plover::SimulatorControl control(desktop, desktop);
     ASSERT_TRUE(control.runPVSDKProject(tree_.bridgeDirectory(), "demo", projectDirectory_, false));
     EXPECT_NE(simulatorProject().find(c.layout), std::string::npos) << c.width;
     EXPECT_EQ(desktop.events().back(), c.shown) << c.width;
@@ -288,7 +219,7 @@ TEST_F(SimulatorRun, SlashesInTheDirectoryAndPathsAsProjectNames) {
     fs::remove(tree_.sdkDir() + "/C/demo/PV2BUILD/project.cpj");
     RecordingDesktop desktop;
     desktop.windows = desktop_.windows;
-    plover::SimulatorControl control(desktop);
+    plover::SimulatorControl control(desktop, desktop);
     ASSERT_TRUE(control.runPVSDKProject(tree_.bridgeDirectory(), c.project, c.directory, true));
     EXPECT_EQ(simulatorProject(), withBackslashes);
     EXPECT_EQ(recentFile(), recentWithBackslashes);
@@ -324,29 +255,28 @@ TEST_F(SimulatorRun, ExitButtonClosesTheSimulatorOfTheLatestRun) {
   ASSERT_TRUE(run("demo", projectDirectory_, false));
   ASSERT_NE(desktop_.listener, nullptr);
   const std::string title = "SIM3022 - " + simulatorProjectFile();
-  const Events close = Events{"pause 100"} + stroke("Esc") + Events{"pause 100"} + stroke("Alt+F") + stroke("C") +
-                       Events{"pause 100"} + stroke("N") + Events{"pause 100"} + stroke("Alt+F4");
-
-  // The simulator names the project it loaded.
-  desktop_.windows = {{"TMainForm", title}};
-  desktop_.clearEvents();
-  desktop_.listener->exitButtonPressed();
-  Events expected = Events{"hide", "find TMainForm|" + title, "top #1", "find TMainForm|" + title, "top #1"} + close;
-  EXPECT_EQ(desktop_.events(), expected);
-
-  // Its title does not name it: the first simulator window will do.
-  desktop_.windows = {{"TMainForm", "SIM3022 - elsewhere.cpj"}};
-  desktop_.clearEvents();
-  desktop_.listener->exitButtonPressed();
-  expected = Events{"hide", "find TMainForm|" + title, "first TMainForm", "title #1", "top #1",
-                    "find TMainForm|" + title, "first TMainForm", "title #1", "top #1"} + close;
-  EXPECT_EQ(desktop_.events(), expected);
-
-  // No simulator: the window only hides.
-  desktop_.windows.clear();
-  desktop_.clearEvents();
-  desktop_.listener->exitButtonPressed();
-  EXPECT_EQ(desktop_.events(), (Events{"hide", "find TMainForm|" + title, "first TMainForm"}));
+  const Events close = {"key Esc", "key Alt+F", "key C", "key N", "key Alt+F4"};
+  struct Case {
+    const char* name;
+    std::vector<RecordingDesktop::Window> windows;
+    Events keys;
+  } const cases[] = {
+      {"the simulator names the project it loaded", {{"TMainForm", title}}, close},
+      {"its title names another file: the first simulator window will do",
+       {{"TMainForm", "SIM3022 - elsewhere.cpj"}}, close},
+      {"the first window of the class is another program's", {{"TMainForm", "Editor"}, {"TMainForm", "SIM3022 - x"}},
+       {}},
+      {"no simulator", {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    desktop_.windows = c.windows;
+    desktop_.clearEvents();
+    desktop_.listener->exitButtonPressed();
+    ASSERT_FALSE(desktop_.events().empty());
+    EXPECT_EQ(desktop_.events().front(), "hide");
+    EXPECT_EQ(desktop_.keys(), c.keys);
+  }
 }
 
 TEST_F(SimulatorRun, FailedWindowThreadDoesNotStopTheRunAndIsTriedAgain) {

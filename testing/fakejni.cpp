@@ -1,7 +1,8 @@
-#include "wizardbridge/fakejni_test.h"
+#include "testing/fakejni.h"
 
 #include <cstdarg>
 #include <cstring>
+#include <new>
 
 namespace plovertest {
 
@@ -22,6 +23,12 @@ FakeJni::FakeJni() {
 }
 
 FakeJni& FakeJni::of(JNIEnv* env) { return *static_cast<FakeJni*>(env->functions->reserved0); }
+
+FakeJni& FakeJni::entered(JNIEnv* env, const char* function) {
+  FakeJni& jni = of(env);
+  if (jni.throwingFunction == function) throw std::bad_alloc();
+  return jni;
+}
 
 FakeJni::Object* FakeJni::make(Object::Kind kind, const std::string& text) {
   objects_.push_back(Object{kind, text, {}});
@@ -45,7 +52,7 @@ std::vector<std::string> FakeJni::elementsOf(jobjectArray array) const {
 }
 
 const char* JNICALL FakeJni::getStringUTFChars(JNIEnv* env, jstring string, jboolean* isCopy) {
-  FakeJni& jni = of(env);
+  FakeJni& jni = entered(env, "GetStringUTFChars");
   const std::string& text = object(string)->text;
   jni.calls.push_back("GetStringUTFChars(" + text + (isCopy != nullptr ? ", copy flag asked" : "") + ")");
   if (text == jni.failingFetch) return nullptr;
@@ -73,7 +80,7 @@ jstring JNICALL FakeJni::newStringUTF(JNIEnv* env, const char* chars) {
 }
 
 jclass JNICALL FakeJni::getObjectClass(JNIEnv* env, jobject handle) {
-  FakeJni& jni = of(env);
+  FakeJni& jni = entered(env, "GetObjectClass");
   const bool buffer = object(handle)->kind == Object::stringBuffer;
   const std::string name = buffer ? "java/lang/StringBuffer" : "java/lang/Object";
   jni.calls.push_back("GetObjectClass(" + name + ")");
@@ -104,7 +111,7 @@ jobject JNICALL FakeJni::callObjectMethod(JNIEnv* env, jobject handle, jmethodID
 }
 
 jclass JNICALL FakeJni::findClass(JNIEnv* env, const char* name) {
-  FakeJni& jni = of(env);
+  FakeJni& jni = entered(env, "FindClass");
   jni.calls.push_back("FindClass(" + std::string(name) + ")");
   return reinterpret_cast<jclass>(jni.make(Object::classObject, name));
 }

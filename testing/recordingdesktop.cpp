@@ -1,12 +1,18 @@
-#include "wizardbridge/recordingdesktop_test.h"
-
-#include <cstdio>
+#include "testing/recordingdesktop.h"
 
 namespace plovertest {
 
 std::vector<std::string> RecordingDesktop::events() const {
   std::lock_guard<std::mutex> hold(lock_);
   return events_;
+}
+
+std::vector<std::string> RecordingDesktop::keys() const {
+  std::vector<std::string> keys;
+  for (const std::string& event : events()) {
+    if (event.compare(0, 4, "key ") == 0 || event.compare(0, 5, "type ") == 0) keys.push_back(event);
+  }
+  return keys;
 }
 
 void RecordingDesktop::clearEvents() {
@@ -42,24 +48,9 @@ std::string RecordingDesktop::windowTitle(platform::WindowHandle window, int max
 
 void RecordingDesktop::bringToTop(platform::WindowHandle window) { record("top #" + std::to_string(indexOf(window) + 1)); }
 
-void RecordingDesktop::keyEvent(int virtualKey, bool keyUp) { record((keyUp ? "up " : "down ") + keyName(virtualKey)); }
+void RecordingDesktop::pressKey(const platform::KeyStroke& stroke) { record("key " + strokeName(stroke)); }
 
-short RecordingDesktop::keyForCharacter(char c) {
-  // A US keyboard, as far as paths need it.
-  if (c >= 'a' && c <= 'z') return static_cast<short>(c - 'a' + 'A');
-  if (c >= 'A' && c <= 'Z') return static_cast<short>(0x100 | c);
-  if (c >= '0' && c <= '9') return static_cast<short>(c);
-  switch (c) {
-    case '\\': return 0xDC;
-    case ':': return 0x1BA;
-    case '.': return 0xBE;
-    case '/': return 0xBF;
-    case '-': return 0xBD;
-    case '_': return 0x1BD;
-    case ' ': return 0x20;
-    default: return -1;
-  }
-}
+void RecordingDesktop::typeText(const std::string& text) { record("type " + text); }
 
 void RecordingDesktop::pause(int milliseconds) { record("pause " + std::to_string(milliseconds)); }
 
@@ -67,14 +58,11 @@ void RecordingDesktop::messageBox(const std::string& text, const std::string& ca
   record("message " + caption + "|" + text);
 }
 
-bool RecordingDesktop::openExitWindow(platform::ExitWindowListener& exitListener, platform::WindowHandle& window,
-                                      std::uint32_t& threadId) {
+platform::WindowHandle RecordingDesktop::open(plover::ExitButtonListener& exitListener) {
   record("open exit window");
-  if (exitWindowFails) return false;
+  if (exitWindowFails) return nullptr;
   listener = &exitListener;
-  window = exitWindowHandle();
-  threadId = 77;
-  return true;
+  return exitWindowHandle();
 }
 
 void RecordingDesktop::moveAndShow(platform::WindowHandle window, int x, int y) {
@@ -86,23 +74,19 @@ void RecordingDesktop::hide(platform::WindowHandle window) {
   record(window == exitWindowHandle() ? "hide" : "hide other");
 }
 
-std::string RecordingDesktop::keyName(int virtualKey) {
-  switch (virtualKey) {
-    case 0x10: return "Shift";
-    case 0x11: return "Ctrl";
-    case 0x12: return "Alt";
-    case 0x0D: return "Enter";
-    case 0x1B: return "Esc";
-    case 0x73: return "F4";
-    case 0x78: return "F9";
-    default: break;
+std::string RecordingDesktop::strokeName(const platform::KeyStroke& stroke) {
+  std::string name;
+  if (stroke.shift) name += "Shift+";
+  if (stroke.ctrl) name += "Ctrl+";
+  if (stroke.alt) name += "Alt+";
+  switch (stroke.key) {
+    case platform::Key::enter: return name + "Enter";
+    case platform::Key::escape: return name + "Esc";
+    case platform::Key::f4: return name + "F4";
+    case platform::Key::f9: return name + "F9";
+    case platform::Key::labelled: break;
   }
-  if ((virtualKey >= '0' && virtualKey <= '9') || (virtualKey >= 'A' && virtualKey <= 'Z')) {
-    return std::string(1, static_cast<char>(virtualKey));
-  }
-  char hex[8];
-  std::snprintf(hex, sizeof hex, "0x%02X", virtualKey);
-  return hex;
+  return name + stroke.label;
 }
 
 }  // namespace plovertest

@@ -1,4 +1,4 @@
-#include "wizardbridge/exports_test.h"
+#include "testing/loadedbridge.h"
 
 #include <gtest/gtest.h>
 

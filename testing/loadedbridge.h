@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "wizardbridge/idetree_test.h"
+#include "testing/idetree.h"
 
 namespace plovertest {
 

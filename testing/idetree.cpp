@@ -1,8 +1,9 @@
-#include "wizardbridge/idetree_test.h"
+#include "testing/idetree.h"
 
 #include <filesystem>
 
 #include "platform/files.h"
+#include "platform/pathspelling.h"
 #include "platform/process.h"
 
 namespace fs = std::filesystem;
@@ -18,7 +19,7 @@ IdeTree::IdeTree() {
 
 std::string IdeTree::bridgeDirectory() const { return systemSpelling(binDir()) + "\\"; }
 
-std::string IdeTree::systemSpelling(const std::string& nativePath) { return platform::systemPath(nativePath); }
+std::string IdeTree::systemSpelling(const std::string& nativePath) { return platform::hostToWindowsPath(nativePath); }
 
 void IdeTree::writeSettings(const std::string& sdkPath) const {
   writeSettingsText("[PV2SDK Paths]\nSDKPath=" + sdkPath + "\nCompilerPath=" + sdkPath + "\\LSIC86\n");

@@ -1,5 +1,6 @@
-// A desktop for tests: scripted top-level windows and screen width, and a
-// record of every search, key, pause and window step as readable text.
+// A desktop and exit window for plover's tests: scripted top-level windows
+// and screen width, and a record of every search, key, pause and window
+// step as readable text.
 #pragma once
 
 #include <mutex>
@@ -7,10 +8,11 @@
 #include <vector>
 
 #include "platform/desktop.h"
+#include "wizardbridge/exitwindow.h"
 
 namespace plovertest {
 
-class RecordingDesktop : public platform::Desktop {
+class RecordingDesktop : public platform::Desktop, public plover::ExitWindowOpener {
  public:
   struct Window {
     std::string className;
@@ -21,30 +23,32 @@ class RecordingDesktop : public platform::Desktop {
   int width = 1280;
   bool exitWindowFails = false;
 
-  // "find CLASS|TITLE", "first CLASS", "title #N", "top #N", "down KEY",
-  // "up KEY", "pause MS", "message CAPTION|TEXT", "open exit window",
-  // "show X,Y", "hide"; windows are numbered from 1, keys named (Alt, F,
-  // Enter, F9, 0xDC...).
+  // "find CLASS|TITLE", "first CLASS", "title #N", "top #N", "key STROKE"
+  // (as "Alt+F", "F9", "Shift+Ctrl+Alt+A"), "type TEXT", "pause MS",
+  // "message CAPTION|TEXT", "open exit window", "show X,Y", "hide";
+  // windows are numbered from 1.
   std::vector<std::string> events() const;
+  // Only the key and type events: what the window with the focus received.
+  std::vector<std::string> keys() const;
   void clearEvents();
   // The exit window's listener, once it was opened.
-  platform::ExitWindowListener* listener = nullptr;
+  plover::ExitButtonListener* listener = nullptr;
 
   platform::WindowHandle findWindow(const std::string& className, const std::string& title) override;
   platform::WindowHandle firstWindowOfClass(const std::string& className) override;
   std::string windowTitle(platform::WindowHandle window, int maxLength) override;
   void bringToTop(platform::WindowHandle window) override;
-  void keyEvent(int virtualKey, bool keyUp) override;
-  short keyForCharacter(char character) override;
+  void pressKey(const platform::KeyStroke& stroke) override;
+  void typeText(const std::string& text) override;
   void pause(int milliseconds) override;
   int screenWidth() override { return width; }
   void messageBox(const std::string& text, const std::string& caption, platform::MessageIcon icon) override;
-  bool openExitWindow(platform::ExitWindowListener& listener, platform::WindowHandle& window,
-                      std::uint32_t& threadId) override;
   void moveAndShow(platform::WindowHandle window, int x, int y) override;
   void hide(platform::WindowHandle window) override;
 
-  static std::string keyName(int virtualKey);
+  platform::WindowHandle open(plover::ExitButtonListener& listener) override;
+
+  static std::string strokeName(const platform::KeyStroke& stroke);
   static platform::WindowHandle exitWindowHandle() { return reinterpret_cast<platform::WindowHandle>(0xE1); }
 
  private:

@@ -30,6 +30,9 @@ class FakeJni {
   std::vector<std::string> calls;
   // GetStringUTFChars fails (returns null) for strings with this text.
   std::string failingFetch = "\x01none";
+  // The JNI function of this name throws std::bad_alloc, standing in for an
+  // allocation that fails inside the bridge.
+  std::string throwingFunction;
   // Fetched string characters not released yet, and releases of
   // characters that were never fetched.
   int unreleased() const { return static_cast<int>(fetched_.size()); }
@@ -43,6 +46,7 @@ class FakeJni {
   };
   Object* make(Object::Kind kind, const std::string& text);
   static FakeJni& of(JNIEnv* env);
+  static FakeJni& entered(JNIEnv* env, const char* function);
   static Object* object(jobject handle) { return reinterpret_cast<Object*>(handle); }
 
   static const char* JNICALL getStringUTFChars(JNIEnv* env, jstring string, jboolean* isCopy);

@@ -1,0 +1,141 @@
+#include "wizardbridge/commandline.h"
+
+#include <filesystem>
+#include <optional>
+
+#include "platform/files.h"
+#include "platform/pathspelling.h"
+#include "wizardbridge/bridge.h"
+#include "wizardbridge/librarylisting.h"
+#include "wizardbridge/projectcreation.h"
+
+namespace plover {
+
+const char* const kUsageText = R"(Usage: plover COMMAND
+
+  plover new NAME [-l]       create the project NAME in the PV2 SDK's C directory
+                             from the templates (-l: a library) and print its
+                             directory
+  plover libs                list the PV2 SDK's libraries, one a line
+  plover sdk                 print the PV2 SDK's directory
+  plover run DIRECTORY [-r]  run the project in DIRECTORY in the simulator, its
+                             debug build (-r: its release build), and wait until
+                             "Exit SIM" has closed the simulator
+  plover --help              show this text
+
+plover reads ..\toolsets\PVSDK\Settings.ini from its own directory.
+Exit codes: 0 done, 1 refused or failed, 2 not a command.
+)";
+
+namespace {
+
+int usageError(CommandContext& context) {
+  context.err << kUsageText;
+  return 2;
+}
+
+int failure(CommandContext& context, const std::string& message) {
+  context.err << message << '\n';
+  return 1;
+}
+
+// The one operand of a command and its one option; nothing when the words
+// do not fit (no operand, two, or another option).
+std::optional<std::string> operandOf(const std::vector<std::string>& words, const std::string& option,
+                                     bool& optionGiven) {
+  std::optional<std::string> operand;
+  optionGiven = false;
+  for (const std::string& word : words) {
+    if (word == option) {
+      optionGiven = true;
+    } else if (!word.empty() && word[0] == '-') {
+      return std::nullopt;
+    } else if (operand) {
+      return std::nullopt;
+    } else {
+      operand = word;
+    }
+  }
+  return operand;
+}
+
+int newProject(const std::vector<std::string>& words, CommandContext& context) {
+  bool library = false;
+  const std::optional<std::string> name = operandOf(words, "-l", library);
+  if (!name) return usageError(context);
+  std::string directory;
+  std::string err;
+  if (!createPVSDKProject(context.bridgeDirectory, *name, library, &directory, &err)) return failure(context, err);
+  context.out << platform::windowsToHostPath(directory) << '\n';
+  return 0;
+}
+
+int listLibraries(CommandContext& context) {
+  std::string err;
+  const std::optional<std::string> sdkPath = requirePv2SdkPath(context.bridgeDirectory, &err);
+  if (!sdkPath) return failure(context, err);
+  for (const std::string& name : listPv2SdkLibraries(*sdkPath)) context.out << name << '\n';
+  return 0;
+}
+
+int printSdkPath(CommandContext& context) {
+  std::string err;
+  const std::optional<std::string> sdkPath = requirePv2SdkPath(context.bridgeDirectory, &err);
+  if (!sdkPath) return failure(context, err);
+  context.out << *sdkPath << '\n';
+  return 0;
+}
+
+// The directory as a whole path in the system's spelling, as the wizard
+// hands it over; nothing when the system cannot tell.
+std::optional<std::string> wholePath(const std::string& directory) {
+  std::error_code failed;
+  const std::filesystem::path whole = std::filesystem::absolute(platform::windowsToHostPath(directory), failed);
+  if (failed) return std::nullopt;
+  std::string path = platform::hostToWindowsPath(whole.lexically_normal().string());
+  while (path.size() > 1 && path.back() == '\\' && path[path.size() - 2] != ':') path.pop_back();
+  return path;
+}
+
+int runProject(const std::vector<std::string>& words, CommandContext& context) {
+  bool release = false;
+  const std::optional<std::string> operand = operandOf(words, "-r", release);
+  if (!operand) return usageError(context);
+  if (!context.simulatorRunsHere) {
+    return failure(context, "Error: The simulator needs Windows: run plover.exe there, or with wine");
+  }
+  const std::optional<std::string> directory = wholePath(*operand);
+  if (!directory) return failure(context, "Error: Unable to find directory '" + *operand + "'");
+  const std::vector<std::string> projectFiles = platform::findFiles(*directory + "\\*.cbx");
+  if (projectFiles.empty()) {
+    return failure(context, "Error: Unable to find project file in '" + platform::windowsToHostPath(*directory) + "'");
+  }
+
+  if (!context.simulator.runPVSDKProject(context.bridgeDirectory, projectFiles.front(), *directory, !release)) {
+    std::string err;
+    const std::optional<std::string> sdkPath = requirePv2SdkPath(context.bridgeDirectory, &err);
+    if (!sdkPath) return failure(context, err);
+    return failure(context, "Error: The simulator's window did not appear; Sim3022.exe was looked for as '" +
+                                platform::windowsToHostPath(simulatorProgram(*sdkPath)) + "'");
+  }
+  context.simulator.waitUntilClosed(context.interrupted);
+  return 0;
+}
+
+}  // namespace
+
+int runCommand(const std::vector<std::string>& words, CommandContext& context) {
+  if (words.empty() || (words.size() == 1 && (words[0] == "--help" || words[0] == "-?"))) {
+    context.out << kUsageText;
+    return 0;
+  }
+  const std::string& command = words[0];
+  const std::vector<std::string> rest(words.begin() + 1, words.end());
+  if (command == "new") return newProject(rest, context);
+  if (command == "libs" && rest.empty()) return listLibraries(context);
+  if (command == "sdk" && rest.empty()) return printSdkPath(context);
+  if (command == "run") return runProject(rest, context);
+  return usageError(context);
+}
+
+}  // namespace plover

@@ -1,0 +1,31 @@
+// plover's command line: the wizard's operations from a command prompt, a
+// second front end over the same bridge functions as the JNI exports.
+#pragma once
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "wizardbridge/simulator.h"
+
+namespace plover {
+
+extern const char* const kUsageText;
+
+// What a command works with besides its words.
+struct CommandContext {
+  std::string bridgeDirectory;  // the program's own directory, ending in a backslash
+  SimulatorControl& simulator;
+  bool simulatorRunsHere;
+  std::function<bool()> interrupted;  // the user asked to stop waiting
+  std::ostream& out;
+  std::ostream& err;
+};
+
+// Runs one command (the words after the program's name) and gives the exit
+// code: 0 done; 1 refused or failed, with one line on err saying why; 2 not
+// a command, with the usage text on err.
+int runCommand(const std::vector<std::string>& words, CommandContext& context);
+
+}  // namespace plover

@@ -1,0 +1,249 @@
+// The program plover end to end: copied into the bin directory of a sandbox
+// IDE tree and started as a user starts it. Natively for new, libs and sdk;
+// under Wine for run, against the stand-in simulator, with a second Windows
+// program that clicks "Exit SIM" as the user would.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "testing/idetree.h"
+#include "testing/processrun.h"
+#include "wizardbridge/librarylisting.h"
+#include "wizardbridge/projectcreation.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using plovertest::IdeTree;
+using testsupport::ProgramRun;
+using testsupport::readFile;
+using testsupport::writeFile;
+
+// Every file below the directory, by relative path, with its bytes.
+std::map<std::string, std::string> filesBelow(const std::string& directory) {
+  std::map<std::string, std::string> files;
+  if (!fs::exists(directory)) return files;
+  for (const auto& entry : fs::recursive_directory_iterator(directory)) {
+    if (entry.is_regular_file()) files[fs::relative(entry.path(), directory).string()] = readFile(entry.path().string());
+  }
+  return files;
+}
+
+class PloverProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    tree_.installShippedTemplates();
+    fs::copy_file(PLOVER_PROGRAM, fs::path(tree_.binDir()) / "plover");
+    sdk_ = IdeTree::systemSpelling(tree_.sdkDir());
+    tree_.writeSettings(sdk_);
+  }
+
+  ProgramRun plover(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv = {tree_.binDir() + "/plover"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return testsupport::runProgram(argv, tree_.path(""));
+  }
+
+  IdeTree tree_;
+  std::string sdk_;
+};
+
+TEST_F(PloverProgram, NewMakesTheWizardsProjectAndPrintsItsDirectory) {
+  for (const bool library : {false, true}) {
+    SCOPED_TRACE(library ? "library" : "application");
+    IdeTree wizard;
+    wizard.installShippedTemplates();
+    wizard.writeSettings(IdeTree::systemSpelling(wizard.sdkDir()));
+    ASSERT_TRUE(plover::createPVSDKProject(wizard.bridgeDirectory(), "demo", library));
+
+    fs::remove_all(tree_.sdkDir() + "/C");
+    const ProgramRun run = plover(library ? std::vector<std::string>{"new", "demo", "-l"}
+                                          : std::vector<std::string>{"new", "demo"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, tree_.sdkDir() + "/C/demo\n");
+    EXPECT_EQ(run.err, "");
+    const auto made = filesBelow(tree_.sdkDir() + "/C/demo");
+    EXPECT_TRUE(made.count("demo.cbx") == 1 && made.count("demo.cbx.local") == 1);
+    EXPECT_EQ(made, filesBelow(wizard.sdkDir() + "/C/demo"));
+  }
+}
+
+TEST_F(PloverProgram, RefusalsExitOneWithAReasonAndCreateNothing) {
+  const std::string settings = "'" + tree_.binDir() + "/../toolsets/PVSDK/Settings.ini'";
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* settingsText;  // null: no settings file; empty: the SDK of the tree
+    std::string message;
+  } const cases[] = {
+      {{"new", "../x"}, "",
+       "Error: Unsafe project name '../x': the name holds '/', which Windows does not allow in a file name\n"},
+      {{"new", ".."}, "", "Error: Unsafe project name '..': '..' names no new directory\n"},
+      {{"new", "demo"}, nullptr,
+       "Error: Unable to read settings file " + settings + ", which must hold key 'SDKPath' in section [PV2SDK Paths]\n"},
+      {{"libs"}, "[PV3SDK Paths]\nSDKPath=\\pv3\n",
+       "Error: No section [PV2SDK Paths] with key 'SDKPath' in settings file " + settings + "\n"},
+      {{"sdk"}, "[PV2SDK Paths]\nCompilerPath=\\lsic\n",
+       "Error: No key 'SDKPath' in section [PV2SDK Paths] of settings file " + settings + "\n"},
+      {{"new", "demo", "-l"}, "[PV2SDK Paths]\nSDKPath=\n",
+       "Error: Key 'SDKPath' in section [PV2SDK Paths] of settings file " + settings + " is empty\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments.back());
+    fs::remove(tree_.settingsFile());
+    if (c.settingsText != nullptr) {
+      tree_.writeSettingsText(std::string(c.settingsText).empty() ? "[PV2SDK Paths]\nSDKPath=" + sdk_ + "\n"
+                                                                  : std::string(c.settingsText));
+    }
+    const ProgramRun run = plover(c.arguments);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, c.message);
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(fs::is_empty(tree_.sdkDir()));
+  }
+}
+
+TEST_F(PloverProgram, MissingTemplateIsNamed) {
+  fs::remove(tree_.templatesDir() + "/projapp.cbx");
+  const ProgramRun run = plover({"new", "demo"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "Error: Unable to read project template '" + tree_.binDir() + "/../templates/PVSDK/projapp.cbx'\n");
+}
+
+TEST_F(PloverProgram, LibsAndSdkPrintWhatTheWizardGets) {
+  for (const char* file : {"graph.lib", "libc.lib", "X.LIB", "sound.lib"}) {
+    writeFile(tree_.sdkDir() + "/C/Com_Lib/S/" + file, "library");
+  }
+  ProgramRun run = plover({"libs"});
+  EXPECT_EQ(run.exitCode, 0);
+  std::string expected;
+  for (const std::string& name : plover::listPv2SdkLibraries(sdk_)) expected += name + "\n";
+  EXPECT_EQ(run.out, expected);
+  std::vector<std::string> lines;
+  std::istringstream listed(run.out);
+  for (std::string line; std::getline(listed, line);) lines.push_back(line);
+  std::sort(lines.begin(), lines.end());
+  EXPECT_EQ(lines, (std::vector<std::string>{"graph", "sound"}));
+
+  fs::remove_all(tree_.sdkDir() + "/C");
+  run = plover({"libs"});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out, "");
+
+  run = plover({"sdk"});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out, sdk_ + "\n");
+}
+
+TEST_F(PloverProgram, UsageAndExitCodes) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int exitCode;
+    bool usageOnOut;
+  } const cases[] = {
+      {{}, 0, true},           {{"--help"}, 0, true},       {{"-?"}, 0, true},
+      {{"bogus"}, 2, false},   {{"new"}, 2, false},         {{"new", "a", "b"}, 2, false},
+      {{"new", "a", "-x"}, 2, false}, {{"libs", "extra"}, 2, false}, {{"run"}, 2, false},
+      {{"--help", "new"}, 2, false},
+  };
+  for (const Case& c : cases) {
+    const ProgramRun run = plover(c.arguments);
+    SCOPED_TRACE(c.arguments.empty() ? "(none)" : c.arguments.front());
+    EXPECT_EQ(run.exitCode, c.exitCode);
+    const std::string& usage = c.usageOnOut ? run.out : run.err;
+    EXPECT_EQ(usage.rfind("Usage: plover COMMAND\n", 0), 0u) << usage;
+    EXPECT_EQ(c.usageOnOut ? run.err : run.out, "");
+  }
+  EXPECT_TRUE(filesBelow(tree_.sdkDir()).empty());
+}
+
+TEST_F(PloverProgram, RunSaysTheSimulatorNeedsWindows) {
+  fs::create_directories(tree_.sdkDir() + "/C/demo/PV2BUILD");
+  writeFile(tree_.sdkDir() + "/C/demo/demo.cbx", "<project/>");
+  const ProgramRun run = plover({"run", tree_.sdkDir() + "/C/demo"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "Error: The simulator needs Windows: run plover.exe there, or with wine\n");
+  EXPECT_FALSE(fs::exists(tree_.sdkDir() + "/C/demo/PV2BUILD/project.cpj"));
+}
+
+// plover.exe run under Wine with a display: the stand-in simulator logs the
+// keys it receives; a second Windows program clicks "Exit SIM".
+class PloverProgramUnderWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::string(PLOVER_WIN32_PROGRAM).empty()) GTEST_SKIP() << "no Windows build configured";
+    tree_.installShippedTemplates();
+    fs::copy_file(PLOVER_WIN32_PROGRAM, fs::path(tree_.binDir()) / "plover.exe");
+    fs::create_directories(tree_.sdkDir() + "/SIM");
+    fs::copy_file(std::string(PLOVER_WIN32_STANDINS) + "/Sim3022.exe", tree_.sdkDir() + "/SIM/Sim3022.exe");
+    fs::create_directories(tree_.sdkDir() + "/C/demo/PV2BUILD");
+    writeFile(tree_.sdkDir() + "/C/demo/demo.cbx", "<project/>");
+    tree_.writeSettings(windowsPath(tree_.sdkDir()));
+  }
+
+  static std::string windowsPath(const std::string& linuxPath) {
+    std::string path = "Z:" + linuxPath;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+  }
+  ProgramRun underWine(const std::vector<std::string>& argv) {
+    std::vector<std::string> command = {WINE_RUN};
+    command.insert(command.end(), argv.begin(), argv.end());
+    ProgramRun run = testsupport::runProgram(command, tree_.path(""));
+    run.out = testsupport::withoutCr(run.out);
+    run.err = testsupport::withoutCr(run.err);
+    return run;
+  }
+  std::vector<std::string> loggedKeys() const {
+    std::vector<std::string> lines;
+    std::istringstream log(readFile(tree_.sdkDir() + "/SIM/keys.log"));
+    for (std::string line; std::getline(log, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(line);
+    }
+    return lines;
+  }
+
+  IdeTree tree_;
+};
+
+TEST_F(PloverProgramUnderWine, RunDrivesTheSimulatorAndEndsWhenExitSimIsClicked) {
+  ProgramRun clicker;
+  std::thread user([&] { clicker = underWine({std::string(PLOVER_WIN32_STANDINS) + "/press_exit_sim.exe", "60"}); });
+  const ProgramRun run = underWine({tree_.binDir() + "/plover.exe", "run", windowsPath(tree_.sdkDir() + "/C/demo")});
+  user.join();
+  EXPECT_EQ(clicker.exitCode, 0) << clicker.out;
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+
+  // The simulator may still be taking its last keys.
+  for (int i = 0; i < 200 && (loggedKeys().empty() || loggedKeys().back() != "closed"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  const std::string project = windowsPath(tree_.sdkDir() + "/C/demo");
+  // What the wizard's debug run types, the map file's path on a US keyboard,
+  // then the close keys of "Exit SIM".
+  std::vector<std::string> expected = {"started", "46 alt", "52", "34",
+                                       "opened " + project + "\\PV2BUILD\\project.cpj", "53 alt", "4C"};
+  for (const char c : project + "\\PV2BUILD\\ForDebug.MAP") {
+    char key[16];
+    if (c >= 'a' && c <= 'z') std::snprintf(key, sizeof key, "%02X", c - 'a' + 'A');
+    else if (c >= 'A' && c <= 'Z') std::snprintf(key, sizeof key, "%02X shift", c);
+    else if (c >= '0' && c <= '9') std::snprintf(key, sizeof key, "%02X", c);
+    else if (c == '\\') std::snprintf(key, sizeof key, "DC");
+    else if (c == ':') std::snprintf(key, sizeof key, "BA shift");
+    else if (c == '.') std::snprintf(key, sizeof key, "BE");
+    else if (c == '-') std::snprintf(key, sizeof key, "BD");
+    else if (c == '_') std::snprintf(key, sizeof key, "BD shift");
+    else std::snprintf(key, sizeof key, "?%c", c);
+    expected.push_back(key);
+  }
+  for (const char* key : {"0D", "78", "1B", "46 alt", "43", "4E", "73 alt", "closed"}) expected.push_back(key);
+  EXPECT_EQ(loggedKeys(), expected);
+}
+
+}  // namespace

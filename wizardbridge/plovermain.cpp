@@ -1,0 +1,23 @@
+// The program plover: the command line over the wizard bridge.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "platform/desktop.h"
+#include "platform/interrupt.h"
+#include "wizardbridge/bridge.h"
+#include "wizardbridge/commandline.h"
+#include "wizardbridge/exitwindow.h"
+
+int main(int argc, char** argv) {
+  plover::SimulatorControl simulator(platform::systemDesktop(), plover::systemExitWindow());
+  plover::CommandContext context{plover::bridgeDirectory(), simulator, plover::simulatorRunsHere(),
+                                 [] {
+                                   // Ctrl+C is caught from the first question on, which
+                                   // comes once the simulator runs: before, it ends plover.
+                                   static const bool caught = (platform::catchInterrupt(), true);
+                                   return caught && platform::interruptRequested();
+                                 },
+                                 std::cout, std::cerr};
+  return plover::runCommand(std::vector<std::string>(argv + 1, argv + argc), context);
+}
