@@ -24,7 +24,9 @@ struct BuildDirectory {
 // What a make tool needs in its environment beyond kestrel's own.
 struct EnvironmentChanges {
   std::vector<std::string> pathInFront;  // directories in front of PATH, in order
-  std::vector<std::pair<std::string, std::string>> variables;  // set in this order
+  // Set in this order. The values are directories, in the system's Windows
+  // spelling; the tool gets them spelt for the host, as PATH.
+  std::vector<std::pair<std::string, std::string>> variables;
 };
 
 struct MakeRun {

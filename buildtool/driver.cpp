@@ -51,15 +51,18 @@ std::optional<std::string> setting(const SettingsFile& settings, const std::stri
 bool writeMakefiles(const BackEnd& backEnd, const SettingsFile& settings, BuildOptions& options,
                     SdkSettings& values) {
   std::string err;
-  const std::optional<std::string> title = findProjectFile(ucl::fileTitle(options.projectFile));
-  options.projectFile = title.value_or(ucl::fileTitle(options.projectFile));
-  if (!title) {
+  const std::optional<std::string> found = findProjectFile(ucl::fileTitle(options.projectFile));
+  const std::string title = found ? ucl::fileTitle(*found) : ucl::fileTitle(options.projectFile);
+  options.projectFile = title;
+  if (!found) {
     writeErrorLine("Unable to find project file");
     return false;
   }
-  if (options.programName.empty()) options.programName = *title;
+  if (options.programName.empty()) options.programName = title;
 
-  const std::optional<std::vector<std::string>> files = readProjectFile(*title + ".cbx");
+  // The file the search found: on POSIX its letter case may differ from
+  // the title's.
+  const std::optional<std::vector<std::string>> files = readProjectFile(*found);
   if (!files) {
     writeErrorLine("Error: Wrong format in .cbx file");
     return false;

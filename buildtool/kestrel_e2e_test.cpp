@@ -94,6 +94,16 @@ TEST_F(KestrelPv2, DebugApplicationBuild) {
   EXPECT_FALSE(fs::exists(projectDir_ + "/make.i"));
 }
 
+TEST_F(KestrelPv2, ProjectFileOfAnyLetterCase) {
+  // Found as Windows finds it, and read: the program keeps its name here.
+  fs::rename(projectDir_ + "/demo.cbx", projectDir_ + "/Demo.CBX");
+  const auto result = run({"-d", "-ndemo", "demo"}, environment_);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(readFile(projectDir_ + "/PV2BUILD/makefile"),
+            readFile(target().testdata + "/pv2/app-expected/makefile"));
+}
+
 TEST_F(KestrelPv2, LibraryBuildMakesBothModels) {
   const auto result = run({"-l", "-zp", "demo"}, environment_);
   EXPECT_EQ(result.exitCode, 0);
@@ -183,8 +193,10 @@ TEST_F(KestrelPv3, ReleaseBuild) {
   }
   EXPECT_EQ(logged("arg"), "PV3BUILD\\makefile.mak");
   EXPECT_EQ(logged("cwd"), programPath(projectDir_));
-  EXPECT_EQ(logged("SHC_INC"), compiler_ + "\\include");
-  EXPECT_EQ(logged("SHC_LIB"), compiler_ + "\\bin");
+  // In the host's spelling, as PATH.
+  const std::string separator = target().underWine ? "\\" : "/";
+  EXPECT_EQ(logged("SHC_INC"), compiler_ + separator + "include");
+  EXPECT_EQ(logged("SHC_LIB"), compiler_ + separator + "bin");
   EXPECT_EQ(logged("SHC_TMP"), compiler_);
 }
 

@@ -1,11 +1,12 @@
 #include "buildtool/makerunner.h"
 
 #include "platform/files.h"
+#include "platform/pathspelling.h"
 
 platform::Environment makeEnvironment(const EnvironmentChanges& changes) {
   platform::Environment environment = platform::Environment::ofThisProcess();
   if (!changes.pathInFront.empty()) environment.prependToPath(changes.pathInFront);
-  for (const auto& [name, value] : changes.variables) environment.set(name, value);
+  for (const auto& [name, value] : changes.variables) environment.set(name, platform::windowsToHostPath(value));
   return environment;
 }
 

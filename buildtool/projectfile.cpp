@@ -155,7 +155,7 @@ std::optional<std::string> findProjectFile(const std::string& title) {
   if (!title.empty()) found = platform::findFiles(title + ".cbx");
   if (found.empty()) found = platform::findFiles("*.cbx");
   if (found.empty()) return std::nullopt;
-  return ucl::fileTitle(found.front());
+  return found.front();
 }
 
 std::optional<std::vector<std::string>> parseProjectFile(std::string bytes) {

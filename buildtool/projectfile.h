@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
-// Looks for title + ".cbx", then for any "*.cbx", in the current directory;
-// the title of the file found, or nothing. An empty title skips the first
-// search.
+// Looks for title + ".cbx", then for any "*.cbx", in the current directory,
+// matching letter case as Windows does; the name of the file found, spelt
+// as it is on disk ("Demo.CBX" for the title "demo"), or nothing. An empty
+// title skips the first search.
 std::optional<std::string> findProjectFile(const std::string& title);
 
 // The "path" of every "file" element below the root "project" element,

@@ -60,9 +60,9 @@ TEST_F(ProjectFile, FoundByTitleOrAnyInTheDirectory) {
     bool demoThere;
     const char* found;
   } const cases[] = {
-      {"demo", true, "demo"},
+      {"demo", true, "demo.cbx"},
       {"missing", true, nullptr},  // any project file of the directory stands in
-      {"", false, "other"},        // no title: the search for any project file
+      {"", false, "other.cbx"},    // no title: the search for any project file
   };
   project("other.cbx", "");
   for (const Case& c : cases) {
@@ -73,7 +73,7 @@ TEST_F(ProjectFile, FoundByTitleOrAnyInTheDirectory) {
     if (c.found != nullptr) {
       EXPECT_EQ(*found, c.found);
     } else {
-      EXPECT_TRUE(*found == "demo" || *found == "other") << *found;
+      EXPECT_TRUE(*found == "demo.cbx" || *found == "other.cbx") << *found;
     }
   }
   std::remove("demo.cbx");
