@@ -119,11 +119,12 @@ std::string decodeAttributeValue(const std::string& raw) {
 
 namespace {
 
-// Depth first in document order, with an explicit stack so that groups
-// nested to any depth cannot exhaust the call stack: each level holds the
-// next sibling still to visit.
-std::vector<std::string> collectFiles(pugi::xml_node project) {
-  std::vector<std::string> files;
+// Calls visit with the "path" attribute of every "file" element below the
+// project, depth first in document order, with an explicit stack so that
+// groups nested to any depth cannot exhaust the call stack: each level
+// holds the next sibling still to visit.
+template <typename Visit>
+void forEachFile(pugi::xml_node project, Visit visit) {
   std::vector<pugi::xml_node> pending{project.first_child()};
   while (!pending.empty()) {
     const pugi::xml_node current = pending.back();
@@ -136,15 +137,24 @@ std::vector<std::string> collectFiles(pugi::xml_node project) {
     if (std::strcmp(current.name(), "node") == 0) {
       pending.push_back(current.first_child());
     } else if (std::strcmp(current.name(), "file") == 0) {
-      const pugi::xml_attribute path = current.attribute("path");
-      if (path) {
-        files.push_back(decodeAttributeValue(path.value()));
-        for (char& c : files.back()) {
-          if (c == '/') c = '\\';
-        }
-      }
+      if (const pugi::xml_attribute path = current.attribute("path")) visit(path);
     }
   }
+}
+
+std::vector<std::string> collectFiles(pugi::xml_node project) {
+  // Counted first: a large project's list is then made once, not copied
+  // while it grows.
+  size_t count = 0;
+  forEachFile(project, [&](pugi::xml_attribute) { ++count; });
+  std::vector<std::string> files;
+  files.reserve(count);
+  forEachFile(project, [&](pugi::xml_attribute path) {
+    files.push_back(decodeAttributeValue(path.value()));
+    for (char& c : files.back()) {
+      if (c == '/') c = '\\';
+    }
+  });
   return files;
 }
 
