@@ -6,6 +6,7 @@
 
 #include "common/pathhelpers.h"
 #include "platform/files.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -186,7 +187,11 @@ std::optional<std::vector<std::string>> parseProjectFile(std::string bytes) {
 std::optional<std::vector<std::string>> readProjectFile(const std::string& path) {
   std::string bytes;
   if (!platform::readWholeFile(path, &bytes)) return std::nullopt;
-  return parseProjectFile(std::move(bytes));
+  std::optional<std::vector<std::string>> files = parseProjectFile(std::move(bytes));
+  // The document tree of a large project is many small blocks: give them
+  // back, or they stay counted while the makefiles are made.
+  platform::returnFreedMemory();
+  return files;
 }
 
 FileKind fileKind(const std::string& path) {
