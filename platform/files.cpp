@@ -16,15 +16,19 @@ bool closeFile(std::FILE* file) {
 bool readWholeFile(const std::string& path, std::string* bytes) {
   std::FILE* file = openBinaryFile(path, "rb");
   if (file == nullptr) return false;
-  bytes->clear();
-  if (std::fseek(file, 0, SEEK_END) == 0) {
-    const long size = std::ftell(file);
-    if (size > 0) bytes->reserve(static_cast<size_t>(size));
-    std::rewind(file);
+  // Straight into the string, sized by the file; a file that grows or a
+  // device without a size is read on in pieces.
+  long size = 0;
+  if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
+  std::rewind(file);
+  bytes->resize(size > 0 ? static_cast<size_t>(size) : 0);
+  size_t total = std::fread(bytes->data(), 1, bytes->size(), file);
+  if (total == bytes->size()) {
+    char piece[65536];
+    for (size_t got; (got = std::fread(piece, 1, sizeof piece, file)) > 0; total += got) bytes->append(piece, got);
+  } else {
+    bytes->resize(total);
   }
-  char buffer[65536];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes->append(buffer, got);
   return closeFile(file);
 }
 
