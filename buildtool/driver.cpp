@@ -59,7 +59,7 @@ bool writeMakefiles(const BackEnd& backEnd, const SettingsFile& settings, BuildO
   }
   if (options.programName.empty()) options.programName = *title;
 
-  const std::optional<std::vector<std::string>> files = readProjectFile(*title + ".cbx");
+  std::optional<std::vector<std::string>> files = readProjectFile(*title + ".cbx");
   if (!files) {
     writeErrorLine("Error: Wrong format in .cbx file");
     return false;
@@ -72,7 +72,9 @@ bool writeMakefiles(const BackEnd& backEnd, const SettingsFile& settings, BuildO
     }
     values.compilerPath = *compilerPath;
   }
-  if (!writeBuildDirectory(backEnd.makefiles(options, values, *files), &err)) writeErrorLine(err);
+  const BuildDirectory directory = backEnd.makefiles(options, values, *files);
+  files.reset();  // a large project's list need not stay while the files are written
+  if (!writeBuildDirectory(directory, &err)) writeErrorLine(err);
   return true;
 }
 

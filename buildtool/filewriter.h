@@ -7,7 +7,10 @@
 
 // Creates the directories in order (one that exists is the normal case, and
 // one that cannot be created shows when a file in it cannot be written),
-// then writes each file whole in text mode. Stops at the first file that
-// cannot be written: false, with "Unable to write " and its path in err.
-// Files written before it stay; those after it are not touched.
+// then brings each file to its text as text mode writes it. A file that
+// already holds exactly those bytes is left alone, time stamp and all, so
+// that the make tool sees only what changed; any other file is written
+// whole. Stops at the first file that cannot be written: false, with
+// "Unable to write " and its path in err. Files before it stay as written;
+// those after it are not touched.
 bool writeBuildDirectory(const BuildDirectory& directory, std::string* err);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "testing/testsupport.h"
@@ -53,6 +54,43 @@ TEST_F(FileWriter, FirstUnwritableFileStopsTheWriting) {
     }
     EXPECT_TRUE(fs::is_directory(dir_ / "B/OBJ"));  // created before anything is opened
   }
+}
+
+// The file's time stamp, set an hour back so that a rewrite shows.
+fs::file_time_type agedStamp(const std::string& path) {
+  const fs::file_time_type aged = fs::last_write_time(path) - std::chrono::hours(1);
+  fs::last_write_time(path, aged);
+  return aged;
+}
+
+TEST_F(FileWriter, OnlyFilesWhoseBytesChangeAreWritten) {
+  const BuildDirectory first{{"B"}, {{"B\\same", "kept\n"}, {"B\\changed", "old\n"}, {"B\\damaged", "whole\n"}}};
+  std::string err;
+  ASSERT_TRUE(writeBuildDirectory(first, &err));
+  const auto same = agedStamp(dir_ / "B/same");
+  const auto changed = agedStamp(dir_ / "B/changed");
+  testsupport::writeFile(dir_ / "B/damaged", "who");  // cut short
+  const auto damaged = agedStamp(dir_ / "B/damaged");
+
+  const BuildDirectory second{{"B"}, {{"B\\same", "kept\n"}, {"B\\changed", "new\n"}, {"B\\damaged", "whole\n"}}};
+  ASSERT_TRUE(writeBuildDirectory(second, &err));
+  EXPECT_EQ(fs::last_write_time(dir_ / "B/same"), same);
+  EXPECT_NE(fs::last_write_time(dir_ / "B/changed"), changed);
+  EXPECT_NE(fs::last_write_time(dir_ / "B/damaged"), damaged);
+  EXPECT_EQ(readFile(dir_ / "B/changed"), "new\r\n");
+  EXPECT_EQ(readFile(dir_ / "B/damaged"), "whole\r\n");
+}
+
+TEST_F(FileWriter, ReadOnlyFileThatNeedsNoWriteIsLeftAlone) {
+  // (One that must change gives "Unable to write": see the end-to-end tests,
+  // which run kestrel as a user that read-only files stop.)
+  std::string err;
+  ASSERT_TRUE(writeBuildDirectory({{}, {{"ro", "a\n"}}}, &err));
+  testsupport::makeReadOnly(dir_ / "ro");
+  const auto stamp = agedStamp(dir_ / "ro");
+  EXPECT_TRUE(writeBuildDirectory({{}, {{"ro", "a\n"}}}, &err));
+  EXPECT_EQ(err, "");
+  EXPECT_EQ(fs::last_write_time(dir_ / "ro"), stamp);
 }
 
 TEST_F(FileWriter, MissingDirectoryIsUnwritable) {

@@ -160,4 +160,50 @@ class KestrelPv2 : public Kestrel {
   std::map<std::string, std::string> environment_;
 };
 
+// A PV3 project: the stand-in hmake in the compiler's bin directory, which
+// under Wine is C:\SHC inside the test prefix, so that the settings hold
+// the values of a real installation.
+class KestrelPv3 : public Kestrel {
+ protected:
+  void SetUp() override {
+    Kestrel::SetUp();
+    writeFile(projectDir_ + "/demo.cbx", readFile(target().testdata + "/pv3/demo.cbx"));
+    if (target().underWine) {
+      sdk_ = "C:\\PVSDK3";
+      compiler_ = "C:\\SHC";
+      compilerOnDisk_ = testsupport::environmentVariable("WINEPREFIX") + "/drive_c/SHC";
+      ASSERT_FALSE(testsupport::environmentVariable("WINEPREFIX").empty());
+    } else {
+      sdk_ = root_ / "pvsdk3";
+      compiler_ = root_ / "shc";
+      compilerOnDisk_ = compiler_;
+    }
+    fs::remove_all(compilerOnDisk_);
+    fs::create_directories(compilerOnDisk_ + "/bin");
+    const std::string exe = target().underWine ? ".exe" : "";
+    fs::copy_file(target().standins + "/hmake" + exe, compilerOnDisk_ + "/bin/hmake" + exe);
+    writeSettings("[PV3SDK Paths]\nSDKPath=" + sdk_ + "\nCompilerPath=" + compiler_ + "\n");
+    log_ = root_ / "standin.log";
+    environment_["STANDIN_LOG"] = programPath(log_);
+  }
+
+  void TearDown() override {
+    if (target().underWine) fs::remove_all(compilerOnDisk_);
+  }
+
+  std::string logged(const std::string& key) const {
+    const std::string log = readFile(log_);
+    const size_t at = log.find("\n" + key + "=");
+    if (at == std::string::npos) return "(not logged)";
+    const size_t begin = at + key.size() + 2;
+    return log.substr(begin, log.find('\n', begin) - begin);
+  }
+
+  std::string sdk_;
+  std::string compiler_;
+  std::string compilerOnDisk_;
+  std::string log_;
+  std::map<std::string, std::string> environment_;
+};
+
 }  // namespace e2e

@@ -111,6 +111,29 @@ TEST_F(KestrelPv2, UnknownOptionDoesNotStopTheBuild) {
   EXPECT_EQ(starts().size(), 1u);
 }
 
+TEST_F(KestrelPv2, ProjectAndProgramNames) {
+  // The project file is looked for in the current directory by its title;
+  // any other one stands in for a missing one. The program is named after
+  // the file found unless -n names it.
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* target;
+  } const cases[] = {
+      {{"demo.pvmak"}, "demo"},
+      {{"D:\\elsewhere\\demo.cbx"}, "demo"},
+      {{"missing"}, "demo"},
+      {{"-d"}, "demo"},
+      {{"-nGiven Name", "demo"}, "Given Name"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments.front());
+    fs::remove_all(projectDir_ + "/PV2BUILD");
+    EXPECT_EQ(run(c.arguments, environment_).exitCode, 0);
+    EXPECT_NE(readFile(projectDir_ + "/PV2BUILD/makefile").find("\r\nTARGET = " + std::string(c.target) + "\r\n"),
+              std::string::npos);
+  }
+}
+
 TEST_F(KestrelPv2, FailingMakeToolFailsTheBuild) {
   environment_["STANDIN_EXIT_CODE"] = "2";
   const auto result = run({"demo"}, environment_);
@@ -158,52 +181,6 @@ TEST_F(KestrelPv2, NoProjectFileStartsNothing) {
   EXPECT_FALSE(fs::exists(projectDir_ + "/PV2BUILD"));
   EXPECT_TRUE(starts().empty());
 }
-
-// A PV3 project: the stand-in hmake in the compiler's bin directory, which
-// under Wine is C:\SHC inside the test prefix, so that the settings hold
-// the values of a real installation.
-class KestrelPv3 : public Kestrel {
- protected:
-  void SetUp() override {
-    Kestrel::SetUp();
-    writeFile(projectDir_ + "/demo.cbx", readFile(target().testdata + "/pv3/demo.cbx"));
-    if (target().underWine) {
-      sdk_ = "C:\\PVSDK3";
-      compiler_ = "C:\\SHC";
-      compilerOnDisk_ = testsupport::environmentVariable("WINEPREFIX") + "/drive_c/SHC";
-      ASSERT_FALSE(testsupport::environmentVariable("WINEPREFIX").empty());
-    } else {
-      sdk_ = root_ / "pvsdk3";
-      compiler_ = root_ / "shc";
-      compilerOnDisk_ = compiler_;
-    }
-    fs::remove_all(compilerOnDisk_);
-    fs::create_directories(compilerOnDisk_ + "/bin");
-    const std::string exe = target().underWine ? ".exe" : "";
-    fs::copy_file(target().standins + "/hmake" + exe, compilerOnDisk_ + "/bin/hmake" + exe);
-    writeSettings("[PV3SDK Paths]\nSDKPath=" + sdk_ + "\nCompilerPath=" + compiler_ + "\n");
-    log_ = root_ / "standin.log";
-    environment_["STANDIN_LOG"] = programPath(log_);
-  }
-
-  void TearDown() override {
-    if (target().underWine) fs::remove_all(compilerOnDisk_);
-  }
-
-  std::string logged(const std::string& key) const {
-    const std::string log = readFile(log_);
-    const size_t at = log.find("\n" + key + "=");
-    if (at == std::string::npos) return "(not logged)";
-    const size_t begin = at + key.size() + 2;
-    return log.substr(begin, log.find('\n', begin) - begin);
-  }
-
-  std::string sdk_;
-  std::string compiler_;
-  std::string compilerOnDisk_;
-  std::string log_;
-  std::map<std::string, std::string> environment_;
-};
 
 TEST_F(KestrelPv3, ReleaseBuild) {
   const auto result = run({"-p3", "-DA;B=2", "demo"}, environment_);

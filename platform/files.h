@@ -30,9 +30,13 @@ bool closeFile(std::FILE* file);
 // The whole content of a file, as bytes; false when it cannot be opened or
 // read (a directory cannot).
 bool readWholeFile(const std::string& path, std::string* bytes);
-// Creates or truncates the file and writes the bytes; false when it cannot
-// be opened, written or closed.
-bool writeWholeFile(const std::string& path, const std::string& bytes);
+// True when the file can be read and holds exactly what text mode writes
+// for the text (every LF as CR LF). Reads no further than it must, so a
+// device that never ends is no problem.
+bool fileHoldsText(const std::string& path, const std::string& text);
+// Creates or truncates the file and writes the text in text mode, in large
+// pieces; false when it cannot be opened, written or closed.
+bool writeTextFileWhole(const std::string& path, const std::string& text);
 
 bool createDirectory(const std::string& path);
 // Creates the directory and every missing one above it; true when the
