@@ -67,6 +67,7 @@ BuildOptions parseCommandLine(const std::vector<std::string>& arguments) {
   BuildOptions options;
   bool projectSeen = false;
   for (const std::string& argument : arguments) {
+    if (options.usageRequested) break;
     if (!isOption(argument)) {
       if (!projectSeen) options.projectFile = argument;
       projectSeen = true;
@@ -76,7 +77,7 @@ BuildOptions parseCommandLine(const std::vector<std::string>& arguments) {
     switch (argument[1]) {
       case '?':
         options.usageRequested = true;
-        return options;
+        break;
       case 'd': options.debugBuild = flagValue(value); break;
       case 'l': options.createLibrary = flagValue(value); break;
       case 'm': options.createMakefile = flagValue(value); break;

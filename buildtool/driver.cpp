@@ -62,7 +62,7 @@ bool writeMakefiles(const BackEnd& backEnd, const SettingsFile& settings, BuildO
 
   // The file the search found: on POSIX its letter case may differ from
   // the title's.
-  const std::optional<std::vector<std::string>> files = readProjectFile(*found);
+  std::optional<std::vector<std::string>> files = readProjectFile(*found);
   if (!files) {
     writeErrorLine("Error: Wrong format in .cbx file");
     return false;
@@ -75,7 +75,9 @@ bool writeMakefiles(const BackEnd& backEnd, const SettingsFile& settings, BuildO
     }
     values.compilerPath = *compilerPath;
   }
-  if (!writeBuildDirectory(backEnd.makefiles(options, values, *files), &err)) writeErrorLine(err);
+  const BuildDirectory directory = backEnd.makefiles(options, values, *files);
+  files.reset();  // a large project's list need not stay while the files are written
+  if (!writeBuildDirectory(directory, &err)) writeErrorLine(err);
   return true;
 }
 

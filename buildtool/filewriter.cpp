@@ -5,9 +5,8 @@
 bool writeBuildDirectory(const BuildDirectory& directory, std::string* err) {
   for (const std::string& path : directory.directories) platform::createDirectory(path);
   for (const GeneratedFile& file : directory.files) {
-    const std::string bytes = platform::textModeBytes(file.text);
-    if (platform::fileHolds(file.path, bytes)) continue;
-    if (!platform::writeWholeFile(file.path, bytes)) {
+    if (platform::fileHoldsText(file.path, file.text)) continue;
+    if (!platform::writeTextFileWhole(file.path, file.text)) {
       *err = "Unable to write " + file.path;
       return false;
     }

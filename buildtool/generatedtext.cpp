@@ -2,7 +2,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <vector>
 
 std::string formatText(const char* format, ...) {
   va_list arguments;
@@ -13,9 +12,9 @@ std::string formatText(const char* format, ...) {
   va_end(measuring);
   std::string text;
   if (length > 0) {
-    std::vector<char> buffer(static_cast<size_t>(length) + 1);
-    std::vsnprintf(buffer.data(), buffer.size(), format, arguments);
-    text.assign(buffer.data(), static_cast<size_t>(length));
+    // Written in place; vsnprintf's closing NUL goes into the string's own.
+    text.resize(static_cast<size_t>(length));
+    std::vsnprintf(text.data(), text.size() + 1, format, arguments);
   }
   va_end(arguments);
   return text;

@@ -121,6 +121,29 @@ TEST_F(KestrelPv2, UnknownOptionDoesNotStopTheBuild) {
   EXPECT_EQ(starts().size(), 1u);
 }
 
+TEST_F(KestrelPv2, ProjectAndProgramNames) {
+  // The project file is looked for in the current directory by its title;
+  // any other one stands in for a missing one. The program is named after
+  // the file found unless -n names it.
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* target;
+  } const cases[] = {
+      {{"demo.pvmak"}, "demo"},
+      {{"D:\\elsewhere\\demo.cbx"}, "demo"},
+      {{"missing"}, "demo"},
+      {{"-d"}, "demo"},
+      {{"-nGiven Name", "demo"}, "Given Name"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments.front());
+    fs::remove_all(projectDir_ + "/PV2BUILD");
+    EXPECT_EQ(run(c.arguments, environment_).exitCode, 0);
+    EXPECT_NE(readFile(projectDir_ + "/PV2BUILD/makefile").find("\r\nTARGET = " + std::string(c.target) + "\r\n"),
+              std::string::npos);
+  }
+}
+
 TEST_F(KestrelPv2, FailingMakeToolFailsTheBuild) {
   environment_["STANDIN_EXIT_CODE"] = "2";
   const auto result = run({"demo"}, environment_);

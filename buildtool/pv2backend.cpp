@@ -16,22 +16,39 @@ struct Pv2Lists {
 };
 
 // The lists name the files in the reverse of their order in the project.
+// Each list is sized once, so that a large project is not copied over and
+// over while it grows.
 Pv2Lists listsOf(const std::vector<std::string>& projectFiles) {
+  std::vector<FileKind> kinds;
+  kinds.reserve(projectFiles.size());
+  size_t sizes[4] = {0, 0, 0, 0};
+  for (const std::string& path : projectFiles) {
+    kinds.push_back(fileKind(path));
+    sizes[static_cast<int>(kinds.back())] += path.size() + 16;  // the longest prefix and suffix
+  }
   Pv2Lists lists;
-  for (auto path = projectFiles.rbegin(); path != projectFiles.rend(); ++path) {
-    switch (fileKind(*path)) {
+  lists.sources.reserve(sizes[static_cast<int>(FileKind::source)]);
+  lists.headers.reserve(sizes[static_cast<int>(FileKind::header)]);
+  lists.libraries.reserve(sizes[static_cast<int>(FileKind::library)]);
+  for (size_t i = projectFiles.size(); i-- > 0;) {
+    const std::string& path = projectFiles[i];
+    switch (kinds[i]) {
       case FileKind::source:
         // Objects all go to the object directory, whatever the source's directory.
-        lists.sources += "$(ODIR)\\" + ucl::fileTitle(*path) + ".obj \\\n\t";
+        lists.sources += "$(ODIR)\\";
+        lists.sources += ucl::fileTitle(path);
+        lists.sources += ".obj \\\n\t";
         break;
       case FileKind::header: {
-        const std::string directory = ucl::fileDirectory(*path);
-        lists.headers += (ucl::lowerCase(directory) == "h\\" ? "$(HDIR)\\" : directory) + ucl::fileTitle(*path) +
-                         ".h \\\n\t";
+        const std::string directory = ucl::fileDirectory(path);
+        lists.headers += ucl::lowerCase(directory) == "h\\" ? "$(HDIR)\\" : directory;
+        lists.headers += ucl::fileTitle(path);
+        lists.headers += ".h \\\n\t";
         break;
       }
       case FileKind::library:
-        lists.libraries += " $(CLDIR)\\" + ucl::fileName(*path);
+        lists.libraries += " $(CLDIR)\\";
+        lists.libraries += ucl::fileName(path);
         break;
       case FileKind::other:
         break;
@@ -60,15 +77,15 @@ BuildDirectory pv2Makefiles(const BuildOptions& options, const SdkSettings& sett
   } else {
     directory.directories = {"PV2BUILD", "PV2BUILD\\OBJDBG", "PV2BUILD\\OBJREL"};
   }
-  directory.files = {
+  directory.files.push_back(
       {"PV2BUILD\\MakeSDK.1", formatText(kPv2MakeSdk1, modelSuffix, modelSuffix, settings.sdkPath.c_str(),
-                                         options.asmOptimisation ? "ASMOPT =" : "", definitions.c_str())},
-      {"PV2BUILD\\MakeSDK.2", formatText(kPv2MakeSdk2, options.targetSegment, lists.libraries.c_str())},
-      {"PV2BUILD\\makefile",
-       formatText(kPv2Makefile, options.version, options.version, options.programName.c_str(),
-                  options.programName.c_str(), lists.sources.c_str(), lists.headers.c_str(),
-                  library ? kPv2LibraryRule : "")},
-  };
+                                          options.asmOptimisation ? "ASMOPT =" : "", definitions.c_str())});
+  directory.files.push_back(
+      {"PV2BUILD\\MakeSDK.2", formatText(kPv2MakeSdk2, options.targetSegment, lists.libraries.c_str())});
+  directory.files.push_back(
+      {"PV2BUILD\\makefile", formatText(kPv2Makefile, options.version, options.version, options.programName.c_str(),
+                                         options.programName.c_str(), lists.sources.c_str(), lists.headers.c_str(),
+                                         library ? kPv2LibraryRule : "")});
   return directory;
 }
 

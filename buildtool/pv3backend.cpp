@@ -17,37 +17,65 @@ struct Pv3Lists {
 };
 
 // The lists name the files in the reverse of their order in the project.
+// Each list is sized once, so that a large project is not copied over and
+// over while it grows.
 Pv3Lists listsOf(const std::vector<std::string>& projectFiles) {
+  std::vector<FileKind> kinds;
+  kinds.reserve(projectFiles.size());
+  size_t sourceBytes = 0;
+  size_t libraryBytes = 0;
+  for (const std::string& path : projectFiles) {
+    kinds.push_back(fileKind(path));
+    if (kinds.back() == FileKind::source) sourceBytes += path.size() + 16;  // "FILEn=" and the line end
+    if (kinds.back() == FileKind::library) libraryBytes += path.size() + 24;  // the longer prefix
+  }
   Pv3Lists lists;
-  for (auto path = projectFiles.rbegin(); path != projectFiles.rend(); ++path) {
-    const FileKind kind = fileKind(*path);
+  lists.sources.reserve(sourceBytes);
+  lists.libraries.reserve(libraryBytes);
+  lists.linkerLibraries.reserve(libraryBytes);
+  for (size_t i = projectFiles.size(); i-- > 0;) {
+    const std::string& path = projectFiles[i];
     // Only C sources, and only with the extension written ".c".
-    if (kind == FileKind::source && ucl::fileExtension(*path) == ".c") {
-      lists.sources += "FILE" + ucl::intToString(lists.sourceCount, 10) + "=" + ucl::fileTitle(*path) + "\n";
+    if (kinds[i] == FileKind::source && ucl::fileExtension(path) == ".c") {
+      lists.sources += "FILE";
+      lists.sources += ucl::intToString(lists.sourceCount, 10);
+      lists.sources += '=';
+      lists.sources += ucl::fileTitle(path);
+      lists.sources += '\n';
       ++lists.sourceCount;
-    } else if (kind == FileKind::library) {
-      const std::string name = ucl::fileName(*path);
-      lists.libraries += " $(PVSDK_BASE)\\lib\\" + name;
-      lists.linkerLibraries += "library $(PVSDK_BASE)\\lib\\" + name + "\n";
+    } else if (kinds[i] == FileKind::library) {
+      const std::string name = ucl::fileName(path);
+      lists.libraries += " $(PVSDK_BASE)\\lib\\";
+      lists.libraries += name;
+      lists.linkerLibraries += "library $(PVSDK_BASE)\\lib\\";
+      lists.linkerLibraries += name;
+      lists.linkerLibraries += '\n';
     }
   }
   return lists;
 }
 
 // One object entry per C source, then the compile rule of each.
-std::string sourceSection(int count) {
-  std::string text = "USERALLOBJ = \\\n";
+void appendSourceSection(std::string& text, int count) {
+  text += "USERALLOBJ = \\\n";
   for (int i = 0; i < count; ++i) {
-    text += "\t\"$(OUTDIR)\\$(FILE" + ucl::intToString(i, 10) + ").obj\" \\\n";
+    text += "\t\"$(OUTDIR)\\$(FILE";
+    text += ucl::intToString(i, 10);
+    text += ").obj\" \\\n";
   }
   text += "\n\n!MESSAGE --- Executing SH C/C++ Compiler phase ---\n";
   for (int i = 0; i < count; ++i) {
     const std::string macro = "$(FILE" + ucl::intToString(i, 10) + ")";
-    text += "\"$(OUTDIR)\\" + macro + ".obj\" : \"$(SRCDIR)\\" + macro + ".C\" $(LNKINF0)\n";
-    text += "\t$(CC) \"$(SRCDIR)\\" + macro + ".c\" -objectfile=\"$(OUTDIR)\\" + macro + ".obj\" $(CCINF0)\n";
-    text += "\n";
+    text += "\"$(OUTDIR)\\";
+    text += macro;
+    text += ".obj\" : \"$(SRCDIR)\\";
+    text += macro;
+    text += ".C\" $(LNKINF0)\n\t$(CC) \"$(SRCDIR)\\";
+    text += macro;
+    text += ".c\" -objectfile=\"$(OUTDIR)\\";
+    text += macro;
+    text += ".obj\" $(CCINF0)\n\n";
   }
-  return text;
 }
 
 }  // namespace
@@ -62,16 +90,20 @@ BuildDirectory pv3Makefiles(const BuildOptions& options, const SdkSettings& sett
   for (auto define = options.defines.rbegin(); define != options.defines.rend(); ++define) {
     definitions += "-define=" + *define + " ";
   }
-  const std::string projectDefinitions =
+  std::string projectDefinitions =
       formatText(kPv3Definitions, options.programName.c_str(), options.programName.c_str(), options.version,
                  definitions.c_str(), lists.sources.c_str());
 
-  std::string makefile = formatText(kPv3Head, settings.compilerPath.c_str(), settings.sdkPath.c_str(),
+  std::string head = formatText(kPv3Head, settings.compilerPath.c_str(), settings.sdkPath.c_str(),
                                     debug ? "MakeDbg.sub" : "Makefile.sub",
                                     debug ? "PV3BUILD\\OBJDBG" : "PV3BUILD\\OBJREL", lists.libraries.c_str(),
                                     debug || library ? "DBG" : "REL");
+  // Sized once: the compile rules of many sources make the text large.
+  std::string makefile;
+  makefile.reserve(head.size() + projectDefinitions.size() + 300 * static_cast<size_t>(lists.sourceCount) + 4096);
+  makefile += head;
   makefile += projectDefinitions;
-  makefile += sourceSection(lists.sourceCount);
+  appendSourceSection(makefile, lists.sourceCount);
   if (library) {
     makefile += formatText(kPv3Linker, "lib", "lib");
     makefile += kPv3LibraryClosing;
@@ -85,7 +117,9 @@ BuildDirectory pv3Makefiles(const BuildOptions& options, const SdkSettings& sett
 
   BuildDirectory directory;
   directory.directories = {"PV3BUILD", "PV3BUILD\\OBJDBG", "PV3BUILD\\OBJREL"};
-  directory.files = {{"PV3BUILD\\makefile.mak", makefile}, {"PV3BUILD\\sources.def", projectDefinitions}};
+  // Moved, not copied: the makefile of a large project is megabytes.
+  directory.files.push_back({"PV3BUILD\\makefile.mak", std::move(makefile)});
+  directory.files.push_back({"PV3BUILD\\sources.def", std::move(projectDefinitions)});
   return directory;
 }
 

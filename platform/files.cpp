@@ -2,6 +2,8 @@
 #include "files.h"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace platform {
 
@@ -11,55 +13,76 @@ bool closeFile(std::FILE* file) {
   return ok;
 }
 
-std::string textModeBytes(const std::string& text) {
-  std::string bytes;
-  bytes.reserve(text.size() + text.size() / 16);
-  size_t start = 0;
-  for (size_t lineFeed = text.find('\n'); lineFeed != std::string::npos; lineFeed = text.find('\n', start)) {
-    bytes.append(text, start, lineFeed - start);
-    bytes += "\r\n";
-    start = lineFeed + 1;
-  }
-  bytes.append(text, start, std::string::npos);
-  return bytes;
-}
-
 bool readWholeFile(const std::string& path, std::string* bytes) {
   std::FILE* file = openBinaryFile(path, "rb");
   if (file == nullptr) return false;
-  bytes->clear();
-  if (std::fseek(file, 0, SEEK_END) == 0) {
-    const long size = std::ftell(file);
-    if (size > 0) bytes->reserve(static_cast<size_t>(size));
-    std::rewind(file);
+  // Straight into the string, sized by the file; a file that grows or a
+  // device without a size is read on in pieces.
+  long size = 0;
+  if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
+  std::rewind(file);
+  bytes->resize(size > 0 ? static_cast<size_t>(size) : 0);
+  size_t total = std::fread(bytes->data(), 1, bytes->size(), file);
+  if (total == bytes->size()) {
+    char piece[65536];
+    for (size_t got; (got = std::fread(piece, 1, sizeof piece, file)) > 0; total += got) bytes->append(piece, got);
+  } else {
+    bytes->resize(total);
   }
-  char buffer[65536];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes->append(buffer, got);
   return closeFile(file);
 }
 
-bool fileHolds(const std::string& path, const std::string& bytes) {
-  std::FILE* file = openBinaryFile(path, "rb");
-  if (file == nullptr) return false;
-  char buffer[65536];
-  size_t compared = 0;
-  bool same = true;
-  while (same) {
-    const size_t wanted = std::min(sizeof buffer, bytes.size() - compared + 1);  // one more shows a longer file
-    const size_t got = std::fread(buffer, 1, wanted, file);
-    if (got == 0) break;
-    same = compared + got <= bytes.size() && bytes.compare(compared, got, buffer, got) == 0;
-    compared += got;
+namespace {
+
+// Hands the text to sink in pieces of at most kPiece bytes, each LF turned
+// into CR LF on the way; stops when sink returns false.
+constexpr size_t kPiece = 65536;
+
+template <typename Sink>
+bool inTextModePieces(const std::string& text, Sink sink) {
+  char piece[kPiece];
+  size_t used = 0;
+  const char* next = text.data();
+  const char* const end = next + text.size();
+  while (next < end) {
+    if (used + 2 > kPiece) {
+      if (!sink(piece, used)) return false;
+      used = 0;
+    }
+    const size_t room = kPiece - used - 1;  // room for a CR LF at the end
+    const size_t span = std::min(room, static_cast<size_t>(end - next));
+    const char* lineFeed = static_cast<const char*>(std::memchr(next, '\n', span));
+    const size_t plain = lineFeed == nullptr ? span : static_cast<size_t>(lineFeed - next);
+    std::memcpy(piece + used, next, plain);
+    used += plain;
+    next += plain;
+    if (lineFeed != nullptr) {
+      piece[used++] = '\r';
+      piece[used++] = '\n';
+      ++next;
+    }
   }
-  const bool readWell = closeFile(file);
-  return same && readWell && compared == bytes.size();
+  return used == 0 || sink(piece, used);
 }
 
-bool writeWholeFile(const std::string& path, const std::string& bytes) {
+}  // namespace
+
+bool fileHoldsText(const std::string& path, const std::string& text) {
+  std::FILE* file = openBinaryFile(path, "rb");
+  if (file == nullptr) return false;
+  std::vector<char> onDisk(kPiece);
+  const bool same = inTextModePieces(text, [&](const char* piece, size_t size) {
+    return std::fread(onDisk.data(), 1, size, file) == size && std::memcmp(onDisk.data(), piece, size) == 0;
+  });
+  const bool atEnd = same && std::fgetc(file) == EOF;
+  return closeFile(file) && atEnd;
+}
+
+bool writeTextFileWhole(const std::string& path, const std::string& text) {
   std::FILE* file = openBinaryFile(path, "wb");
   if (file == nullptr) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  const bool written = inTextModePieces(
+      text, [&](const char* piece, size_t size) { return std::fwrite(piece, 1, size, file) == size; });
   // A full disk shows at the latest when the file is closed.
   return closeFile(file) && written;
 }

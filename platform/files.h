@@ -20,9 +20,6 @@ std::string systemPath(const std::string& nativeSpelling);
 // LF; writing turns every LF into CR LF. Null when the file cannot be opened.
 std::FILE* openTextFile(const std::string& path, const char* mode);
 
-// The bytes text mode writes for the text: every LF becomes CR LF.
-std::string textModeBytes(const std::string& text);
-
 // Opens a file as bytes, mode "rb" or "wb".
 std::FILE* openBinaryFile(const std::string& path, const char* mode);
 
@@ -33,12 +30,13 @@ bool closeFile(std::FILE* file);
 // The whole content of a file, as bytes; false when it cannot be opened or
 // read (a directory cannot).
 bool readWholeFile(const std::string& path, std::string* bytes);
-// True when the file can be read and holds exactly these bytes. Reads no
-// further than it must, so a device that never ends is no problem.
-bool fileHolds(const std::string& path, const std::string& bytes);
-// Creates or truncates the file and writes the bytes; false when it cannot
-// be opened, written or closed.
-bool writeWholeFile(const std::string& path, const std::string& bytes);
+// True when the file can be read and holds exactly what text mode writes
+// for the text (every LF as CR LF). Reads no further than it must, so a
+// device that never ends is no problem.
+bool fileHoldsText(const std::string& path, const std::string& text);
+// Creates or truncates the file and writes the text in text mode, in large
+// pieces; false when it cannot be opened, written or closed.
+bool writeTextFileWhole(const std::string& path, const std::string& text);
 
 bool createDirectory(const std::string& path);
 // Creates the directory and every missing one above it; true when the

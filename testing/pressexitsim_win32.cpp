@@ -1,7 +1,8 @@
 // A user at the desktop, for the command line's run under Wine: waits for
 // another process's "Exit SIM" window to show, then clicks its button with
 // the mouse. Exits 0 after the click, 1 when no window showed within the
-// seconds given as its argument (default 30).
+// seconds given as its argument (default 30); then it closes the simulator,
+// so that a run waiting for it ends too.
 #include <cstdio>
 #include <cstdlib>
 
@@ -26,5 +27,6 @@ int main(int argc, char** argv) {
     Sleep(50);
   }
   std::printf("no exit window\n");
+  if (HWND simulator = FindWindowA("TMainForm", nullptr)) PostMessageA(simulator, WM_CLOSE, 0, 0);
   return 1;
 }

@@ -13,6 +13,7 @@
 
 #include "testing/idetree.h"
 #include "testing/processrun.h"
+#include "testing/simulatorkeys.h"
 #include "wizardbridge/librarylisting.h"
 #include "wizardbridge/projectcreation.h"
 
@@ -229,17 +230,7 @@ TEST_F(PloverProgramUnderWine, RunDrivesTheSimulatorAndEndsWhenExitSimIsClicked)
   // then the close keys of "Exit SIM".
   std::vector<std::string> expected = {"started", "46 alt", "52", "34",
                                        "opened " + project + "\\PV2BUILD\\project.cpj", "53 alt", "4C"};
-  for (const char c : project + "\\PV2BUILD\\ForDebug.MAP") {
-    char key[16];
-    if (c >= 'a' && c <= 'z') std::snprintf(key, sizeof key, "%02X", c - 'a' + 'A');
-    else if (c >= 'A' && c <= 'Z') std::snprintf(key, sizeof key, "%02X shift", c);
-    else if (c >= '0' && c <= '9') std::snprintf(key, sizeof key, "%02X", c);
-    else if (c == '\\') std::snprintf(key, sizeof key, "DC");
-    else if (c == ':') std::snprintf(key, sizeof key, "BA shift");
-    else if (c == '.') std::snprintf(key, sizeof key, "BE");
-    else if (c == '-') std::snprintf(key, sizeof key, "BD");
-    else if (c == '_') std::snprintf(key, sizeof key, "BD shift");
-    else std::snprintf(key, sizeof key, "?%c", c);
+  for (const std::string& key : plovertest::loggedKeysForText(project + "\\PV2BUILD\\ForDebug.MAP")) {
     expected.push_back(key);
   }
   for (const char* key : {"0D", "78", "1B", "46 alt", "43", "4E", "73 alt", "closed"}) expected.push_back(key);

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <thread>
@@ -14,6 +13,7 @@
 #include "platform/registry.h"
 #include "testing/loadedbridge.h"
 #include "testing/fakejni.h"
+#include "testing/simulatorkeys.h"
 
 #ifdef _WIN32
 #include "platform/win32.h"
@@ -94,30 +94,6 @@ std::vector<std::string> linesOf(const std::string& text) {
   return lines;
 }
 
-// What the stand-in logs for each character of a path typed with Wine's
-// default layout, a US keyboard.
-std::vector<std::string> loggedText(const std::string& text) {
-  std::vector<std::string> keys;
-  for (const char c : text) {
-    char key[16];
-    if (c >= 'a' && c <= 'z') std::snprintf(key, sizeof key, "%02X", c - 'a' + 'A');
-    else if (c >= 'A' && c <= 'Z') std::snprintf(key, sizeof key, "%02X shift", c);
-    else if (c >= '0' && c <= '9') std::snprintf(key, sizeof key, "%02X", c);
-    else if (c == '\\') std::snprintf(key, sizeof key, "DC");
-    else if (c == ':') std::snprintf(key, sizeof key, "BA shift");
-    else if (c == '.') std::snprintf(key, sizeof key, "BE");
-    else if (c == '-') std::snprintf(key, sizeof key, "BD");
-    else if (c == '_') std::snprintf(key, sizeof key, "BD shift");
-    else if (c == ' ') std::snprintf(key, sizeof key, "20");
-    else {
-      ADD_FAILURE() << "no key in the table for " << c;
-      continue;
-    }
-    keys.push_back(key);
-  }
-  return keys;
-}
-
 int threadsOfThisProcess() {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
   THREADENTRY32 entry;
@@ -192,7 +168,7 @@ TEST_F(SimulatorExport, RunsTheProgramAndClosesTheSimulatorWithTheExitWindow) {
   ASSERT_TRUE(waitFor([&] { return logHas("78"); })) << log();
   std::vector<std::string> expected = {"started", "46 alt", "52", "34", "opened " + simulatorProjectFile(),
                                        "53 alt", "4C"};
-  for (const std::string& key : loggedText(projectDirectory_ + "\\PV2BUILD\\ForDebug.MAP")) expected.push_back(key);
+  for (const std::string& key : plovertest::loggedKeysForText(projectDirectory_ + "\\PV2BUILD\\ForDebug.MAP")) expected.push_back(key);
   expected.push_back("0D");
   expected.push_back("78");
   EXPECT_EQ(linesOf(log()), expected);

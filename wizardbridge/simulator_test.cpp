@@ -279,6 +279,34 @@ TEST_F(SimulatorRun, ExitButtonClosesTheSimulatorOfTheLatestRun) {
   }
 }
 
+TEST_F(SimulatorRun, WaitEndsWithTheSimulatorTheExitButtonOrTheUser) {
+  ASSERT_TRUE(run("demo", projectDirectory_, false));
+  ASSERT_NE(desktop_.listener, nullptr);
+  struct Case {
+    const char* name;
+    bool simulatorStays;
+    int pressAt;  // question at which the user presses "Exit SIM"; 0: never
+    int stopAt;   // question at which the user presses Ctrl+C; 0: never
+    int questions;
+  } const cases[] = {
+      {"the simulator's window is gone", false, 0, 0, 1},
+      {"Exit SIM pressed while the window stays", true, 3, 0, 3},
+      {"Ctrl+C", true, 0, 5, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    desktop_.windows = c.simulatorStays ? std::vector<RecordingDesktop::Window>{{"TMainForm", "SIM3022 - x"}}
+                                        : std::vector<RecordingDesktop::Window>{};
+    int questions = 0;
+    control_.waitUntilClosed([&] {
+      ++questions;
+      if (questions == c.pressAt) desktop_.listener->exitButtonPressed();
+      return questions == c.stopAt || questions > 20;  // no endless wait in a failing test
+    });
+    EXPECT_EQ(questions, c.questions);
+  }
+}
+
 TEST_F(SimulatorRun, FailedWindowThreadDoesNotStopTheRunAndIsTriedAgain) {
   desktop_.exitWindowFails = true;
   ASSERT_TRUE(run("demo", projectDirectory_, false));
