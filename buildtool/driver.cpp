@@ -13,42 +13,18 @@
 #include "common/inifile.h"
 #include "common/moduledirectory.h"
 #include "common/pathhelpers.h"
+#include "common/settingsfile.h"
 #include "platform/pathspelling.h"
 
 namespace {
 
 void writeUsage() { std::cout << kUsageText << std::endl; }
 
-struct SettingsFile {
-  std::string path;
-  bool read = false;
-  ucl::IniFile values;
-};
-
-// A value of the settings file; nothing, with the message in err, when it
-// is missing.
-std::optional<std::string> setting(const SettingsFile& settings, const std::string& section, const std::string& key,
-                                   std::string* err) {
-  const std::string file = "'" + platform::windowsToHostPath(settings.path) + "'";
-  const std::string wanted = "key '" + key + "' in section [" + section + "]";
-  const ucl::IniFile::Section* found = settings.values.findSection(section);
-  if (!settings.read) {
-    *err = "Error: Unable to read settings file " + file + ", which must hold " + wanted;
-  } else if (found == nullptr) {
-    *err = "Error: No section [" + section + "] with key '" + key + "' in settings file " + file;
-  } else if (std::optional<std::string> value = found->lookup(key)) {
-    return value;
-  } else {
-    *err = "Error: No " + wanted + " of settings file " + file;
-  }
-  return std::nullopt;
-}
-
 // Finds and reads the project file and writes the back end's makefiles. A
 // file that cannot be written is reported, and the build goes on: the make
 // tool then works on what the build directory holds. False when the
 // project file or a setting is missing.
-bool writeMakefiles(const BackEnd& backEnd, const SettingsFile& settings, BuildOptions& options,
+bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, BuildOptions& options,
                     SdkSettings& values) {
   std::string err;
   const std::optional<std::string> found = findProjectFile(ucl::fileTitle(options.projectFile));
@@ -68,7 +44,7 @@ bool writeMakefiles(const BackEnd& backEnd, const SettingsFile& settings, BuildO
     return false;
   }
   if (backEnd.makefilesNeedCompilerPath) {
-    const std::optional<std::string> compilerPath = setting(settings, backEnd.settingsSection, "CompilerPath", &err);
+    const std::optional<std::string> compilerPath = settings.value(backEnd.settingsSection, "CompilerPath", &err);
     if (!compilerPath) {
       writeErrorLine(err);
       return false;
@@ -83,10 +59,10 @@ bool writeMakefiles(const BackEnd& backEnd, const SettingsFile& settings, BuildO
 
 // Starts the back end's make runs; false when one could not be started or
 // one ended with an exit code other than 0.
-bool runMakeTools(const BackEnd& backEnd, const SettingsFile& settings, const BuildOptions& options,
+bool runMakeTools(const BackEnd& backEnd, const ucl::SettingsFile& settings, const BuildOptions& options,
                   SdkSettings& values) {
   std::string err;
-  const std::optional<std::string> compilerPath = setting(settings, backEnd.settingsSection, "CompilerPath", &err);
+  const std::optional<std::string> compilerPath = settings.value(backEnd.settingsSection, "CompilerPath", &err);
   if (!compilerPath) {
     writeErrorLine(err);
     return false;
@@ -109,9 +85,7 @@ bool runMakeTools(const BackEnd& backEnd, const SettingsFile& settings, const Bu
 }
 
 int build(const std::vector<std::string>& arguments) {
-  SettingsFile settings;
-  settings.path = ucl::moduleDirectory(nullptr) + "Settings.ini";
-  settings.read = settings.values.read(settings.path);
+  const ucl::SettingsFile settings(ucl::moduleDirectory(nullptr) + "Settings.ini");
 
   BuildOptions options = parseCommandLine(arguments);
   for (const std::string& option : options.unknownOptions) {
@@ -128,7 +102,7 @@ int build(const std::vector<std::string>& arguments) {
     return 1;
   }
   std::string err;
-  const std::optional<std::string> sdkPath = setting(settings, backEnd->settingsSection, "SDKPath", &err);
+  const std::optional<std::string> sdkPath = settings.value(backEnd->settingsSection, "SDKPath", &err);
   if (!sdkPath) {
     writeErrorLine(err);
     return 1;

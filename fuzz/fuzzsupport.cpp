@@ -9,9 +9,10 @@ namespace fuzzsupport {
 
 const std::string& scratchDirectory() {
   static const std::string directory = [] {
-    char name[] = "/tmp/pvfuzz-XXXXXX";
-    if (mkdtemp(name) == nullptr || chdir(name) != 0) std::abort();
-    return std::string(name);
+    const char* temporary = std::getenv("TMPDIR");
+    std::string name = std::string(temporary != nullptr && *temporary != '\0' ? temporary : "/tmp") + "/pvfuzz-XXXXXX";
+    if (mkdtemp(name.data()) == nullptr || chdir(name.c_str()) != 0) std::abort();
+    return name;
   }();
   return directory;
 }

@@ -9,7 +9,8 @@
 
 namespace fuzzsupport {
 
-// A directory of this process under /tmp, made the current directory.
+// A directory of this process under $TMPDIR (or /tmp), made the current
+// directory.
 const std::string& scratchDirectory();
 
 void writeBytes(const std::string& path, const uint8_t* data, size_t size);

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "common/inifile.h"
+#include "common/settingsfile.h"
 #include "common/moduledirectory.h"
 #include "common/textfile.h"
 #include "platform/pathspelling.h"
@@ -38,21 +38,7 @@ std::string quotedSettingsFile(const std::string& bridgeDirectory) {
 }  // namespace
 
 std::optional<std::string> lookupPv2SdkPath(const std::string& bridgeDirectory, std::string* err) {
-  ucl::IniFile settings;
-  // A missing file leaves the store empty: the key is then not there.
-  const bool read = settings.read(settingsFilePath(bridgeDirectory));
-  std::optional<std::string> value = settings.lookup(kSection, kKey);
-  if (value || err == nullptr) return value;
-  const std::string file = quotedSettingsFile(bridgeDirectory);
-  const std::string wanted = std::string("key '") + kKey + "' in section [" + kSection + "]";
-  if (!read) {
-    *err = "Error: Unable to read settings file " + file + ", which must hold " + wanted;
-  } else if (settings.findSection(kSection) == nullptr) {
-    *err = std::string("Error: No section [") + kSection + "] with key '" + kKey + "' in settings file " + file;
-  } else {
-    *err = "Error: No " + wanted + " of settings file " + file;
-  }
-  return std::nullopt;
+  return ucl::SettingsFile(settingsFilePath(bridgeDirectory)).value(kSection, kKey, err);
 }
 
 std::string readPv2SdkPath(const std::string& bridgeDirectory) {

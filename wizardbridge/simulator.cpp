@@ -157,7 +157,10 @@ void SimulatorControl::exitButtonPressed() {
     window = block_.window;
   }
   desktop_.hide(window);
-  sendCloseKeys(loadedFile);
+  // Found and brought to the top here, and again before the keys: the
+  // click has just made the exit window's process the one in front, and
+  // the simulator must have the keyboard when the close keys go.
+  if (findSimulatorWindow(loadedFile) != nullptr) sendCloseKeys(loadedFile);
   ++closes_;
 }
 
