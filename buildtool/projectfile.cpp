@@ -144,6 +144,26 @@ void forEachFile(pugi::xml_node project, Visit visit) {
   }
 }
 
+// XML allows an attribute only once per element; the parser does not check.
+bool attributesAreUnique(const pugi::xml_document& document) {
+  std::vector<pugi::xml_node> pending{document.first_child()};
+  while (!pending.empty()) {
+    const pugi::xml_node current = pending.back();
+    if (!current) {
+      pending.pop_back();
+      continue;
+    }
+    pending.back() = current.next_sibling();
+    for (pugi::xml_attribute a = current.first_attribute(); a; a = a.next_attribute()) {
+      for (pugi::xml_attribute b = a.next_attribute(); b; b = b.next_attribute()) {
+        if (std::strcmp(a.name(), b.name()) == 0) return false;
+      }
+    }
+    if (current.first_child()) pending.push_back(current.first_child());
+  }
+  return true;
+}
+
 std::vector<std::string> collectFiles(pugi::xml_node project) {
   // Counted first: a large project's list is then made once, not copied
   // while it grows.
@@ -212,13 +232,22 @@ std::optional<std::vector<std::string>> parseProjectFile(std::string bytes) {
   // above; comments, processing instructions and the declaration are
   // skipped wherever they are.
   pugi::xml_document document;
-  if (!document.load_buffer_inplace(bytes.data(), bytes.size(), pugi::parse_minimal, pugi::encoding_utf8)) {
+  // The parser reads in place up to a last character it sets aside; a NUL
+  // of our own is that character, so that text at the very end is seen.
+  bytes.push_back('\0');
+  if (!document.load_buffer_inplace(bytes.data(), bytes.size(), pugi::parse_minimal | pugi::parse_fragment,
+                                      pugi::encoding_utf8)) {
     return std::nullopt;
   }
+  if (!attributesAreUnique(document)) return std::nullopt;
+  // Text outside the root element makes a file that is not XML.
+  pugi::xml_node project;
   for (pugi::xml_node node = document.first_child(); node; node = node.next_sibling()) {
-    if (node.type() == pugi::node_element && std::strcmp(node.name(), "project") == 0) return collectFiles(node);
+    if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) return std::nullopt;
+    if (!project && node.type() == pugi::node_element && std::strcmp(node.name(), "project") == 0) project = node;
   }
-  return std::nullopt;
+  if (!project) return std::nullopt;
+  return collectFiles(project);
 }
 
 std::optional<std::vector<std::string>> readProjectFile(const std::string& path) {
