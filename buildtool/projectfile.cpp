@@ -121,13 +121,13 @@ std::string decodeAttributeValue(const std::string& raw) {
 
 namespace {
 
-// Calls visit with the "path" attribute of every "file" element below the
-// project, depth first in document order, with an explicit stack so that
-// groups nested to any depth cannot exhaust the call stack: each level
-// holds the next sibling still to visit.
+// Visits the nodes from first on and its siblings, depth first in document
+// order, descending below a node when visit returns true. An explicit stack
+// keeps trees nested to any depth off the call stack: each level holds the
+// next sibling still to visit.
 template <typename Visit>
-void forEachFile(pugi::xml_node project, Visit visit) {
-  std::vector<pugi::xml_node> pending{project.first_child()};
+void walk(pugi::xml_node first, Visit visit) {
+  std::vector<pugi::xml_node> pending{first};
   while (!pending.empty()) {
     const pugi::xml_node current = pending.back();
     if (!current) {
@@ -135,33 +135,36 @@ void forEachFile(pugi::xml_node project, Visit visit) {
       continue;
     }
     pending.back() = current.next_sibling();
-    if (current.type() != pugi::node_element) continue;
-    if (std::strcmp(current.name(), "node") == 0) {
-      pending.push_back(current.first_child());
-    } else if (std::strcmp(current.name(), "file") == 0) {
+    if (visit(current) && current.first_child()) pending.push_back(current.first_child());
+  }
+}
+
+// Calls visit with the "path" attribute of every "file" element below the
+// project, within "node" groups, in document order.
+template <typename Visit>
+void forEachFile(pugi::xml_node project, Visit visit) {
+  walk(project.first_child(), [&](pugi::xml_node current) {
+    if (current.type() != pugi::node_element) return false;
+    if (std::strcmp(current.name(), "node") == 0) return true;
+    if (std::strcmp(current.name(), "file") == 0) {
       if (const pugi::xml_attribute path = current.attribute("path")) visit(path);
     }
-  }
+    return false;
+  });
 }
 
 // XML allows an attribute only once per element; the parser does not check.
 bool attributesAreUnique(const pugi::xml_document& document) {
-  std::vector<pugi::xml_node> pending{document.first_child()};
-  while (!pending.empty()) {
-    const pugi::xml_node current = pending.back();
-    if (!current) {
-      pending.pop_back();
-      continue;
-    }
-    pending.back() = current.next_sibling();
-    for (pugi::xml_attribute a = current.first_attribute(); a; a = a.next_attribute()) {
+  bool unique = true;
+  walk(document.first_child(), [&](pugi::xml_node current) {
+    for (pugi::xml_attribute a = current.first_attribute(); a && unique; a = a.next_attribute()) {
       for (pugi::xml_attribute b = a.next_attribute(); b; b = b.next_attribute()) {
-        if (std::strcmp(a.name(), b.name()) == 0) return false;
+        if (std::strcmp(a.name(), b.name()) == 0) unique = false;
       }
     }
-    if (current.first_child()) pending.push_back(current.first_child());
-  }
-  return true;
+    return unique;
+  });
+  return unique;
 }
 
 std::vector<std::string> collectFiles(pugi::xml_node project) {
