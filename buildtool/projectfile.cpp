@@ -121,13 +121,13 @@ std::string decodeAttributeValue(const std::string& raw) {
 
 namespace {
 
-// Calls visit with the "path" attribute of every "file" element below the
-// project, depth first in document order, with an explicit stack so that
-// groups nested to any depth cannot exhaust the call stack: each level
-// holds the next sibling still to visit.
+// Visits the nodes from first on and its siblings, depth first in document
+// order, descending below a node when visit returns true. An explicit stack
+// keeps trees nested to any depth off the call stack: each level holds the
+// next sibling still to visit.
 template <typename Visit>
-void forEachFile(pugi::xml_node project, Visit visit) {
-  std::vector<pugi::xml_node> pending{project.first_child()};
+void walk(pugi::xml_node first, Visit visit) {
+  std::vector<pugi::xml_node> pending{first};
   while (!pending.empty()) {
     const pugi::xml_node current = pending.back();
     if (!current) {
@@ -135,13 +135,36 @@ void forEachFile(pugi::xml_node project, Visit visit) {
       continue;
     }
     pending.back() = current.next_sibling();
-    if (current.type() != pugi::node_element) continue;
-    if (std::strcmp(current.name(), "node") == 0) {
-      pending.push_back(current.first_child());
-    } else if (std::strcmp(current.name(), "file") == 0) {
+    if (visit(current) && current.first_child()) pending.push_back(current.first_child());
+  }
+}
+
+// Calls visit with the "path" attribute of every "file" element below the
+// project, within "node" groups, in document order.
+template <typename Visit>
+void forEachFile(pugi::xml_node project, Visit visit) {
+  walk(project.first_child(), [&](pugi::xml_node current) {
+    if (current.type() != pugi::node_element) return false;
+    if (std::strcmp(current.name(), "node") == 0) return true;
+    if (std::strcmp(current.name(), "file") == 0) {
       if (const pugi::xml_attribute path = current.attribute("path")) visit(path);
     }
-  }
+    return false;
+  });
+}
+
+// XML allows an attribute only once per element; the parser does not check.
+bool attributesAreUnique(const pugi::xml_document& document) {
+  bool unique = true;
+  walk(document.first_child(), [&](pugi::xml_node current) {
+    for (pugi::xml_attribute a = current.first_attribute(); a && unique; a = a.next_attribute()) {
+      for (pugi::xml_attribute b = a.next_attribute(); b; b = b.next_attribute()) {
+        if (std::strcmp(a.name(), b.name()) == 0) unique = false;
+      }
+    }
+    return unique;
+  });
+  return unique;
 }
 
 std::vector<std::string> collectFiles(pugi::xml_node project) {
@@ -212,13 +235,22 @@ std::optional<std::vector<std::string>> parseProjectFile(std::string bytes) {
   // above; comments, processing instructions and the declaration are
   // skipped wherever they are.
   pugi::xml_document document;
-  if (!document.load_buffer_inplace(bytes.data(), bytes.size(), pugi::parse_minimal, pugi::encoding_utf8)) {
+  // The parser reads in place up to a last character it sets aside; a NUL
+  // of our own is that character, so that text at the very end is seen.
+  bytes.push_back('\0');
+  if (!document.load_buffer_inplace(bytes.data(), bytes.size(), pugi::parse_minimal | pugi::parse_fragment,
+                                      pugi::encoding_utf8)) {
     return std::nullopt;
   }
+  if (!attributesAreUnique(document)) return std::nullopt;
+  // Text outside the root element makes a file that is not XML.
+  pugi::xml_node project;
   for (pugi::xml_node node = document.first_child(); node; node = node.next_sibling()) {
-    if (node.type() == pugi::node_element && std::strcmp(node.name(), "project") == 0) return collectFiles(node);
+    if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) return std::nullopt;
+    if (!project && node.type() == pugi::node_element && std::strcmp(node.name(), "project") == 0) project = node;
   }
-  return std::nullopt;
+  if (!project) return std::nullopt;
+  return collectFiles(project);
 }
 
 std::optional<std::vector<std::string>> readProjectFile(const std::string& path) {

@@ -97,6 +97,9 @@ TEST_F(ProjectFile, BadProjectFilesAreWrongFormat) {
       {"unclosed", "<project><file path=\"a.c\"/>"},
       {"binary", binary},
       {"case of the root", "<Project><file path=\"a.c\"/></Project>"},
+      {"text after the root", "<project><file path=\"a.c\"/></project>x"},
+      {"text before the root", "x<project><file path=\"a.c\"/></project>"},
+      {"an attribute twice", "<project><node><file path=\"a.c\" path=\"b.c\"/></node></project>"},
   };
   for (const Case& c : cases) {
     writeFile(dir_ / "demo.cbx", c.content);

@@ -18,10 +18,4 @@ bool getVariable(const std::string& name, std::string& value) {
   return true;
 }
 
-std::optional<std::string> Environment::get(const std::string& name) const {
-  const size_t index = find(name);
-  if (index == entries_.size()) return std::nullopt;
-  return entries_[index].substr(name.size() + 1);
-}
-
 }  // namespace platform

@@ -31,6 +31,8 @@ class Environment {
   // directories are also written with slashes), then the old value of PATH.
   void prependToPath(const std::vector<std::string>& directories);
 
+  // On Windows the entries are in UTF-8, so that none is changed on its
+  // way to the child; get and set speak the ANSI code page there.
   const std::vector<std::string>& entries() const { return entries_; }
 
  private:

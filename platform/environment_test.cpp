@@ -4,11 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/pathspelling.h"
 #include "platform/process.h"
 #include "testing/testsupport.h"
+
+#ifdef _WIN32
+#include "platform/win32.h"
+#endif
 
 namespace {
 
@@ -74,6 +79,18 @@ TEST(ChildEnvironment, OursIsLeftAlone) {
   EXPECT_EQ(platform::variable("PVTOOLS_TEST_VARIABLE"), "ours");
   EXPECT_EQ(platform::variable("PATH"), ourPath);
 }
+
+#ifdef _WIN32
+TEST(ChildEnvironment, VariablesOutsideTheCodePageAreKept) {
+  // A child gets every variable kestrel leaves alone exactly, also one that
+  // the ANSI code page cannot spell.
+  SetEnvironmentVariableW(L"PVTOOLS_WIDE", L"\u0416\u4e2d");
+  const platform::Environment environment = platform::Environment::ofThisProcess();
+  SetEnvironmentVariableW(L"PVTOOLS_WIDE", nullptr);
+  const std::vector<std::string>& entries = environment.entries();
+  EXPECT_NE(std::find(entries.begin(), entries.end(), "PVTOOLS_WIDE=\xd0\x96\xe4\xb8\xad"), entries.end());
+}
+#endif
 
 TEST(ChildEnvironment, ProgramIsFoundThroughTheChildsPath) {
   testsupport::TempDir dir;

@@ -21,6 +21,8 @@ bool readWholeFile(const std::string& path, std::string* bytes) {
   long size = 0;
   if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
   std::rewind(file);
+  // One byte more than the file, for a caller that ends the bytes with a NUL.
+  bytes->reserve(size > 0 ? static_cast<size_t>(size) + 1 : 1);
   bytes->resize(size > 0 ? static_cast<size_t>(size) : 0);
   size_t total = std::fread(bytes->data(), 1, bytes->size(), file);
   if (total == bytes->size()) {

@@ -42,9 +42,18 @@ ssize_t readText(void* cookie, char* buffer, size_t size) {
 
 ssize_t writeText(void* cookie, const char* buffer, size_t size) {
   auto* text = static_cast<TextCookie*>(cookie);
-  for (size_t i = 0; i < size; ++i) {
-    if (buffer[i] == '\n' && std::fputc('\r', text->raw) == EOF) return 0;
-    if (std::fputc(buffer[i], text->raw) == EOF) return 0;
+  // Whole runs between line feeds, each line feed as CR LF.
+  const char* next = buffer;
+  const char* const end = buffer + size;
+  while (next < end) {
+    const char* lineFeed = static_cast<const char*>(std::memchr(next, '\n', static_cast<size_t>(end - next)));
+    const size_t plain = static_cast<size_t>((lineFeed != nullptr ? lineFeed : end) - next);
+    if (std::fwrite(next, 1, plain, text->raw) != plain) return 0;
+    next += plain;
+    if (lineFeed != nullptr) {
+      if (std::fwrite("\r\n", 1, 2, text->raw) != 2) return 0;
+      ++next;
+    }
   }
   return static_cast<ssize_t>(size);
 }

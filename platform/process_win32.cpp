@@ -16,7 +16,7 @@ namespace {
 // that is all zero but its size. A null program and environment block leave
 // the search and the environment to the system.
 bool createProcess(const char* program, const std::string& commandLine, bool inheritHandles, DWORD flags,
-                   char* environmentBlock, const char* directory, PROCESS_INFORMATION& info) {
+                   void* environmentBlock, const char* directory, PROCESS_INFORMATION& info) {
   STARTUPINFOA startup;
   ZeroMemory(&startup, sizeof startup);
   startup.cb = sizeof startup;
@@ -75,21 +75,26 @@ ProcessOutcome runAndWait(const std::string& commandLine) {
 
 ProcessOutcome runAndWait(const std::string& commandLine, const Environment& environment) {
   ProcessOutcome outcome;
-  // The block: every "NAME=value" with its NUL, then one more NUL.
-  std::vector<char> block;
+  // The block, in UTF-16 as the entries are kept lossless in UTF-8: every
+  // "NAME=value" with its NUL, then one more NUL.
+  std::vector<wchar_t> block;
   for (const std::string& entry : environment.entries()) {
-    block.insert(block.end(), entry.begin(), entry.end());
-    block.push_back('\0');
+    const int length = MultiByteToWideChar(CP_UTF8, 0, entry.data(), static_cast<int>(entry.size()), nullptr, 0);
+    const size_t start = block.size();
+    block.resize(start + static_cast<size_t>(length));
+    MultiByteToWideChar(CP_UTF8, 0, entry.data(), static_cast<int>(entry.size()), block.data() + start, length);
+    block.push_back(L'\0');
   }
-  block.push_back('\0');
-  if (environment.entries().empty()) block.push_back('\0');
+  block.push_back(L'\0');
+  if (environment.entries().empty()) block.push_back(L'\0');
   const std::string program = findProgram(commandLine, environment);
 
   // The started program writes into the same console: ours goes first.
   std::fflush(nullptr);
   PROCESS_INFORMATION info;
   if (!createProcess(program.empty() ? nullptr : program.c_str(), commandLine, true,
-                     CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS, block.data(), nullptr, info)) {
+                     CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS | CREATE_UNICODE_ENVIRONMENT, block.data(),
+                     nullptr, info)) {
     return outcome;
   }
   OwnedHandle process(info.hProcess);
