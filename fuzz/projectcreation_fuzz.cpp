@@ -7,6 +7,7 @@
 
 #include "fuzz/fuzzsupport.h"
 #include "platform/files.h"
+#include "platform/pathspelling.h"
 #include "wizardbridge/projectcreation.h"
 #include "wizardbridge/projectname.h"
 
@@ -43,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   fs::remove_all(root / "ide");
   fs::remove_all(root / "sdk");
-  const std::string sdk = platform::systemPath((root / "sdk").string());
+  const std::string sdk = platform::hostToWindowsPath((root / "sdk").string());
   writeText(root / "ide/toolsets/PVSDK/Settings.ini", "[PV2SDK Paths]\nSDKPath=" + sdk + "\n");
   writeText(root / "ide/templates/PVSDK" / (library ? "projlib.cbx" : "projapp.cbx"), templateText);
   writeText(root / "ide/templates/PVSDK" / (library ? "projlib" : "projapp") / "C/main.c", "int main;\n");
@@ -53,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::map<std::string, std::string> before = snapshot(root);
 
   const bool created =
-      plover::createPVSDKProject(platform::systemPath((root / "ide/bin").string()) + "\\", name, library);
+      plover::createPVSDKProject(platform::hostToWindowsPath((root / "ide/bin").string()) + "\\", name, library);
 
   const std::map<std::string, std::string> after = snapshot(root);
   const bool refused = plover::projectNameProblem(name).has_value();

@@ -99,8 +99,4 @@ bool createDirectories(const std::string& path) {
   return isDirectory(path);
 }
 
-std::string nativePath(const std::string& path) { return windowsToHostPath(path); }
-
-std::string systemPath(const std::string& nativeSpelling) { return hostToWindowsPath(nativeSpelling); }
-
 }  // namespace platform

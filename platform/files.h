@@ -10,11 +10,6 @@
 
 namespace platform {
 
-// Old names of windowsToHostPath and hostToWindowsPath (pathspelling.h),
-// kept only until the wizard bridge's files have moved to the new ones.
-std::string nativePath(const std::string& path);
-std::string systemPath(const std::string& nativeSpelling);
-
 // Opens a file in the Windows C runtime's text mode, mode "r" or "w" ("w"
 // creates or truncates). Reading ends at a Ctrl-Z byte and turns CR LF into
 // LF; writing turns every LF into CR LF. Null when the file cannot be opened.

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/files.h"
+#include "platform/pathspelling.h"
 #include "testing/testsupport.h"
 
 #ifndef _WIN32
@@ -39,7 +40,7 @@ TEST(StartDetached, RunsTheProgramInTheGivenDirectory) {
   unsetenv("STANDIN_LOG");
 #endif
   const auto started = std::chrono::steady_clock::now();
-  ASSERT_TRUE(platform::startDetached(platform::systemPath(standIn()), platform::systemPath(dir.path())));
+  ASSERT_TRUE(platform::startDetached(platform::hostToWindowsPath(standIn()), platform::hostToWindowsPath(dir.path())));
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
   ASSERT_TRUE(appears(dir / "standin.log"));
   const std::string text = testsupport::readFile(dir / "standin.log");
@@ -56,8 +57,8 @@ TEST(StartDetached, RunsTheProgramInTheGivenDirectory) {
 
 TEST(StartDetached, MissingProgramOrDirectoryFails) {
   testsupport::TempDir dir;
-  EXPECT_FALSE(platform::startDetached(platform::systemPath(dir / "missing.exe"), platform::systemPath(dir.path())));
-  EXPECT_FALSE(platform::startDetached(platform::systemPath(standIn()), platform::systemPath(dir / "missing")));
+  EXPECT_FALSE(platform::startDetached(platform::hostToWindowsPath(dir / "missing.exe"), platform::hostToWindowsPath(dir.path())));
+  EXPECT_FALSE(platform::startDetached(platform::hostToWindowsPath(standIn()), platform::hostToWindowsPath(dir / "missing")));
 }
 
 }  // namespace
