@@ -74,6 +74,13 @@ TEST_F(Package, NativeTree) {
   EXPECT_NE(readFile(root_ / "standin.log").find("arg=DEBUG=1\n"), std::string::npos);
 }
 
+TEST_F(Package, WindowsProductHoldsEveryFile) {
+  if (testsupport::environmentVariable("PACKAGE_WIN32_PRODUCT").empty()) GTEST_SKIP() << "no Windows tree";
+  std::set<std::string> expected = commonFiles();
+  expected.insert({"bin/plover.dll", "bin/plover.exe", "toolsets/PVSDK/kestrel.exe"});
+  EXPECT_EQ(unpack(testsupport::environmentVariable("PACKAGE_WIN32_PRODUCT")), expected);
+}
+
 TEST_F(Package, WindowsTree) {
   if (testsupport::environmentVariable("PACKAGE_WIN32").empty()) GTEST_SKIP() << "no Windows tree";
   std::set<std::string> expected = commonFiles();
@@ -104,7 +111,7 @@ TEST_F(Package, WindowsTree) {
 
 // The IDE runs on a Java 1.4 virtual machine: class file version 48 at most.
 TEST_F(Package, JarClassesLoadInTheIdesJavaVersion) {
-  for (const char* package : {"PACKAGE_NATIVE", "PACKAGE_WIN32"}) {
+  for (const char* package : {"PACKAGE_NATIVE", "PACKAGE_WIN32", "PACKAGE_WIN32_PRODUCT"}) {
     if (testsupport::environmentVariable(package).empty()) continue;
     SCOPED_TRACE(package);
     fs::remove_all(ide_);
