@@ -2,10 +2,8 @@
 
 #include <atomic>
 
-#include "common/settingsfile.h"
 #include "common/moduledirectory.h"
-#include "common/textfile.h"
-#include "platform/pathspelling.h"
+#include "common/settingsfile.h"
 
 namespace plover {
 
@@ -31,10 +29,6 @@ namespace {
 const char* const kSection = "PV2SDK Paths";
 const char* const kKey = "SDKPath";
 
-std::string quotedSettingsFile(const std::string& bridgeDirectory) {
-  return "'" + platform::windowsToHostPath(settingsFilePath(bridgeDirectory)) + "'";
-}
-
 }  // namespace
 
 std::optional<std::string> lookupPv2SdkPath(const std::string& bridgeDirectory, std::string* err) {
@@ -46,10 +40,11 @@ std::string readPv2SdkPath(const std::string& bridgeDirectory) {
 }
 
 std::optional<std::string> requirePv2SdkPath(const std::string& bridgeDirectory, std::string* err) {
-  std::optional<std::string> value = lookupPv2SdkPath(bridgeDirectory, err);
+  const ucl::SettingsFile settings(settingsFilePath(bridgeDirectory));
+  std::optional<std::string> value = settings.value(kSection, kKey, err);
   if (value && value->empty()) {
     *err = std::string("Error: Key '") + kKey + "' in section [" + kSection + "] of settings file " +
-           quotedSettingsFile(bridgeDirectory) + " is empty";
+           settings.quotedPath() + " is empty";
     return std::nullopt;
   }
   return value;

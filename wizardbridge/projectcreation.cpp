@@ -51,8 +51,6 @@ void listCopiedPaths(const std::string& templateDirectory, const std::string& pr
 
 }  // namespace
 
-bool isSafeProjectName(const std::string& name) { return !projectNameProblem(name); }
-
 bool copyProjectTemplate(std::FILE* templateFile, std::FILE* projectFile, const std::string& name) {
   for (;;) {
     const int c = ucl::readTextChar(templateFile);

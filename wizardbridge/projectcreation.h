@@ -3,13 +3,9 @@
 #pragma once
 
 #include <cstdio>
-#include <optional>
 #include <string>
 
 namespace plover {
-
-// Whether a project may have this name (see projectname.h).
-bool isSafeProjectName(const std::string& name);
 
 // Copies a template project file character by character, each "%" and the
 // character after it replaced by the project name. False when reading or
