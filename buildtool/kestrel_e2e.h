@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -37,10 +36,7 @@ inline const Target& target() {
 
 // A path as the program under test sees it.
 inline std::string programPath(const std::string& linuxPath) {
-  if (!target().underWine) return linuxPath;
-  std::string path = "Z:" + linuxPath;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
+  return target().underWine ? testsupport::winePath(linuxPath) : linuxPath;
 }
 
 class Kestrel : public ::testing::Test {

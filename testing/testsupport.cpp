@@ -1,5 +1,6 @@
 #include "testing/testsupport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -124,6 +125,12 @@ std::string visible(const std::string& line) {
          << "first difference in line " << lineNumber << "\n  expected: " << visible(lineAt(expected, lineStart))
          << "\n  actual:   " << visible(lineAt(actual, lineStart)) << "\n  (sizes " << expected.size() << " and "
          << actual.size() << ")";
+}
+
+std::string winePath(const std::string& linuxPath) {
+  std::string path = "Z:" + linuxPath;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
 }
 
 std::string crlf(const std::string& text) {

@@ -59,6 +59,10 @@ class ScopedVariable {
 // Text with every LF turned into CR LF, as text mode writes it.
 std::string crlf(const std::string& text);
 
+// A path of this machine as a Windows program under Wine sees it: drive Z:
+// with backslashes.
+std::string winePath(const std::string& linuxPath);
+
 // An environment variable's value; empty when it is not set.
 std::string environmentVariable(const char* name);
 

@@ -183,14 +183,9 @@ class PloverProgramUnderWine : public ::testing::Test {
     fs::copy_file(std::string(PLOVER_WIN32_STANDINS) + "/Sim3022.exe", tree_.sdkDir() + "/SIM/Sim3022.exe");
     fs::create_directories(tree_.sdkDir() + "/C/demo/PV2BUILD");
     writeFile(tree_.sdkDir() + "/C/demo/demo.cbx", "<project/>");
-    tree_.writeSettings(windowsPath(tree_.sdkDir()));
+    tree_.writeSettings(testsupport::winePath(tree_.sdkDir()));
   }
 
-  static std::string windowsPath(const std::string& linuxPath) {
-    std::string path = "Z:" + linuxPath;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-  }
   ProgramRun underWine(const std::vector<std::string>& argv) {
     std::vector<std::string> command = {WINE_RUN};
     command.insert(command.end(), argv.begin(), argv.end());
@@ -215,7 +210,7 @@ class PloverProgramUnderWine : public ::testing::Test {
 TEST_F(PloverProgramUnderWine, RunDrivesTheSimulatorAndEndsWhenExitSimIsClicked) {
   ProgramRun clicker;
   std::thread user([&] { clicker = underWine({std::string(PLOVER_WIN32_STANDINS) + "/press_exit_sim.exe", "60"}); });
-  const ProgramRun run = underWine({tree_.binDir() + "/plover.exe", "run", windowsPath(tree_.sdkDir() + "/C/demo")});
+  const ProgramRun run = underWine({tree_.binDir() + "/plover.exe", "run", testsupport::winePath(tree_.sdkDir() + "/C/demo")});
   user.join();
   EXPECT_EQ(clicker.exitCode, 0) << clicker.out;
   EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -225,7 +220,7 @@ TEST_F(PloverProgramUnderWine, RunDrivesTheSimulatorAndEndsWhenExitSimIsClicked)
   for (int i = 0; i < 200 && (loggedKeys().empty() || loggedKeys().back() != "closed"); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  const std::string project = windowsPath(tree_.sdkDir() + "/C/demo");
+  const std::string project = testsupport::winePath(tree_.sdkDir() + "/C/demo");
   // What the wizard's debug run types, the map file's path on a US keyboard,
   // then the close keys of "Exit SIM".
   std::vector<std::string> expected = {"started", "46 alt", "52", "34",
