@@ -151,7 +151,11 @@ bool onPath(const std::string& name) {
   std::istringstream path(environmentVariable("PATH"));
   for (std::string directory; std::getline(path, directory, ':');) {
     std::error_code error;
-    if (!directory.empty() && fs::is_regular_file(fs::path(directory) / name, error)) return true;
+    const fs::path candidate = fs::path(directory) / name;
+    if (!directory.empty() && fs::is_regular_file(candidate, error) &&
+        (fs::status(candidate, error).permissions() & fs::perms::owner_exec) != fs::perms::none) {
+      return true;
+    }
   }
   return false;
 }

@@ -66,7 +66,7 @@ std::string winePath(const std::string& linuxPath);
 // An environment variable's value; empty when it is not set.
 std::string environmentVariable(const char* name);
 
-// Whether a program of this name lies in a directory of PATH.
+// Whether a program of this name lies in a directory of PATH, executable.
 bool onPath(const std::string& name);
 
 // Why a test cannot start this program of the Windows tree under Wine, in
