@@ -108,8 +108,6 @@ void checkPv2(const SdkDirectories& directories, std::vector<CheckLine>& lines) 
   if (!pair.set()) return pair.notSet("PV2");
   const std::string kmmake = platform::programFileName("kmmake");
   const std::string lcc86 = platform::programFileName("lcc86");
-  const bool compilerThere =
-      pair.present(kKeys[1], pair.compiler_, kKeys[0].key, "the LSI C-86 compiler");
   if (pair.present(kKeys[0], pair.sdk_, kKeys[1].key, "the PV2 SDK")) {
     std::vector<std::string> found;
     std::vector<CheckLine> problems;
@@ -117,7 +115,7 @@ void checkPv2(const SdkDirectories& directories, std::vector<CheckLine>& lines) 
     const std::string sdkMake = pair.sdk_ + "\\TOOL\\" + kmmake;
     if (fileExists(sdkMake)) {
       found.push_back("TOOL\\" + kmmake);
-    } else if (!compilerThere || !fileExists(pair.compiler_ + "\\bin\\" + kmmake)) {
+    } else if (!fileExists(pair.compiler_ + "\\bin\\" + kmmake)) {
       problems.push_back(pair.missing(Finding::Error, kKeys[0], pair.sdk_, sdkMake,
                                       "PV2 builds cannot start kmmake",
                                       "install the PV2 SDK there, or put " + kmmake + " in the compiler's bin"));
@@ -132,7 +130,7 @@ void checkPv2(const SdkDirectories& directories, std::vector<CheckLine>& lines) 
     }
     pair.report(kKeys[0], pair.sdk_, found, problems);
   }
-  if (compilerThere) {
+  if (pair.present(kKeys[1], pair.compiler_, kKeys[0].key, "the LSI C-86 compiler")) {
     const std::string compiler = pair.compiler_ + "\\bin\\" + lcc86;
     if (fileExists(compiler)) {
       pair.report(kKeys[1], pair.compiler_, {"bin\\" + lcc86}, {});
