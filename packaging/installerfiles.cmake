@@ -29,6 +29,8 @@ foreach(file IN LISTS files)
   endwhile()
 endforeach()
 list(REMOVE_DUPLICATES directories)
+# bin and toolsets are the IDE's own: the installer accepts no directory without them.
+list(REMOVE_ITEM directories bin toolsets)
 # Deepest first; RMDir without /r leaves a directory that holds anything else.
 list(SORT directories)
 list(REVERSE directories)
