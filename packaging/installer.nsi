@@ -124,8 +124,9 @@ Function ${UN}SameBytes
   Pop $4
   Pop $3
   Pop $2
-  Pop $1
   Exch $0
+  Exch
+  Pop $1
 FunctionEnd
 !macroend
 !insertmacro DefineHelpers ""
@@ -170,14 +171,15 @@ Function ValueOfLine
   Pop $4
   Pop $3
   Pop $2
-  Pop $1
   Exch $0
+  Exch
+  Pop $1
 FunctionEnd
 
 ; The value of /NAME=VALUE on the command line: up to the next quote where
 ; the option or its value is quoted ("/NAME=C:\a b" or /NAME="C:\a b"),
-; else up to the next blank. Push "/NAME="; pops the value, or "?" with the
-; error flag set when the option is not given.
+; else up to the next blank. Push "/NAME="; pops the value, or "?" (which
+; no path holds) when the option is not given.
 Function OptionValue
   Exch $1
   Push $2
@@ -229,10 +231,6 @@ Function OptionValue
   Pop $3
   Pop $2
   Exch $1
-  ClearErrors
-  ${If} $1 == "?"
-    SetErrors
-  ${EndIf}
 FunctionEnd
 
 ; A directory given on the command line as /NAME=DIR, or the value kept.
@@ -240,7 +238,7 @@ FunctionEnd
   Push "/${NAME}="
   Call OptionValue
   Pop $0
-  ${IfNot} ${Errors}
+  ${If} $0 != "?"
     StrCpy ${VAR} $0
   ${EndIf}
 !macroend
