@@ -305,14 +305,15 @@ Function IdeDirectoryLeave
   Call ReadSettings
 FunctionEnd
 
-!macro DirectoryField TOP LABEL VALUE
+!macro DirectoryField TOP FIELD LABEL VALUE
+  ; nsDialogs takes no sums: TOP is the label's line, FIELD the field's.
   ${NSD_CreateLabel} 0 ${TOP}u 100% 10u "${LABEL}"
   Pop $0
-  ${NSD_CreateText} 0 "${TOP}u+11u" 250u 12u "${VALUE}"
+  ${NSD_CreateText} 0 ${FIELD}u 250u 12u "${VALUE}"
   Pop $0
   nsDialogs::SetUserData $0 "${LABEL}"
   StrCpy $Fields "$Fields$0 "
-  ${NSD_CreateBrowseButton} 255u "${TOP}u+10u" 45u 14u "Browse..."
+  ${NSD_CreateBrowseButton} 255u ${FIELD}u 45u 12u "Browse..."
   Pop $1
   nsDialogs::SetUserData $1 $0
   ${NSD_OnClick} $1 BrowseForField
@@ -323,10 +324,10 @@ Function SdkPageShow
   nsDialogs::Create 1018
   Pop $0
   StrCpy $Fields ""
-  !insertmacro DirectoryField 0 "PV2 SDK directory" $Pv2Sdk
-  !insertmacro DirectoryField 28 "LSI C-86 compiler directory" $Pv2Compiler
-  !insertmacro DirectoryField 60 "PV3 SDK directory" $Pv3Sdk
-  !insertmacro DirectoryField 88 "SH C/C++ compiler directory" $Pv3Compiler
+  !insertmacro DirectoryField 0 11 "PV2 SDK directory" $Pv2Sdk
+  !insertmacro DirectoryField 28 39 "LSI C-86 compiler directory" $Pv2Compiler
+  !insertmacro DirectoryField 62 73 "PV3 SDK directory" $Pv3Sdk
+  !insertmacro DirectoryField 90 101 "SH C/C++ compiler directory" $Pv3Compiler
   nsDialogs::Show
 FunctionEnd
 
