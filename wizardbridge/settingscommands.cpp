@@ -1,5 +1,6 @@
 #include "wizardbridge/settingscommands.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 
@@ -271,7 +272,21 @@ int settingsCommand(const std::vector<std::string>& words, CommandContext& conte
     }
     setSettingsValue(file.lines, kKeys[k].section, kKeys[k].key, directory);
   }
-  if (!file.write(path)) return failure(context, "Error: Unable to write settings file " + quoted(path));
+  std::string before;
+  if (exists && !platform::readWholeFile(path, &before)) {
+    return failure(context, "Error: Unable to read settings file " + quoted(path));
+  }
+  if (!file.write(path)) {
+    // A write that failed half way (a full disk) must not cost the user the
+    // file: it gets its old bytes back, where they still fit.
+    if (exists) {
+      if (std::FILE* restored = platform::openBinaryFile(path, "wb")) {
+        std::fwrite(before.data(), 1, before.size(), restored);
+        platform::closeFile(restored);
+      }
+    }
+    return failure(context, "Error: Unable to write settings file " + quoted(path));
+  }
   return 0;
 }
 
