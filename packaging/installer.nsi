@@ -33,7 +33,11 @@ RequestExecutionLevel admin
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
+!if "${TARGET}" == "amd64-unicode"
+InstallDir "$PROGRAMFILES64\CBuilderX"
+!else
 InstallDir "$PROGRAMFILES\CBuilderX"
+!endif
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PRODUCT} ${VERSION}"
 
