@@ -237,6 +237,18 @@ Function OptionValue
   Exch $1
 FunctionEnd
 
+; Without final backslashes: the settings file's rule, and a quoted
+; argument ending in a backslash would lose its closing quote.
+!macro DropFinalBackslashes VAR
+  ${Do}
+    StrCpy $0 ${VAR} 1 -1
+    ${If} $0 != "\"
+      ${Break}
+    ${EndIf}
+    StrCpy ${VAR} ${VAR} -1
+  ${Loop}
+!macroend
+
 ; A directory given on the command line as /NAME=DIR, or the value kept.
 !macro OptionInto NAME VAR
   Push "/${NAME}="
@@ -245,6 +257,7 @@ FunctionEnd
   ${If} $0 != "?"
     StrCpy ${VAR} $0
   ${EndIf}
+  !insertmacro DropFinalBackslashes ${VAR}
 !macroend
 
 ; ---- installer ----
@@ -351,6 +364,7 @@ FunctionEnd
 !macro FieldText N VAR
   ${WordFind} $Fields " " "+${N}" $0
   ${NSD_GetText} $0 ${VAR}
+  !insertmacro DropFinalBackslashes ${VAR}
 !macroend
 
 Function SdkPageLeave
