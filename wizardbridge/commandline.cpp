@@ -8,6 +8,7 @@
 #include "wizardbridge/bridge.h"
 #include "wizardbridge/librarylisting.h"
 #include "wizardbridge/projectcreation.h"
+#include "wizardbridge/settingscommands.h"
 
 namespace plover {
 
@@ -21,6 +22,14 @@ const char* const kUsageText = R"(Usage: plover COMMAND
   plover run DIRECTORY [-r]  run the project in DIRECTORY in the simulator, its
                              debug build (-r: its release build), and wait until
                              "Exit SIM" has closed the simulator
+  plover settings [--pv2-sdk DIR] [--pv2-compiler DIR] [--pv3-sdk DIR]
+                  [--pv3-compiler DIR]
+                             print the four directories of the settings file, or
+                             set the ones given and keep every other line
+  plover check [--pv2-sdk DIR] ...
+                             check that the directories hold what the builds
+                             and the simulator start (options: check those
+                             instead of the file's)
   plover --help              show this text
 
 plover reads ..\toolsets\PVSDK\Settings.ini from its own directory.
@@ -135,6 +144,8 @@ int runCommand(const std::vector<std::string>& words, CommandContext& context) {
   if (command == "libs" && rest.empty()) return listLibraries(context);
   if (command == "sdk" && rest.empty()) return printSdkPath(context);
   if (command == "run") return runProject(rest, context);
+  if (command == "settings") return settingsCommand(rest, context);
+  if (command == "check") return checkCommand(rest, context);
   return usageError(context);
 }
 
