@@ -94,7 +94,7 @@ namespace {
 // The file as Windows finds it: where the host's names keep letter case,
 // each component is looked up without regard to it. Only asked when the
 // path as written is not there.
-std::optional<platform::FileStamp> stampIgnoringCase(const std::string& path) {
+std::optional<std::string> pathIgnoringCase(const std::string& path) {
   size_t at = path.compare(0, 1, "\\") == 0 ? 1 : ucl::driveLetter(path) != 0 ? 3 : 0;
   std::string found = path.substr(0, std::min(at, path.size()));
   while (at < path.size()) {
@@ -111,7 +111,13 @@ std::optional<platform::FileStamp> stampIgnoringCase(const std::string& path) {
     if (end < path.size()) found += '\\';
     at = end + 1;
   }
-  return platform::fileStamp(found);
+  return found;
+}
+
+bool readIgnoringCase(const std::string& path, std::string* text) {
+  if (platform::readWholeFile(path, text)) return true;
+  const std::optional<std::string> found = pathIgnoringCase(path);
+  return found && platform::readWholeFile(*found, text);
 }
 
 class HeaderCollector {
@@ -125,7 +131,7 @@ class HeaderCollector {
     while (!pending.empty()) {
       const std::string current = std::move(pending.back());
       pending.pop_back();
-      if (!platform::readWholeFile(current, &text)) continue;
+      if (!readIgnoringCase(current, &text)) continue;
       const std::string directory = ucl::fileDirectory(current);
       for (const IncludeDirective& include : scanIncludes(text)) {
         const std::string header = resolved(include, directory);
@@ -168,7 +174,9 @@ class HeaderCollector {
     const auto known = stamps_.find(path);
     if (known != stamps_.end()) return known->second;
     std::optional<platform::FileStamp> found = platform::fileStamp(path);
-    if (!found) found = stampIgnoringCase(path);
+    if (!found) {
+      if (const std::optional<std::string> cased = pathIgnoringCase(path)) found = platform::fileStamp(*cased);
+    }
     return stamps_.emplace(path, found).first->second;
   }
 

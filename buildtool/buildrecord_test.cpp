@@ -1,0 +1,101 @@
+// kestrel's record: every input the make tool cannot see is in it, and only
+// an intact record of the same inputs lets the writes be skipped.
+#include "buildtool/buildrecord.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "testing/testsupport.h"
+
+namespace {
+
+using testsupport::writeFile;
+
+TEST(BuildRecord, EveryInputChangesTheRecord) {
+  const BuildOptions options;
+  const RecordedSettings settings{"X:\\sdk", std::string("X:\\cc")};
+  const std::vector<HeaderStamp> headers{{"H\\a.h", {10, 1000}}, {"X:\\sdk\\b.h", {20, 2000}}};
+  const std::string base = recordText(options, settings, headers);
+  struct Case {
+    const char* what;
+    std::function<void(BuildOptions&, RecordedSettings&, std::vector<HeaderStamp>&)> change;
+  } const cases[] = {
+      {"pv model", [](auto& o, auto&, auto&) { o.pvModel = 3; }},
+      {"project", [](auto& o, auto&, auto&) { o.projectFile = "other"; }},
+      {"program", [](auto& o, auto&, auto&) { o.programName = "other"; }},
+      {"define added", [](auto& o, auto&, auto&) { o.defines.push_back("A"); }},
+      {"version", [](auto& o, auto&, auto&) { o.version = 200; }},
+      {"library", [](auto& o, auto&, auto&) { o.createLibrary = true; }},
+      {"debug", [](auto& o, auto&, auto&) { o.debugBuild = true; }},
+      {"asm optimisation", [](auto& o, auto&, auto&) { o.asmOptimisation = true; }},
+      {"memory model", [](auto& o, auto&, auto&) { o.memoryModel = 'P'; }},
+      {"target segment", [](auto& o, auto&, auto&) { o.targetSegment = 90000; }},
+      {"sdk path", [](auto&, auto& s, auto&) { s.sdkPath = "X:\\sdk2"; }},
+      {"compiler path", [](auto&, auto& s, auto&) { s.compilerPath = "X:\\cc2"; }},
+      {"compiler path missing", [](auto&, auto& s, auto&) { s.compilerPath.reset(); }},
+      {"header size", [](auto&, auto&, auto& h) { h[0].stamp.size = 11; }},
+      {"header time", [](auto&, auto&, auto& h) { h[1].stamp.modified = 2001; }},
+      {"header found elsewhere", [](auto&, auto&, auto& h) { h[1].path = "H\\b.h"; }},
+      {"header gone", [](auto&, auto&, auto& h) { h.pop_back(); }},
+  };
+  for (const Case& c : cases) {
+    BuildOptions changedOptions = options;
+    RecordedSettings changedSettings = settings;
+    std::vector<HeaderStamp> changedHeaders = headers;
+    c.change(changedOptions, changedSettings, changedHeaders);
+    EXPECT_NE(recordText(changedOptions, changedSettings, changedHeaders), base) << c.what;
+  }
+  // Values are written with their lengths: moving text between two of them
+  // is a change too.
+  BuildOptions split = options;
+  split.defines = {"A", "B"};
+  BuildOptions joined = options;
+  joined.defines = {"A\ndefine 1:B"};
+  EXPECT_NE(recordText(split, settings, headers), recordText(joined, settings, headers));
+}
+
+TEST(BuildRecord, OnlyAnIntactRecordOfTheSameInputsSkips) {
+  const std::string present = recordText(BuildOptions(), {"X:\\sdk", std::nullopt}, {{"H\\a.h", {1, 2}}});
+  EXPECT_TRUE(maySkipWrites(present, present));
+  EXPECT_FALSE(maySkipWrites(std::nullopt, present));                                  // missing or unreadable
+  EXPECT_FALSE(maySkipWrites(present.substr(0, present.size() - 4), present));         // cut short
+  EXPECT_FALSE(maySkipWrites(std::string(), present));                                 // empty
+  EXPECT_FALSE(maySkipWrites(present + "header 1:x\n", present));                      // more than it should hold
+  EXPECT_NE(recordPath("PV2BUILD", true), recordPath("PV2BUILD", false));
+}
+
+class ProjectHeaders : public ::testing::Test {
+ protected:
+  testsupport::TempDir dir_;
+  testsupport::ScopedCurrentDirectory inDir_{dir_.path()};
+};
+
+TEST_F(ProjectHeaders, ListedAndReachedHeadersOnceEach) {
+  writeFile(dir_ / "C/main.c", "#include \"app.h\"\n#include <sdk.h>\n#include \"gone.h\"\n");
+  writeFile(dir_ / "C/other.c", "#include \"../H/app.h\"\n");
+  writeFile(dir_ / "H/app.h", "#include \"inner.h\"\n#include \"app.h\"\n");  // includes itself
+  writeFile(dir_ / "H/inner.h", "#include <deep.h>\n");
+  writeFile(dir_ / "H/listed.h", "#include \"../shared/util.h\"\n");
+  writeFile(dir_ / "sdk/Com_H/sdk.h", "");
+  writeFile(dir_ / "sdk/Com_H/deep.h", "1234");
+  writeFile(dir_ / "shared/util.h", "");
+  const std::vector<HeaderStamp> headers = projectHeaders(
+      {"C\\main.c", "C\\other.c", "H\\listed.h", "H\\missing.h", "readme.txt"}, {"H", {"H", "sdk\\Com_H"}});
+  std::vector<std::string> paths;
+  for (const HeaderStamp& header : headers) paths.push_back(header.path);
+  EXPECT_EQ(paths, (std::vector<std::string>{"H\\app.h", "H\\inner.h", "H\\listed.h", "sdk\\Com_H\\deep.h",
+                                             "sdk\\Com_H\\sdk.h", "shared\\util.h"}));
+  EXPECT_EQ(headers[3].stamp.size, 4);
+}
+
+TEST_F(ProjectHeaders, LetterCaseIsIgnoredAsWindowsIgnoresIt) {
+  writeFile(dir_ / "C/main.c", "#include <App.H>\n");
+  writeFile(dir_ / "H/app.h", "");
+  // The makefiles name the project's directory "h".
+  const std::vector<HeaderStamp> headers = projectHeaders({"c\\MAIN.C"}, {"H", {"h"}});
+  ASSERT_EQ(headers.size(), 1u);
+  EXPECT_EQ(headers[0].path, "h\\App.H");
+}
+
+}  // namespace
