@@ -91,34 +91,44 @@ std::vector<std::string> recordPaths(const std::string& buildDirectory) {
 
 namespace {
 
-// The file as Windows finds it: where the host's names keep letter case,
-// each component is looked up without regard to it. Only asked when the
-// path as written is not there.
-std::optional<std::string> pathIgnoringCase(const std::string& path) {
-  size_t at = path.compare(0, 1, "\\") == 0 ? 1 : ucl::driveLetter(path) != 0 ? 3 : 0;
-  std::string found = path.substr(0, std::min(at, path.size()));
-  while (at < path.size()) {
-    size_t end = path.find('\\', at);
-    if (end == std::string::npos) end = path.size();
-    const std::string component = path.substr(at, end - at);
-    if (component == "..") {
-      found += component;
-    } else {
-      const std::vector<std::string> names = platform::findFiles(found + component);
-      if (names.empty()) return std::nullopt;
-      found += names.front();
+// Finds files as Windows finds them: where the host's names keep letter
+// case, each component of a path that is not there as written is looked up
+// without regard to it. Each directory is listed once.
+class LetterCaseFinder {
+ public:
+  std::optional<std::string> find(const std::string& path) {
+    size_t at = path.compare(0, 1, "\\") == 0 ? 1 : ucl::driveLetter(path) != 0 ? 3 : 0;
+    std::string found = path.substr(0, std::min(at, path.size()));
+    while (at < path.size()) {
+      size_t end = path.find('\\', at);
+      if (end == std::string::npos) end = path.size();
+      const std::string component = path.substr(at, end - at);
+      if (component == "..") {
+        found += component;
+      } else {
+        const std::unordered_map<std::string, std::string>& names = listing(found);
+        const auto name = names.find(ucl::lowerCase(component));
+        if (name == names.end()) return std::nullopt;
+        found += name->second;
+      }
+      if (end < path.size()) found += '\\';
+      at = end + 1;
     }
-    if (end < path.size()) found += '\\';
-    at = end + 1;
+    return found;
   }
-  return found;
-}
 
-bool readIgnoringCase(const std::string& path, std::string* text) {
-  if (platform::readWholeFile(path, text)) return true;
-  const std::optional<std::string> found = pathIgnoringCase(path);
-  return found && platform::readWholeFile(*found, text);
-}
+ private:
+  // The names in the directory (empty: the current one), by their lower case.
+  const std::unordered_map<std::string, std::string>& listing(const std::string& directory) {
+    const auto known = listings_.find(directory);
+    if (known != listings_.end()) return known->second;
+    std::unordered_map<std::string, std::string> names;
+    for (std::string& name : platform::findFiles(directory + "*")) names.emplace(ucl::lowerCase(name), std::move(name));
+    return listings_.emplace(directory, std::move(names)).first->second;
+  }
+
+  std::unordered_map<std::string, std::unordered_map<std::string, std::string>> listings_;
+};
 
 class HeaderCollector {
  public:
@@ -131,7 +141,10 @@ class HeaderCollector {
     while (!pending.empty()) {
       const std::string current = std::move(pending.back());
       pending.pop_back();
-      if (!readIgnoringCase(current, &text)) continue;
+      if (!platform::readWholeFile(current, &text)) {
+        const std::optional<std::string> cased = letterCase_.find(current);
+        if (!cased || !platform::readWholeFile(*cased, &text)) continue;
+      }
       const std::string directory = ucl::fileDirectory(current);
       for (const IncludeDirective& include : scanIncludes(text)) {
         const std::string header = resolved(include, directory);
@@ -175,7 +188,7 @@ class HeaderCollector {
     if (known != stamps_.end()) return known->second;
     std::optional<platform::FileStamp> found = platform::fileStamp(path);
     if (!found) {
-      if (const std::optional<std::string> cased = pathIgnoringCase(path)) found = platform::fileStamp(*cased);
+      if (const std::optional<std::string> cased = letterCase_.find(path)) found = platform::fileStamp(*cased);
     }
     return stamps_.emplace(path, found).first->second;
   }
@@ -184,6 +197,7 @@ class HeaderCollector {
   std::unordered_map<std::string, platform::FileStamp> headers_;
   std::unordered_map<std::string, std::string> resolved_;
   std::unordered_map<std::string, std::optional<platform::FileStamp>> stamps_;
+  LetterCaseFinder letterCase_;
 };
 
 }  // namespace
