@@ -1,6 +1,7 @@
 #include "buildtool/buildrecord.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -68,6 +69,173 @@ bool maySkipWrites(const std::optional<std::string>& recorded, const std::string
   return recorded.has_value() && *recorded == present;
 }
 
+namespace {
+
+// Reads decimal digits (a leading "-" allowed) up to the terminator, which
+// must follow; at moves past it. False for anything else.
+bool readNumber(const std::string& text, size_t& at, char terminator, long long& value) {
+  const size_t start = at;
+  bool negative = at < text.size() && text[at] == '-';
+  if (negative) ++at;
+  unsigned long long magnitude = 0;
+  const size_t digits = at;
+  while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - digits < 19) {
+    magnitude = magnitude * 10 + static_cast<unsigned>(text[at] - '0');
+    ++at;
+  }
+  if (at == digits || at >= text.size() || text[at] != terminator) {
+    at = start;
+    return false;
+  }
+  ++at;
+  value = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
+  return true;
+}
+
+// "<length>:<bytes>" followed by the terminator.
+bool readCounted(const std::string& text, size_t& at, char terminator, std::string_view& value) {
+  long long length = 0;
+  if (!readNumber(text, at, ':', length) || length < 0 || text.size() - at < static_cast<size_t>(length) + 1) {
+    return false;
+  }
+  value = std::string_view(text).substr(at, static_cast<size_t>(length));
+  at += static_cast<size_t>(length);
+  return text[at++] == terminator;
+}
+
+void appendCounted(std::string& text, std::string_view value, char terminator) {
+  text += std::to_string(value.size());
+  text += ':';
+  text.append(value.data(), value.size());
+  text += terminator;
+}
+
+// One entry after its path: "<size> <time> <count>\n", then per include
+// "q" or "a" and the counted name. The includes go to out when given.
+bool readEntry(const std::string& text, size_t& at, platform::FileStamp& stamp,
+               std::vector<IncludeDirective>* out) {
+  long long count = 0;
+  if (!readNumber(text, at, ' ', stamp.size) || !readNumber(text, at, ' ', stamp.modified) ||
+      !readNumber(text, at, '\n', count) || count < 0) {
+    return false;
+  }
+  for (long long i = 0; i < count; ++i) {
+    if (at >= text.size() || (text[at] != 'q' && text[at] != 'a')) return false;
+    const bool quoted = text[at++] == 'q';
+    std::string_view name;
+    if (!readCounted(text, at, '\n', name)) return false;
+    if (out != nullptr) out->push_back({std::string(name), quoted});
+  }
+  return true;
+}
+
+// FNV-1a, 64 bits, as 16 hex digits.
+std::string checksum(std::string_view text) {
+  unsigned long long hash = 14695981039346656037ull;
+  for (const char c : text) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex(16, '0');
+  for (int i = 15; i >= 0; --i, hash >>= 4) hex[static_cast<size_t>(i)] = kDigits[hash & 15];
+  return hex;
+}
+
+}  // namespace
+
+void ScanCache::add(const std::string& path, platform::FileStamp stamp, const std::vector<IncludeDirective>& includes) {
+  appendCounted(text_, path, ' ');
+  text_ += std::to_string(stamp.size);
+  text_ += ' ';
+  text_ += std::to_string(stamp.modified);
+  text_ += ' ';
+  text_ += std::to_string(includes.size());
+  text_ += '\n';
+  for (const IncludeDirective& include : includes) {
+    text_ += include.quoted ? 'q' : 'a';
+    appendCounted(text_, include.name, '\n');
+  }
+  ++count_;
+}
+
+std::optional<std::vector<IncludeDirective>> ScanCache::find(const std::string& path,
+                                                             platform::FileStamp stamp) const {
+  const auto entry = index_.find(path);
+  if (entry == index_.end()) return std::nullopt;
+  size_t at = entry->second;
+  platform::FileStamp recorded;
+  std::vector<IncludeDirective> includes;
+  if (!readEntry(text_, at, recorded, &includes)) return std::nullopt;
+  if (recorded.size != stamp.size || recorded.modified != stamp.modified) return std::nullopt;
+  return includes;
+}
+
+bool ScanCache::load(std::string text, size_t count) {
+  text_ = std::move(text);
+  index_.clear();
+  index_.reserve(count);
+  count_ = 0;
+  size_t at = 0;
+  while (at < text_.size()) {
+    std::string_view path;
+    if (!readCounted(text_, at, ' ', path)) return false;
+    index_[path] = at;
+    platform::FileStamp stamp;
+    if (!readEntry(text_, at, stamp, nullptr)) return false;
+    ++count_;
+  }
+  return count_ == count;
+}
+
+std::string recordFile(const std::string& compared, const ScanCache& scans) {
+  std::string text;
+  text.reserve(compared.size() + scans.text().size() + 64);
+  text += "compared ";
+  text += std::to_string(compared.size());
+  text += '\n';
+  text += compared;
+  text += "scans ";
+  text += std::to_string(scans.count());
+  text += ' ';
+  text += std::to_string(scans.text().size());
+  text += '\n';
+  text += scans.text();
+  text += "check " + checksum(text) + "\n";
+  return text;
+}
+
+std::optional<ReadRecord> parseRecordFile(const std::string& text) {
+  const size_t checkLine = text.size() >= 23 ? text.size() - 23 : std::string::npos;
+  if (checkLine == std::string::npos || text.compare(checkLine, 6, "check ") != 0 || text.back() != '\n' ||
+      text.compare(checkLine + 6, 16, checksum(std::string_view(text).substr(0, checkLine))) != 0) {
+    return std::nullopt;
+  }
+  size_t at = 0;
+  long long comparedSize = 0;
+  long long count = 0;
+  long long scansSize = 0;
+  if (text.compare(0, 9, "compared ") != 0) return std::nullopt;
+  at = 9;
+  if (!readNumber(text, at, '\n', comparedSize) || comparedSize < 0 ||
+      checkLine - at < static_cast<size_t>(comparedSize)) {
+    return std::nullopt;
+  }
+  ReadRecord record;
+  record.compared = text.substr(at, static_cast<size_t>(comparedSize));
+  at += static_cast<size_t>(comparedSize);
+  if (text.compare(at, 6, "scans ") != 0) return std::nullopt;
+  at += 6;
+  if (!readNumber(text, at, ' ', count) || !readNumber(text, at, '\n', scansSize) || count < 0 ||
+      checkLine - at != static_cast<size_t>(scansSize)) {
+    return std::nullopt;
+  }
+  if (!record.scans.load(text.substr(at, static_cast<size_t>(scansSize)), static_cast<size_t>(count))) {
+    return std::nullopt;
+  }
+  return record;
+}
+
 std::string recordPath(const std::string& buildDirectory, bool debugBuild) {
   return buildDirectory + (debugBuild ? "\\kestrel_deps_dbg.txt" : "\\kestrel_deps_rel.txt");
 }
@@ -130,23 +298,35 @@ class LetterCaseFinder {
   std::unordered_map<std::string, std::unordered_map<std::string, std::string>> listings_;
 };
 
+// The whole file as bytes, with as few calls to the system as it takes:
+// most sources and headers are read in one piece.
+bool readSmallFile(const std::string& path, std::string* text) {
+  std::FILE* file = platform::openBinaryFile(path, "rb");
+  if (file == nullptr) return false;
+  std::setvbuf(file, nullptr, _IONBF, 0);
+  text->clear();
+  char piece[16384];
+  for (size_t got = sizeof piece; got == sizeof piece;) {
+    got = std::fread(piece, 1, sizeof piece, file);
+    text->append(piece, got);
+  }
+  return platform::closeFile(file);
+}
+
 class HeaderCollector {
  public:
-  explicit HeaderCollector(const HeaderSearchPath& search) : search_(search) {}
+  HeaderCollector(const HeaderSearchPath& search, const ScanCache* previous) : search_(search), previous_(previous) {}
 
   // Scans the file and follows the headers it includes.
   void scan(const std::string& path) {
     std::vector<std::string> pending{path};
-    std::string text;
     while (!pending.empty()) {
       const std::string current = std::move(pending.back());
       pending.pop_back();
-      if (!platform::readWholeFile(current, &text)) {
-        const std::optional<std::string> cased = letterCase_.find(current);
-        if (!cased || !platform::readWholeFile(*cased, &text)) continue;
-      }
+      const std::optional<std::vector<IncludeDirective>> includes = includesOf(current);
+      if (!includes) continue;
       const std::string directory = ucl::fileDirectory(current);
-      for (const IncludeDirective& include : scanIncludes(text)) {
+      for (const IncludeDirective& include : *includes) {
         const std::string header = resolved(include, directory);
         if (!header.empty() && headers_.emplace(header, *stamp(header)).second) pending.push_back(header);
       }
@@ -159,6 +339,8 @@ class HeaderCollector {
     const std::optional<platform::FileStamp> found = stamp(header);
     if (found && headers_.emplace(header, *found).second) scan(header);
   }
+
+  ScanCache takeScans() { return std::move(scans_); }
 
   std::vector<HeaderStamp> sorted() const {
     std::vector<HeaderStamp> list;
@@ -183,17 +365,45 @@ class HeaderCollector {
     return header;
   }
 
-  const std::optional<platform::FileStamp>& stamp(const std::string& path) {
+  // What the file includes: as the previous run recorded it while the file
+  // keeps its stamp, otherwise as it reads now. Nothing when it cannot be
+  // read.
+  std::optional<std::vector<IncludeDirective>> includesOf(const std::string& path) {
+    // Headers were stamped when they were found; sources are stamped here.
     const auto known = stamps_.find(path);
-    if (known != stamps_.end()) return known->second;
+    const std::optional<platform::FileStamp> found = known != stamps_.end() ? known->second : stampOf(path);
+    if (!found) return std::nullopt;
+    std::optional<std::vector<IncludeDirective>> includes;
+    if (previous_ != nullptr) includes = previous_->find(path, *found);
+    if (!includes) {
+      if (!readSmallFile(path, &text_)) {
+        const std::optional<std::string> cased = letterCase_.find(path);
+        if (!cased || !readSmallFile(*cased, &text_)) return std::nullopt;
+      }
+      includes = scanIncludes(text_);
+    }
+    scans_.add(path, *found, *includes);
+    return includes;
+  }
+
+  std::optional<platform::FileStamp> stampOf(const std::string& path) {
     std::optional<platform::FileStamp> found = platform::fileStamp(path);
     if (!found) {
       if (const std::optional<std::string> cased = letterCase_.find(path)) found = platform::fileStamp(*cased);
     }
-    return stamps_.emplace(path, found).first->second;
+    return found;
+  }
+
+  const std::optional<platform::FileStamp>& stamp(const std::string& path) {
+    const auto known = stamps_.find(path);
+    if (known != stamps_.end()) return known->second;
+    return stamps_.emplace(path, stampOf(path)).first->second;
   }
 
   const HeaderSearchPath& search_;
+  const ScanCache* previous_;
+  ScanCache scans_;
+  std::string text_;  // the file being scanned, its buffer kept for the next
   std::unordered_map<std::string, platform::FileStamp> headers_;
   std::unordered_map<std::string, std::string> resolved_;
   std::unordered_map<std::string, std::optional<platform::FileStamp>> stamps_;
@@ -202,12 +412,13 @@ class HeaderCollector {
 
 }  // namespace
 
-std::vector<HeaderStamp> projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSearchPath& search) {
-  HeaderCollector collector(search);
+ProjectScan projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSearchPath& search,
+                           const ScanCache* previous) {
+  HeaderCollector collector(search, previous);
   for (const std::string& path : projectFiles) {
     const FileKind kind = fileKind(path);
     if (kind == FileKind::header) collector.addListed(path);
     if (kind == FileKind::source) collector.scan(normalisedPath(path));
   }
-  return collector.sorted();
+  return {collector.sorted(), collector.takeScans()};
 }

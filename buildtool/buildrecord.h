@@ -1,11 +1,15 @@
 // kestrel's record of what the make tool cannot see: the options, the
 // settings values, kestrel's version and every header the project reaches,
 // with its size and time. The makefiles are left as they are only while
-// the record of the last complete run matches the present.
+// the record of the last complete run matches the present. The record also
+// keeps what each source and header includes, by its size and time, so
+// that an unchanged file is not read again.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "buildtool/backend.h"
@@ -24,16 +28,48 @@ struct RecordedSettings {
   std::optional<std::string> compilerPath;
 };
 
-// The text of the record: equal texts mean equal inputs. Every field of the
-// options is in it, each value written with its length so that no two
-// different inputs give the same text. headers must be sorted by path.
+// The part of the record the decision compares: equal texts mean equal
+// inputs. Every field of the options is in it, each value written with its
+// length so that no two different inputs give the same text. headers must
+// be sorted by path.
 std::string recordText(const BuildOptions& options, const RecordedSettings& settings,
                        const std::vector<HeaderStamp>& headers);
 
 // May the generated files that still hold their text be left alone? Only
-// when the record of the last complete run could be read and describes
-// exactly the present; a missing, unreadable or damaged record cannot.
+// when the record of the last complete run could be read whole and
+// describes exactly the present; a missing, unreadable or damaged record
+// cannot.
 bool maySkipWrites(const std::optional<std::string>& recorded, const std::string& present);
+
+// The #include lines of the files a run scanned, by path, each valid while
+// the file keeps its size and time. Appended to as files are scanned.
+class ScanCache {
+ public:
+  void add(const std::string& path, platform::FileStamp stamp, const std::vector<IncludeDirective>& includes);
+  // The includes recorded for the file in a loaded cache, when the file
+  // still has that stamp.
+  std::optional<std::vector<IncludeDirective>> find(const std::string& path, platform::FileStamp stamp) const;
+  const std::string& text() const { return text_; }
+  size_t count() const { return count_; }
+  // The cache as recordFile wrote it; false when it is damaged.
+  bool load(std::string text, size_t count);
+
+ private:
+  std::string text_;
+  size_t count_ = 0;
+  // Of a loaded cache only: path -> where its entry's stamp begins.
+  std::unordered_map<std::string_view, size_t> index_;
+};
+
+// A record file: the compared part and the scans, closed by a checksum of
+// both, so that a record damaged anywhere is known as damaged.
+std::string recordFile(const std::string& compared, const ScanCache& scans);
+struct ReadRecord {
+  std::string compared;
+  ScanCache scans;
+};
+// Nothing when the text is not a whole, intact record file.
+std::optional<ReadRecord> parseRecordFile(const std::string& text);
 
 // The record of the configuration: debug and release builds keep their
 // objects apart, and so their records.
@@ -45,8 +81,14 @@ bool writeRecord(const std::string& path, const std::string& text);
 // Every record the build directory may hold.
 std::vector<std::string> recordPaths(const std::string& buildDirectory);
 
+struct ProjectScan {
+  std::vector<HeaderStamp> headers;  // sorted by path
+  ScanCache scans;                   // of every file scanned, for the next run
+};
 // The headers the project lists and every header that its sources and
 // those headers include, followed transitively, each found the way the
 // compiler finds it (paths relative to the project directory, the current
-// one); sorted by path. A header that cannot be found is left out.
-std::vector<HeaderStamp> projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSearchPath& search);
+// one). A header that cannot be found is left out. A file whose stamp the
+// previous scans hold is not read again.
+ProjectScan projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSearchPath& search,
+                           const ScanCache* previous);

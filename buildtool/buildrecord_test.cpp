@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "testing/testsupport.h"
@@ -80,20 +81,61 @@ TEST_F(ProjectHeaders, ListedAndReachedHeadersOnceEach) {
   writeFile(dir_ / "sdk/Com_H/sdk.h", "");
   writeFile(dir_ / "sdk/Com_H/deep.h", "1234");
   writeFile(dir_ / "shared/util.h", "");
-  const std::vector<HeaderStamp> headers = projectHeaders(
-      {"C\\main.c", "C\\other.c", "H\\listed.h", "H\\missing.h", "readme.txt"}, {"H", {"H", "sdk\\Com_H"}});
+  const std::vector<std::string> files{"C\\main.c", "C\\other.c", "H\\listed.h", "H\\missing.h", "readme.txt"};
+  const HeaderSearchPath search{"H", {"H", "sdk\\Com_H"}};
+  const ProjectScan scan = projectHeaders(files, search, nullptr);
+  const std::vector<HeaderStamp>& headers = scan.headers;
   std::vector<std::string> paths;
   for (const HeaderStamp& header : headers) paths.push_back(header.path);
   EXPECT_EQ(paths, (std::vector<std::string>{"H\\app.h", "H\\inner.h", "H\\listed.h", "sdk\\Com_H\\deep.h",
                                              "sdk\\Com_H\\sdk.h", "shared\\util.h"}));
   EXPECT_EQ(headers[3].stamp.size, 4);
+
+  // The next run takes the includes of a file from the record while its
+  // stamp holds, and reads it again when the stamp moved.
+  const std::optional<ReadRecord> recorded = parseRecordFile(recordFile("x", scan.scans));
+  ASSERT_TRUE(recorded);
+  writeFile(dir_ / "C/other.c", "#include \"../shared/util.h\"\n");  // other size: read again
+  // Same size and time: taken from the record, so the new spelling is not seen.
+  const auto time = std::filesystem::last_write_time(dir_ / "H/inner.h");
+  writeFile(dir_ / "H/inner.h", "#include <DEEP.H>\n");
+  std::filesystem::last_write_time(dir_ / "H/inner.h", time);
+  std::vector<std::string> again;
+  for (const HeaderStamp& header : projectHeaders(files, search, &recorded->scans).headers) {
+    again.push_back(header.path);
+  }
+  EXPECT_EQ(again, (std::vector<std::string>{"H\\app.h", "H\\inner.h", "H\\listed.h", "sdk\\Com_H\\deep.h",
+                                             "sdk\\Com_H\\sdk.h", "shared\\util.h"}));
+}
+
+TEST(RecordFile, DamageAnywhereIsKnown) {
+  ScanCache scans;
+  scans.add("C\\a.c", {10, 20}, {{"a.h", true}, {"b.h", false}});
+  scans.add("H\\a.h", {3, -4}, {});
+  const std::string whole = recordFile("compared\ntext\n", scans);
+  const std::optional<ReadRecord> read = parseRecordFile(whole);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->compared, "compared\ntext\n");
+  const std::optional<std::vector<IncludeDirective>> includes = read->scans.find("C\\a.c", {10, 20});
+  ASSERT_TRUE(includes);
+  ASSERT_EQ(includes->size(), 2u);
+  EXPECT_EQ((*includes)[1].name, "b.h");
+  EXPECT_FALSE((*includes)[1].quoted);
+  EXPECT_FALSE(read->scans.find("C\\a.c", {10, 21}));
+  EXPECT_TRUE(read->scans.find("H\\a.h", {3, -4}));
+  for (size_t at = 0; at < whole.size(); ++at) {
+    std::string damaged = whole;
+    damaged[at] ^= 0x01;
+    EXPECT_FALSE(parseRecordFile(damaged)) << "byte " << at;
+    EXPECT_FALSE(parseRecordFile(whole.substr(0, at))) << "cut at " << at;
+  }
 }
 
 TEST_F(ProjectHeaders, LetterCaseIsIgnoredAsWindowsIgnoresIt) {
   writeFile(dir_ / "C/main.c", "#include <App.H>\n");
   writeFile(dir_ / "H/app.h", "");
   // The makefiles name the project's directory "h".
-  const std::vector<HeaderStamp> headers = projectHeaders({"c\\MAIN.C"}, {"H", {"h"}});
+  const std::vector<HeaderStamp> headers = projectHeaders({"c\\MAIN.C"}, {"H", {"h"}}, nullptr).headers;
   ASSERT_EQ(headers.size(), 1u);
   EXPECT_EQ(headers[0].path, "h\\App.H");
 }

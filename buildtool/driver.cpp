@@ -60,11 +60,19 @@ bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, B
   }
   if (compilerPath) values.compilerPath = *compilerPath;
 
-  const std::string present =
-      recordText(options, {values.sdkPath, compilerPath},
-                 projectHeaders(*files, HeaderSearchPath{"H", backEnd.includeDirectories(values)}));
   const std::string record = recordPath(backEnd.buildDirectory, options.debugBuild);
-  const bool leaveUnchanged = maySkipWrites(readRecord(record), present);
+  std::optional<std::string> recordedText = readRecord(record);
+  std::optional<ReadRecord> recorded = recordedText ? parseRecordFile(*recordedText) : std::nullopt;
+  ProjectScan scan = projectHeaders(*files, HeaderSearchPath{"H", backEnd.includeDirectories(values)},
+                                    recorded ? &recorded->scans : nullptr);
+  const std::string present = recordText(options, {values.sdkPath, compilerPath}, scan.headers);
+  const bool leaveUnchanged = maySkipWrites(recorded ? std::optional(recorded->compared) : std::nullopt, present);
+  const std::string presentRecord = recordFile(present, scan.scans);
+  const bool recordIsCurrent = leaveUnchanged && *recordedText == presentRecord;
+  // Freed before the makefiles are made, the largest texts of a run.
+  recordedText.reset();
+  recorded.reset();
+  scan = ProjectScan();
 
   const BuildDirectory directory = backEnd.makefiles(options, values, *files);
   files.reset();  // a large project's list need not stay while the files are written
@@ -74,7 +82,9 @@ bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, B
   if (!writeBuildDirectory(directory, !leaveUnchanged, &err)) {
     writeErrorLine(err);
     platform::deleteFile(record);
-  } else if (!leaveUnchanged && !writeRecord(record, present)) {
+  } else if (!recordIsCurrent && !writeRecord(record, presentRecord)) {
+    // Only the scans of a changed source differ when the files were left
+    // alone; then the record is renewed so that it is not read again.
     writeErrorLine("Unable to write " + record);
     platform::deleteFile(record);
   }
