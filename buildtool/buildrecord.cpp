@@ -65,7 +65,7 @@ std::string recordText(const BuildOptions& options, const RecordedSettings& sett
   return text;
 }
 
-bool maySkipWrites(const std::optional<std::string>& recorded, const std::string& present) {
+bool maySkipWrites(std::optional<std::string_view> recorded, std::string_view present) {
   return recorded.has_value() && *recorded == present;
 }
 
@@ -73,7 +73,7 @@ namespace {
 
 // Reads decimal digits (a leading "-" allowed) up to the terminator, which
 // must follow; at moves past it. False for anything else.
-bool readNumber(const std::string& text, size_t& at, char terminator, long long& value) {
+bool readNumber(std::string_view text, size_t& at, char terminator, long long& value) {
   const size_t start = at;
   bool negative = at < text.size() && text[at] == '-';
   if (negative) ++at;
@@ -93,12 +93,12 @@ bool readNumber(const std::string& text, size_t& at, char terminator, long long&
 }
 
 // "<length>:<bytes>" followed by the terminator.
-bool readCounted(const std::string& text, size_t& at, char terminator, std::string_view& value) {
+bool readCounted(std::string_view text, size_t& at, char terminator, std::string_view& value) {
   long long length = 0;
   if (!readNumber(text, at, ':', length) || length < 0 || text.size() - at < static_cast<size_t>(length) + 1) {
     return false;
   }
-  value = std::string_view(text).substr(at, static_cast<size_t>(length));
+  value = text.substr(at, static_cast<size_t>(length));
   at += static_cast<size_t>(length);
   return text[at++] == terminator;
 }
@@ -112,7 +112,7 @@ void appendCounted(std::string& text, std::string_view value, char terminator) {
 
 // One entry after its path: "<size> <time> <count>\n", then per include
 // "q" or "a" and the counted name. The includes go to out when given.
-bool readEntry(const std::string& text, size_t& at, platform::FileStamp& stamp,
+bool readEntry(std::string_view text, size_t& at, platform::FileStamp& stamp,
                std::vector<IncludeDirective>* out) {
   long long count = 0;
   if (!readNumber(text, at, ' ', stamp.size) || !readNumber(text, at, ' ', stamp.modified) ||
@@ -166,26 +166,24 @@ std::optional<std::vector<IncludeDirective>> ScanCache::find(const std::string& 
   size_t at = entry->second;
   platform::FileStamp recorded;
   std::vector<IncludeDirective> includes;
-  if (!readEntry(text_, at, recorded, &includes)) return std::nullopt;
+  if (!readEntry(loaded_, at, recorded, &includes)) return std::nullopt;
   if (recorded.size != stamp.size || recorded.modified != stamp.modified) return std::nullopt;
   return includes;
 }
 
-bool ScanCache::load(std::string text, size_t count) {
-  text_ = std::move(text);
+bool ScanCache::load(std::string_view text, size_t count) {
+  loaded_ = text;
   index_.clear();
   index_.reserve(count);
-  count_ = 0;
   size_t at = 0;
-  while (at < text_.size()) {
+  while (at < text.size()) {
     std::string_view path;
-    if (!readCounted(text_, at, ' ', path)) return false;
+    if (!readCounted(text, at, ' ', path)) return false;
     index_[path] = at;
     platform::FileStamp stamp;
-    if (!readEntry(text_, at, stamp, nullptr)) return false;
-    ++count_;
+    if (!readEntry(text, at, stamp, nullptr)) return false;
   }
-  return count_ == count;
+  return index_.size() == count;
 }
 
 std::string recordFile(const std::string& compared, const ScanCache& scans) {
@@ -211,28 +209,27 @@ std::optional<ReadRecord> parseRecordFile(const std::string& text) {
       text.compare(checkLine + 6, 16, checksum(std::string_view(text).substr(0, checkLine))) != 0) {
     return std::nullopt;
   }
+  const std::string_view body = std::string_view(text).substr(0, checkLine);
   size_t at = 0;
   long long comparedSize = 0;
   long long count = 0;
   long long scansSize = 0;
-  if (text.compare(0, 9, "compared ") != 0) return std::nullopt;
+  if (body.substr(0, 9) != "compared ") return std::nullopt;
   at = 9;
-  if (!readNumber(text, at, '\n', comparedSize) || comparedSize < 0 ||
-      checkLine - at < static_cast<size_t>(comparedSize)) {
+  if (!readNumber(body, at, '\n', comparedSize) || comparedSize < 0 ||
+      body.size() - at < static_cast<size_t>(comparedSize)) {
     return std::nullopt;
   }
   ReadRecord record;
-  record.compared = text.substr(at, static_cast<size_t>(comparedSize));
+  record.compared = body.substr(at, static_cast<size_t>(comparedSize));
   at += static_cast<size_t>(comparedSize);
-  if (text.compare(at, 6, "scans ") != 0) return std::nullopt;
+  if (body.substr(at, 6) != "scans ") return std::nullopt;
   at += 6;
-  if (!readNumber(text, at, ' ', count) || !readNumber(text, at, '\n', scansSize) || count < 0 ||
-      checkLine - at != static_cast<size_t>(scansSize)) {
+  if (!readNumber(body, at, ' ', count) || !readNumber(body, at, '\n', scansSize) || count < 0 ||
+      body.size() - at != static_cast<size_t>(scansSize)) {
     return std::nullopt;
   }
-  if (!record.scans.load(text.substr(at, static_cast<size_t>(scansSize)), static_cast<size_t>(count))) {
-    return std::nullopt;
-  }
+  if (!record.scans.load(body.substr(at), static_cast<size_t>(count))) return std::nullopt;
   return record;
 }
 
@@ -274,10 +271,13 @@ class LetterCaseFinder {
       if (component == "..") {
         found += component;
       } else {
-        const std::unordered_map<std::string, std::string>& names = listing(found);
-        const auto name = names.find(ucl::lowerCase(component));
-        if (name == names.end()) return std::nullopt;
-        found += name->second;
+        // Most lookups miss; the directory's search runs only for a name
+        // that its listing may hold.
+        const std::vector<unsigned long long>& names = listing(found);
+        if (!std::binary_search(names.begin(), names.end(), nameHash(component))) return std::nullopt;
+        const std::vector<std::string> matches = platform::findFiles(found + component);
+        if (matches.empty()) return std::nullopt;
+        found += matches.front();
       }
       if (end < path.size()) found += '\\';
       at = end + 1;
@@ -286,16 +286,27 @@ class LetterCaseFinder {
   }
 
  private:
-  // The names in the directory (empty: the current one), by their lower case.
-  const std::unordered_map<std::string, std::string>& listing(const std::string& directory) {
+  static unsigned long long nameHash(const std::string& name) {
+    unsigned long long hash = 14695981039346656037ull;
+    for (const char c : ucl::lowerCase(name)) {
+      hash ^= static_cast<unsigned char>(c);
+      hash *= 1099511628211ull;
+    }
+    return hash;
+  }
+
+  // The hashes of the lower-case names in the directory (empty: the
+  // current one), sorted: a large directory costs little to keep.
+  const std::vector<unsigned long long>& listing(const std::string& directory) {
     const auto known = listings_.find(directory);
     if (known != listings_.end()) return known->second;
-    std::unordered_map<std::string, std::string> names;
-    for (std::string& name : platform::findFiles(directory + "*")) names.emplace(ucl::lowerCase(name), std::move(name));
+    std::vector<unsigned long long> names;
+    for (const std::string& name : platform::findFiles(directory + "*")) names.push_back(nameHash(name));
+    std::sort(names.begin(), names.end());
     return listings_.emplace(directory, std::move(names)).first->second;
   }
 
-  std::unordered_map<std::string, std::unordered_map<std::string, std::string>> listings_;
+  std::unordered_map<std::string, std::vector<unsigned long long>> listings_;
 };
 
 // The whole file as bytes, with as few calls to the system as it takes:
@@ -328,7 +339,7 @@ class HeaderCollector {
       const std::string directory = ucl::fileDirectory(current);
       for (const IncludeDirective& include : *includes) {
         const std::string header = resolved(include, directory);
-        if (!header.empty() && headers_.emplace(header, *stamp(header)).second) pending.push_back(header);
+        if (!header.empty() && reach(header)) pending.push_back(header);
       }
     }
   }
@@ -336,16 +347,16 @@ class HeaderCollector {
   // A header the project lists: counted whether or not anything includes it.
   void addListed(const std::string& path) {
     const std::string header = normalisedPath(path);
-    const std::optional<platform::FileStamp> found = stamp(header);
-    if (found && headers_.emplace(header, *found).second) scan(header);
+    if (stamp(header) != nullptr && reach(header)) scan(header);
   }
 
   ScanCache takeScans() { return std::move(scans_); }
 
   std::vector<HeaderStamp> sorted() const {
     std::vector<HeaderStamp> list;
-    list.reserve(headers_.size());
-    for (const auto& [path, stamp] : headers_) list.push_back({path, stamp});
+    for (const auto& [path, found] : found_) {
+      if (found.reached) list.push_back({path, found.stamp});
+    }
     std::sort(list.begin(), list.end(), [](const HeaderStamp& a, const HeaderStamp& b) { return a.path < b.path; });
     return list;
   }
@@ -360,7 +371,7 @@ class HeaderCollector {
     const auto known = resolved_.find(key);
     if (known != resolved_.end()) return known->second;
     std::string header =
-        resolveInclude(include, directory, search_, [&](const std::string& path) { return stamp(path).has_value(); });
+        resolveInclude(include, directory, search_, [&](const std::string& path) { return stamp(path) != nullptr; });
     resolved_.emplace(std::move(key), header);
     return header;
   }
@@ -370,8 +381,9 @@ class HeaderCollector {
   // read.
   std::optional<std::vector<IncludeDirective>> includesOf(const std::string& path) {
     // Headers were stamped when they were found; sources are stamped here.
-    const auto known = stamps_.find(path);
-    const std::optional<platform::FileStamp> found = known != stamps_.end() ? known->second : stampOf(path);
+    const auto known = found_.find(path);
+    const std::optional<platform::FileStamp> found =
+        known != found_.end() ? std::optional(known->second.stamp) : stampOf(path);
     if (!found) return std::nullopt;
     std::optional<std::vector<IncludeDirective>> includes;
     if (previous_ != nullptr) includes = previous_->find(path, *found);
@@ -394,19 +406,35 @@ class HeaderCollector {
     return found;
   }
 
-  const std::optional<platform::FileStamp>& stamp(const std::string& path) {
-    const auto known = stamps_.find(path);
-    if (known != stamps_.end()) return known->second;
-    return stamps_.emplace(path, stampOf(path)).first->second;
+  // The stamp of a header that exists; null when it does not. Misses are
+  // not kept: each name is resolved once per directory anyway.
+  const platform::FileStamp* stamp(const std::string& path) {
+    const auto known = found_.find(path);
+    if (known != found_.end()) return &known->second.stamp;
+    const std::optional<platform::FileStamp> found = stampOf(path);
+    if (!found) return nullptr;
+    return &found_.emplace(path, Found{*found, false}).first->second.stamp;
+  }
+
+  // Marks a header that exists as one the project reaches; false when it
+  // was already.
+  bool reach(const std::string& path) {
+    Found& found = found_.at(path);
+    if (found.reached) return false;
+    found.reached = true;
+    return true;
   }
 
   const HeaderSearchPath& search_;
   const ScanCache* previous_;
   ScanCache scans_;
   std::string text_;  // the file being scanned, its buffer kept for the next
-  std::unordered_map<std::string, platform::FileStamp> headers_;
+  struct Found {
+    platform::FileStamp stamp;
+    bool reached;  // listed or included, not only looked at
+  };
+  std::unordered_map<std::string, Found> found_;
   std::unordered_map<std::string, std::string> resolved_;
-  std::unordered_map<std::string, std::optional<platform::FileStamp>> stamps_;
   LetterCaseFinder letterCase_;
 };
 

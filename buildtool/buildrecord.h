@@ -39,7 +39,7 @@ std::string recordText(const BuildOptions& options, const RecordedSettings& sett
 // when the record of the last complete run could be read whole and
 // describes exactly the present; a missing, unreadable or damaged record
 // cannot.
-bool maySkipWrites(const std::optional<std::string>& recorded, const std::string& present);
+bool maySkipWrites(std::optional<std::string_view> recorded, std::string_view present);
 
 // The #include lines of the files a run scanned, by path, each valid while
 // the file keeps its size and time. Appended to as files are scanned.
@@ -51,24 +51,26 @@ class ScanCache {
   std::optional<std::vector<IncludeDirective>> find(const std::string& path, platform::FileStamp stamp) const;
   const std::string& text() const { return text_; }
   size_t count() const { return count_; }
-  // The cache as recordFile wrote it; false when it is damaged.
-  bool load(std::string text, size_t count);
+  // Looks up in the scans as recordFile wrote them, which must stay while
+  // the cache is used; false when they are damaged.
+  bool load(std::string_view text, size_t count);
 
  private:
-  std::string text_;
+  std::string text_;  // what add wrote
   size_t count_ = 0;
-  // Of a loaded cache only: path -> where its entry's stamp begins.
-  std::unordered_map<std::string_view, size_t> index_;
+  std::string_view loaded_;
+  std::unordered_map<std::string_view, size_t> index_;  // path -> where its entry's stamp begins in loaded_
 };
 
 // A record file: the compared part and the scans, closed by a checksum of
 // both, so that a record damaged anywhere is known as damaged.
 std::string recordFile(const std::string& compared, const ScanCache& scans);
 struct ReadRecord {
-  std::string compared;
+  std::string_view compared;
   ScanCache scans;
 };
-// Nothing when the text is not a whole, intact record file.
+// Nothing when the text is not a whole, intact record file. The result
+// refers to the text, which must stay while it is used.
 std::optional<ReadRecord> parseRecordFile(const std::string& text);
 
 // The record of the configuration: debug and release builds keep their

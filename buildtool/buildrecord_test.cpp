@@ -93,7 +93,8 @@ TEST_F(ProjectHeaders, ListedAndReachedHeadersOnceEach) {
 
   // The next run takes the includes of a file from the record while its
   // stamp holds, and reads it again when the stamp moved.
-  const std::optional<ReadRecord> recorded = parseRecordFile(recordFile("x", scan.scans));
+  const std::string record = recordFile("x", scan.scans);
+  const std::optional<ReadRecord> recorded = parseRecordFile(record);
   ASSERT_TRUE(recorded);
   writeFile(dir_ / "C/other.c", "#include \"../shared/util.h\"\n");  // other size: read again
   // Same size and time: taken from the record, so the new spelling is not seen.

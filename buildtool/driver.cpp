@@ -66,7 +66,8 @@ bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, B
   ProjectScan scan = projectHeaders(*files, HeaderSearchPath{"H", backEnd.includeDirectories(values)},
                                     recorded ? &recorded->scans : nullptr);
   const std::string present = recordText(options, {values.sdkPath, compilerPath}, scan.headers);
-  const bool leaveUnchanged = maySkipWrites(recorded ? std::optional(recorded->compared) : std::nullopt, present);
+  const bool leaveUnchanged =
+      maySkipWrites(recorded ? std::optional(recorded->compared) : std::nullopt, present);
   const std::string presentRecord = recordFile(present, scan.scans);
   const bool recordIsCurrent = leaveUnchanged && *recordedText == presentRecord;
   // Freed before the makefiles are made, the largest texts of a run.
