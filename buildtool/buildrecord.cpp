@@ -326,7 +326,10 @@ bool readSmallFile(const std::string& path, std::string* text) {
 
 class HeaderCollector {
  public:
-  HeaderCollector(const HeaderSearchPath& search, const ScanCache* previous) : search_(search), previous_(previous) {}
+  HeaderCollector(const HeaderSearchPath& search, const ScanCache* previous) : search_(search), previous_(previous) {
+    // Mostly the same files again: sized once rather than grown.
+    if (previous != nullptr) scans_.reserve(previous->loadedText().size() + previous->loadedText().size() / 8);
+  }
 
   // Scans the file and follows the headers it includes.
   void scan(const std::string& path) {

@@ -50,6 +50,8 @@ class ScanCache {
   // still has that stamp.
   std::optional<std::vector<IncludeDirective>> find(const std::string& path, platform::FileStamp stamp) const;
   const std::string& text() const { return text_; }
+  std::string_view loadedText() const { return loaded_; }
+  void reserve(size_t bytes) { text_.reserve(bytes); }
   size_t count() const { return count_; }
   // Looks up in the scans as recordFile wrote them, which must stay while
   // the cache is used; false when they are damaged.

@@ -68,11 +68,22 @@ bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, B
   const std::string present = recordText(options, {values.sdkPath, compilerPath}, scan.headers);
   const bool leaveUnchanged =
       maySkipWrites(recorded ? std::optional(recorded->compared) : std::nullopt, present);
-  const std::string presentRecord = recordFile(present, scan.scans);
-  const bool recordIsCurrent = leaveUnchanged && *recordedText == presentRecord;
-  // Freed before the makefiles are made, the largest texts of a run.
+  // Only the scans of a changed source differ when the files are left
+  // alone; then the record is renewed so that they are not read again.
+  const bool recordIsCurrent = leaveUnchanged && recorded->scans.loadedText() == scan.scans.text();
   recordedText.reset();
   recorded.reset();
+  // The new record waits under another name until the makefiles are
+  // written; written now, its text need not stay while they are made.
+  const std::string pending = record + ".new";
+  bool pendingWritten = false;
+  if (!recordIsCurrent) {
+    const std::string text = recordFile(present, scan.scans);
+    scan = ProjectScan();
+    platform::createDirectory(backEnd.buildDirectory);
+    pendingWritten = writeRecord(pending, text);
+    if (!pendingWritten) platform::deleteFile(pending);
+  }
   scan = ProjectScan();
 
   const BuildDirectory directory = backEnd.makefiles(options, values, *files);
@@ -83,11 +94,13 @@ bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, B
   if (!writeBuildDirectory(directory, !leaveUnchanged, &err)) {
     writeErrorLine(err);
     platform::deleteFile(record);
-  } else if (!recordIsCurrent && !writeRecord(record, presentRecord)) {
-    // Only the scans of a changed source differ when the files were left
-    // alone; then the record is renewed so that it is not read again.
-    writeErrorLine("Unable to write " + record);
+    platform::deleteFile(pending);
+  } else if (!recordIsCurrent) {
     platform::deleteFile(record);
+    if (!pendingWritten || !platform::moveFile(pending, record)) {
+      writeErrorLine("Unable to write " + record);
+      platform::deleteFile(pending);
+    }
   }
   return true;
 }
