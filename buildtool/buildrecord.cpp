@@ -262,27 +262,17 @@ namespace {
 class LetterCaseFinder {
  public:
   std::optional<std::string> find(const std::string& path) {
-    size_t at = path.compare(0, 1, "\\") == 0 ? 1 : ucl::driveLetter(path) != 0 ? 3 : 0;
-    std::string found = path.substr(0, std::min(at, path.size()));
-    while (at < path.size()) {
-      size_t end = path.find('\\', at);
-      if (end == std::string::npos) end = path.size();
-      const std::string component = path.substr(at, end - at);
-      if (component == "..") {
-        found += component;
-      } else {
-        // Most lookups miss; the directory's search runs only for a name
-        // that its listing may hold.
-        const std::vector<unsigned long long>& names = listing(found);
-        if (!std::binary_search(names.begin(), names.end(), nameHash(component))) return std::nullopt;
-        const std::vector<std::string> matches = platform::findFiles(found + component);
-        if (matches.empty()) return std::nullopt;
-        found += matches.front();
-      }
-      if (end < path.size()) found += '\\';
-      at = end + 1;
-    }
-    return found;
+    const std::optional<std::string> directory = directoryAsFound(ucl::fileDirectory(path));
+    const std::string name = ucl::fileName(path);
+    if (!directory) return std::nullopt;
+    if (name.empty() || name == "..") return *directory + name;
+    // Most lookups miss; the directory's search runs only for a name that
+    // its listing may hold.
+    const std::vector<unsigned long long>& names = listing(*directory);
+    if (!std::binary_search(names.begin(), names.end(), nameHash(name))) return std::nullopt;
+    const std::vector<std::string> matches = platform::findFiles(*directory + name);
+    if (matches.empty()) return std::nullopt;
+    return *directory + matches.front();
   }
 
  private:
@@ -306,7 +296,23 @@ class LetterCaseFinder {
     return listings_.emplace(directory, std::move(names)).first->second;
   }
 
+  // The directory (ending in a backslash) as it is spelt on disk; a root
+  // as it is. Each one is looked up once.
+  std::optional<std::string> directoryAsFound(const std::string& directory) {
+    if (directory.empty() || directory == "\\" || directory == "\\\\" ||
+        (ucl::driveLetter(directory) != 0 && directory.size() <= 3)) {
+      return directory;
+    }
+    const auto known = directories_.find(directory);
+    if (known != directories_.end()) return known->second;
+    std::optional<std::string> found = find(directory.substr(0, directory.size() - 1));
+    if (found) *found += '\\';
+    directories_.emplace(directory, found);
+    return found;
+  }
+
   std::unordered_map<std::string, std::vector<unsigned long long>> listings_;
+  std::unordered_map<std::string, std::optional<std::string>> directories_;
 };
 
 // The whole file as bytes, with as few calls to the system as it takes:
