@@ -275,6 +275,18 @@ class LetterCaseFinder {
     return *directory + matches.front();
   }
 
+  // False when the directory holds no file of that name in any letter
+  // case, which its listing answers without asking the file system. A
+  // short name ("HEADER~1.H") is not in a listing: it may always exist.
+  bool mayExist(const std::string& path) {
+    const std::optional<std::string> directory = directoryAsFound(ucl::fileDirectory(path));
+    if (!directory) return false;
+    const std::string name = ucl::fileName(path);
+    if (name.empty() || name == ".." || name.find('~') != std::string::npos) return true;
+    const std::vector<unsigned long long>& names = listing(*directory);
+    return std::binary_search(names.begin(), names.end(), nameHash(name));
+  }
+
  private:
   static unsigned long long nameHash(const std::string& name) {
     unsigned long long hash = 14695981039346656037ull;
@@ -408,6 +420,7 @@ class HeaderCollector {
   }
 
   std::optional<platform::FileStamp> stampOf(const std::string& path) {
+    if (!letterCase_.mayExist(path)) return std::nullopt;
     std::optional<platform::FileStamp> found = platform::fileStamp(path);
     if (!found) {
       if (const std::optional<std::string> cased = letterCase_.find(path)) found = platform::fileStamp(*cased);

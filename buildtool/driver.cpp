@@ -79,7 +79,7 @@ bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, B
   bool pendingWritten = false;
   if (!recordIsCurrent) {
     const std::string text = recordFile(present, scan.scans);
-    scan = ProjectScan();
+    scan = ProjectScan();  // freed before the text is written
     platform::createDirectory(backEnd.buildDirectory);
     pendingWritten = writeRecord(pending, text);
     if (!pendingWritten) platform::deleteFile(pending);
