@@ -359,7 +359,7 @@ class HeaderCollector {
       if (!includes) continue;
       const std::string directory = ucl::fileDirectory(current);
       for (const IncludeDirective& include : *includes) {
-        const std::string header = resolved(include, directory);
+        const std::string& header = resolved(include, directory);
         if (!header.empty() && reach(header)) pending.push_back(header);
       }
     }
@@ -385,16 +385,15 @@ class HeaderCollector {
  private:
   // Many sources include the same few headers: each name is looked up once
   // per including directory.
-  std::string resolved(const IncludeDirective& include, const std::string& directory) {
-    std::string key = directory;
-    key += include.quoted ? '"' : '<';
-    key += include.name;
-    const auto known = resolved_.find(key);
+  const std::string& resolved(const IncludeDirective& include, const std::string& directory) {
+    key_.assign(directory);
+    key_ += include.quoted ? '"' : '<';
+    key_ += include.name;
+    const auto known = resolved_.find(key_);
     if (known != resolved_.end()) return known->second;
     std::string header =
         resolveInclude(include, directory, search_, [&](const std::string& path) { return stamp(path) != nullptr; });
-    resolved_.emplace(std::move(key), header);
-    return header;
+    return resolved_.emplace(key_, std::move(header)).first->second;
   }
 
   // What the file includes: as the previous run recorded it while the file
@@ -457,6 +456,7 @@ class HeaderCollector {
   };
   std::unordered_map<std::string, Found> found_;
   std::unordered_map<std::string, std::string> resolved_;
+  std::string key_;  // of resolved_, kept for its buffer
   LetterCaseFinder letterCase_;
 };
 
