@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,15 @@ bool createDirectories(const std::string& path);
 bool deleteFile(const std::string& path);
 bool moveFile(const std::string& from, const std::string& to);
 bool isDirectory(const std::string& path);
+
+// What make compares of a file: its size and its last write time (in the
+// host's own units, only ever compared for equality).
+struct FileStamp {
+  long long size = 0;
+  long long modified = 0;
+};
+// The stamp of a file; nothing when it does not exist or is a directory.
+std::optional<FileStamp> fileStamp(const std::string& path);
 
 // Names (without directory) of the entries that match the last component of
 // the pattern, which may hold "*" and "?" and is matched without regard to

@@ -157,6 +157,13 @@ bool isDirectory(const std::string& path) {
   return ::stat(windowsToHostPath(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+std::optional<FileStamp> fileStamp(const std::string& path) {
+  struct stat info;
+  if (::stat(windowsToHostPath(path).c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
+  return FileStamp{static_cast<long long>(info.st_size),
+                   static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
+}
+
 std::vector<std::string> findFiles(const std::string& pattern) {
   std::vector<std::string> names;
   const std::string native = windowsToHostPath(pattern);
