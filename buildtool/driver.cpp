@@ -9,7 +9,7 @@
 #include "buildtool/console.h"
 #include "buildtool/filewriter.h"
 #include "buildtool/makerunner.h"
-#include "buildtool/projectfile.h"
+#include "common/projectfile.h"
 #include "common/inifile.h"
 #include "common/moduledirectory.h"
 #include "common/pathhelpers.h"
@@ -27,7 +27,7 @@ void writeUsage() { std::cout << kUsageText << std::endl; }
 bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, BuildOptions& options,
                     SdkSettings& values) {
   std::string err;
-  const std::optional<std::string> found = findProjectFile(ucl::fileTitle(options.projectFile));
+  const std::optional<std::string> found = ucl::findProjectFile(ucl::fileTitle(options.projectFile));
   const std::string title = found ? ucl::fileTitle(*found) : ucl::fileTitle(options.projectFile);
   options.projectFile = title;
   if (!found) {
@@ -38,7 +38,7 @@ bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, B
 
   // The file the search found: on POSIX its letter case may differ from
   // the title's.
-  std::optional<std::vector<std::string>> files = readProjectFile(*found);
+  std::optional<std::vector<std::string>> files = ucl::readProjectFile(*found);
   if (!files) {
     writeErrorLine("Error: Wrong format in .cbx file");
     return false;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace ucl {
+
 // Looks for title + ".cbx", then for any "*.cbx", in the current directory,
 // matching letter case as Windows does; the name of the file found, spelt
 // as it is on disk ("Demo.CBX" for the title "demo"), or nothing. An empty
@@ -28,3 +30,5 @@ enum class FileKind { source, header, library, other };
 // By the extension, whatever its letter case: ".c", ".a86" and ".asm" are
 // sources, ".h" headers, ".lib" libraries.
 FileKind fileKind(const std::string& path);
+
+}  // namespace ucl

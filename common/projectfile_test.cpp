@@ -1,5 +1,5 @@
 // Reading the project file: which files it lists, and in what order.
-#include "buildtool/projectfile.h"
+#include "common/projectfile.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 
 namespace {
 
+using namespace ucl;
 using testsupport::ScopedCurrentDirectory;
 using testsupport::TempDir;
 using testsupport::writeFile;

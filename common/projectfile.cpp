@@ -1,4 +1,4 @@
-#include "buildtool/projectfile.h"
+#include "common/projectfile.h"
 
 #include <pugixml.hpp>
 
@@ -8,6 +8,8 @@
 #include "common/pathhelpers.h"
 #include "platform/files.h"
 #include "platform/memory.h"
+
+namespace ucl {
 
 namespace {
 
@@ -260,9 +262,11 @@ std::optional<std::vector<std::string>> readProjectFile(const std::string& path)
 }
 
 FileKind fileKind(const std::string& path) {
-  const std::string extension = ucl::lowerCase(ucl::fileExtension(path));
+  const std::string extension = lowerCase(fileExtension(path));
   if (extension == ".c" || extension == ".a86" || extension == ".asm") return FileKind::source;
   if (extension == ".h") return FileKind::header;
   if (extension == ".lib") return FileKind::library;
   return FileKind::other;
 }
+
+}  // namespace ucl
