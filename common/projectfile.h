@@ -31,4 +31,34 @@ enum class FileKind { source, header, library, other };
 // sources, ".h" headers, ".lib" libraries.
 FileKind fileKind(const std::string& path);
 
+// Where the parts of a project file lie in its bytes, for a program that
+// changes the file and leaves every other byte as it was. Offsets count
+// from the first byte of the file (a byte order mark included).
+struct ProjectFileElement {
+  size_t begin = 0;  // its "<"
+  size_t end = 0;    // just after its last ">"
+};
+// A "file" element that the reader above lists.
+struct ProjectFileEntry : ProjectFileElement {
+  std::string path;  // decoded, with its separators as written
+  char quote = '"';  // around the path's value
+};
+// The root "project" element or a "node" group below it.
+struct ProjectFileGroup : ProjectFileElement {
+  static constexpr size_t npos = static_cast<size_t>(-1);
+  std::string name;           // the group's decoded "name"; empty for the root
+  size_t endTag = npos;       // the "<" of "</...>"; npos for an empty-element tag
+  size_t lastEntry = npos;    // index in entries of its last "file" child that is listed
+  size_t lastChild = npos;    // the "<" of its last child element
+  size_t lastChildEnd = npos;
+};
+struct ProjectFileOutline {
+  std::vector<ProjectFileGroup> groups;  // the root first, then the groups in document order
+  std::vector<ProjectFileEntry> entries; // in document order, as the reader lists them
+};
+
+// The outline of a project file that the reader above accepts; nothing for
+// one of the wrong format.
+std::optional<ProjectFileOutline> outlineProjectFile(const std::string& bytes);
+
 }  // namespace ucl
