@@ -182,4 +182,29 @@ TEST(AttributeValue, ReferencesLineEndsAndEntities) {
   EXPECT_EQ(parseProjectFile("<project><file path=\"a&#x41;&amp;&#0;b\"/></project>"), Files{"aA&"});
 }
 
+TEST_F(ProjectFile, OutlineTellsWhereEachPartLies) {
+  const std::string text =
+      "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<!-- <file path=\"no\"/> -->\r\n<project a=\"x>y\">\r\n"
+      " <file path='C/a.c'><x/></file>\r\n <node name=\"S&amp;\"><file path=\"b.c\"/></node><![CDATA[<file/>]]>\r\n"
+      "</project>\r\n";
+  const std::optional<ProjectFileOutline> outline = outlineProjectFile(text);
+  ASSERT_TRUE(outline);
+  ASSERT_EQ(outline->entries.size(), 2u);
+  const auto part = [&](const ProjectFileElement& e) { return text.substr(e.begin, e.end - e.begin); };
+  EXPECT_EQ(part(outline->entries[0]), "<file path='C/a.c'><x/></file>");
+  EXPECT_EQ(part(outline->entries[1]), "<file path=\"b.c\"/>");
+  EXPECT_EQ(outline->entries[0].path + outline->entries[0].quote + outline->entries[1].quote, "C/a.c'\"");
+  ASSERT_EQ(outline->groups.size(), 2u);
+  const ProjectFileGroup& root = outline->groups[0];
+  const ProjectFileGroup& group = outline->groups[1];
+  EXPECT_EQ(text.compare(root.begin, 9, "<project "), 0);
+  EXPECT_EQ(text.substr(root.endTag, root.end - root.endTag), "</project>");
+  EXPECT_EQ(root.lastEntry, 0u);
+  EXPECT_EQ(root.lastChild, group.begin);
+  EXPECT_EQ(group.lastChildEnd, outline->entries[1].end);
+  EXPECT_EQ(group.name, "S&");
+  EXPECT_EQ(group.lastEntry, 1u);
+  EXPECT_FALSE(outlineProjectFile("<project><file path=\"a\"></project>"));
+}
+
 }  // namespace
