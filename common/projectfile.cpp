@@ -371,7 +371,10 @@ std::optional<ProjectFileOutline> outlineProjectFile(const std::string& bytes) {
   pugi::xml_document document;
   const pugi::xml_node project = loadProject(document, copy);
   if (!project) return std::nullopt;
-  const std::optional<std::vector<ScannedElement>> scanned = scanElements(bytes);
+  // The parser stops at a NUL byte, and so does the scan.
+  const size_t nul = bytes.find('\0');
+  const std::optional<std::vector<ScannedElement>> scanned =
+      scanElements(nul == std::string::npos ? bytes : bytes.substr(0, nul));
   if (!scanned) return std::nullopt;
 
   // The scan must see the elements the parser saw, where it saw them.
