@@ -9,6 +9,7 @@
 #include "wizardbridge/librarylisting.h"
 #include "wizardbridge/projectcreation.h"
 #include "wizardbridge/projectfilecommands.h"
+#include "wizardbridge/settingscommands.h"
 
 namespace plover {
 
@@ -22,6 +23,14 @@ const char* const kUsageText = R"(Usage: plover COMMAND
   plover run DIRECTORY [-r]  run the project in DIRECTORY in the simulator, its
                              debug build (-r: its release build), and wait until
                              "Exit SIM" has closed the simulator
+  plover settings [--pv2-sdk DIR] [--pv2-compiler DIR] [--pv3-sdk DIR]
+                  [--pv3-compiler DIR]
+                             print the four directories of the settings file, or
+                             set the ones given and keep every other line
+  plover check [--pv2-sdk DIR] ...
+                             check that the directories hold what the builds
+                             and the simulator start (options: check those
+                             instead of the file's)
   plover files [-p PROJECT]  list the files of the project, one a line
   plover add [-p PROJECT] FILE...
                              add the files to the project, a source to its group
@@ -160,6 +169,8 @@ int runCommand(const std::vector<std::string>& words, CommandContext& context) {
   if (command == "files") return listProjectFiles(rest, context);
   if (command == "add") return addProjectFiles(rest, context);
   if (command == "remove") return removeProjectFiles(rest, context);
+  if (command == "settings") return settingsCommand(rest, context);
+  if (command == "check") return checkCommand(rest, context);
   context.err << "Error: Unknown command '" << command << "'\n";
   return usageError(context);
 }

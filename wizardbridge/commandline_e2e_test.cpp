@@ -140,6 +140,38 @@ TEST_F(PloverProgram, LibsAndSdkPrintWhatTheWizardGets) {
   EXPECT_EQ(run.out, sdk_ + "\n");
 }
 
+TEST_F(PloverProgram, SettingsSetsWhatItIsGivenAndKeepsEveryOtherLine) {
+  tree_.writeSettingsText("; mine, before the sections\n[PV2SDK Paths]\nSDKPath=old\nExtra=kept\n\n[Mine]\nA=b\n");
+  const std::string compiler = IdeTree::systemSpelling(tree_.path("lsic 86"));
+  ProgramRun run = plover({"settings", "--pv2-sdk", sdk_ + "\\", "--pv2-compiler", compiler, "--pv3-sdk", ""});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(testsupport::sameBytes(
+      testsupport::crlf("; mine, before the sections\n[PV2SDK Paths]\nSDKPath=" + sdk_ + "\nExtra=kept\nCompilerPath=" +
+                        compiler + "\n\n[Mine]\nA=b\n\n[PV3SDK Paths]\nSDKPath=\n"),
+      readFile(tree_.settingsFile())));
+  run = plover({"settings"});
+  EXPECT_EQ(run.out, "[PV2SDK Paths] SDKPath=" + sdk_ + "\n[PV2SDK Paths] CompilerPath=" + compiler +
+                         "\n[PV3SDK Paths] SDKPath=\n[PV3SDK Paths] CompilerPath=\n");
+  EXPECT_EQ(plover({"settings", "--pv2-sdk", "C:\\a=b"}).exitCode, 1);
+  EXPECT_EQ(plover({"settings", "--pv2-sdk"}).exitCode, 2);
+}
+
+TEST_F(PloverProgram, CheckExitsOneOnlyForErrors) {
+  const std::string kmmake = tree_.sdkDir() + "/TOOL/kmmake";
+  writeFile(kmmake, "");
+  writeFile(tree_.sdkDir() + "/LSIC86/bin/lcc86", "");
+  ProgramRun run = plover({"check"});
+  EXPECT_EQ(run.exitCode, 0) << run.out;  // no simulator: a warning
+  EXPECT_NE(run.out.find("Warning: "), std::string::npos) << run.out;
+  fs::remove(kmmake);
+  run = plover({"check"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.out.find("Error: [PV2SDK Paths] SDKPath=" + sdk_ + ": '" + kmmake + "' does not exist"), std::string::npos)
+      << run.out;
+  tree_.writeSettingsText("");
+  EXPECT_EQ(plover({"check"}).exitCode, 1);
+}
+
 TEST_F(PloverProgram, UsageAndExitCodes) {
   struct Case {
     std::vector<std::string> arguments;
@@ -241,6 +273,19 @@ TEST_F(PloverProgramUnderWine, RunDrivesTheSimulatorAndEndsWhenExitSimIsClicked)
   }
   for (const char* key : {"0D", "78", "1B", "46 alt", "43", "4E", "73 alt", "closed"}) expected.push_back(key);
   EXPECT_EQ(loggedKeys(), expected);
+}
+
+// The Windows program's check: the same findings, with Windows' file names.
+TEST_F(PloverProgramUnderWine, CheckFindsTheWindowsPrograms) {
+  writeFile(tree_.sdkDir() + "/LSIC86/bin/lcc86.exe", "");
+  ProgramRun run = underWine({tree_.binDir() + "/plover.exe", "check"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.out.find("'" + testsupport::winePath(tree_.sdkDir()) + "\\TOOL\\kmmake.exe' does not exist"),
+            std::string::npos)
+      << run.out;
+  writeFile(tree_.sdkDir() + "/TOOL/kmmake.exe", "");
+  run = underWine({tree_.binDir() + "/plover.exe", "check"});
+  EXPECT_EQ(run.exitCode, 0) << run.out;
 }
 
 }  // namespace
