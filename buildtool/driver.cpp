@@ -10,7 +10,7 @@
 #include "buildtool/console.h"
 #include "buildtool/filewriter.h"
 #include "buildtool/makerunner.h"
-#include "buildtool/projectfile.h"
+#include "common/projectfile.h"
 #include "common/inifile.h"
 #include "common/moduledirectory.h"
 #include "common/pathhelpers.h"
@@ -31,7 +31,7 @@ void writeUsage() { std::cout << kUsageText << std::endl; }
 bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, BuildOptions& options,
                     SdkSettings& values) {
   std::string err;
-  const std::optional<std::string> found = findProjectFile(ucl::fileTitle(options.projectFile));
+  const std::optional<std::string> found = ucl::findProjectFile(ucl::fileTitle(options.projectFile));
   const std::string title = found ? ucl::fileTitle(*found) : ucl::fileTitle(options.projectFile);
   options.projectFile = title;
   if (!found) {
@@ -40,15 +40,7 @@ bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, B
   }
   if (options.programName.empty()) options.programName = title;
 
-#ifdef _WIN32
-  // The file the title names: with short names the search for "*.cbx" also
-  // finds "demo.cbxbak", which must not be built from.
-  const std::string projectPath = title + ".cbx";
-#else
-  // The file the search found: its letter case may differ from the title's.
-  const std::string& projectPath = *found;
-#endif
-  std::optional<std::vector<std::string>> files = readProjectFile(projectPath);
+  std::optional<std::vector<std::string>> files = ucl::readProjectFile(ucl::projectFileToRead(*found));
   if (!files) {
     writeErrorLine("Error: Wrong format in .cbx file");
     return false;

@@ -1,9 +1,12 @@
 #include "buildtool/pv2backend.h"
 
 #include "buildtool/generatedtext.h"
-#include "buildtool/projectfile.h"
 #include "buildtool/pv2templates.h"
 #include "common/pathhelpers.h"
+#include "common/projectfile.h"
+
+using ucl::FileKind;
+using ucl::fileKind;
 
 const BackEnd kPv2BackEnd = {"PV2SDK Paths", "PV2BUILD", false, pv2Makefiles, pv2MakeRuns, pv2IncludeDirectories};
 

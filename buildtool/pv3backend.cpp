@@ -1,9 +1,12 @@
 #include "buildtool/pv3backend.h"
 
 #include "buildtool/generatedtext.h"
-#include "buildtool/projectfile.h"
 #include "buildtool/pv3templates.h"
 #include "common/pathhelpers.h"
+#include "common/projectfile.h"
+
+using ucl::FileKind;
+using ucl::fileKind;
 
 const BackEnd kPv3BackEnd = {"PV3SDK Paths", "PV3BUILD", true, pv3Makefiles, pv3MakeRuns, pv3IncludeDirectories};
 

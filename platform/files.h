@@ -34,6 +34,14 @@ bool fileHoldsText(const std::string& path, const std::string& text);
 // pieces; false when it cannot be opened, written or closed.
 bool writeTextFileWhole(const std::string& path, const std::string& text);
 
+// Replaces the file's bytes safely: they go to a new file beside it, which
+// is flushed to the disk and then renamed into its place, so that a failure
+// at any point leaves the old file whole. The new file's name is the old
+// one with a number and ".tmp" added, so it never takes the old one's
+// extension, in its long form or its 8.3 form. Keeps the old file's
+// permissions where the system has them.
+bool replaceFileBytes(const std::string& path, const std::string& bytes);
+
 bool createDirectory(const std::string& path);
 // Creates the directory and every missing one above it; true when the
 // directory is there afterwards.
