@@ -177,20 +177,31 @@ TEST_F(PloverProgram, UsageAndExitCodes) {
     std::vector<std::string> arguments;
     int exitCode;
     bool usageOnOut;
+    std::string before;  // the line before the usage text
   } const cases[] = {
-      {{}, 0, true},           {{"--help"}, 0, true},       {{"-?"}, 0, true},
-      {{"bogus"}, 2, false},   {{"new"}, 2, false},         {{"new", "a", "b"}, 2, false},
-      {{"new", "a", "-x"}, 2, false}, {{"libs", "extra"}, 2, false}, {{"run"}, 2, false},
-      {{"--help", "new"}, 2, false},
+      {{}, 0, true, ""},
+      {{"--help"}, 0, true, ""},
+      {{"-?"}, 0, true, ""},
+      {{"bogus"}, 2, false, "Error: Unknown command 'bogus'\n"},
+      {{"new"}, 2, false, ""},
+      {{"new", "a", "b"}, 2, false, ""},
+      {{"new", "a", "-x"}, 2, false, ""},
+      {{"libs", "extra"}, 2, false, ""},
+      {{"run"}, 2, false, ""},
+      {{"add"}, 2, false, ""},
+      {{"files", "extra"}, 2, false, ""},
+      {{"--help", "new"}, 2, false, "Error: Unknown command '--help'\n"},
   };
   for (const Case& c : cases) {
     const ProgramRun run = plover(c.arguments);
     SCOPED_TRACE(c.arguments.empty() ? "(none)" : c.arguments.front());
     EXPECT_EQ(run.exitCode, c.exitCode);
     const std::string& usage = c.usageOnOut ? run.out : run.err;
-    EXPECT_EQ(usage.rfind("Usage: plover COMMAND\n", 0), 0u) << usage;
+    EXPECT_EQ(usage.rfind(c.before + "Usage: plover COMMAND\n", 0), 0u) << usage;
     EXPECT_EQ(c.usageOnOut ? run.err : run.out, "");
   }
+  // The settings file spelt as the host spells it.
+  EXPECT_NE(plover({}).out.find("plover reads ../toolsets/PVSDK/Settings.ini from its own directory."), std::string::npos);
   EXPECT_TRUE(filesBelow(tree_.sdkDir()).empty());
 }
 

@@ -241,7 +241,7 @@ int settingsCommand(const std::vector<std::string>& words, CommandContext& conte
   SdkDirectories values;
   bool given[4] = {false, false, false, false};
   if (!parseOptions(words, values, given)) {
-    context.err << kUsageText;
+    context.err << usageText();
     return 2;
   }
   const std::string path = settingsFilePath(context.bridgeDirectory);
@@ -294,7 +294,7 @@ int checkCommand(const std::vector<std::string>& words, CommandContext& context)
   SdkDirectories values;
   bool given[4] = {false, false, false, false};
   if (!parseOptions(words, values, given)) {
-    context.err << kUsageText;
+    context.err << usageText();
     return 2;
   }
   // Directories given on the command line stand for the file's: the

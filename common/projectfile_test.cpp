@@ -1,5 +1,5 @@
 // Reading the project file: which files it lists, and in what order.
-#include "buildtool/projectfile.h"
+#include "common/projectfile.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 
 namespace {
 
+using namespace ucl;
 using testsupport::ScopedCurrentDirectory;
 using testsupport::TempDir;
 using testsupport::writeFile;
@@ -80,6 +81,13 @@ TEST_F(ProjectFile, FoundByTitleOrAnyInTheDirectory) {
   std::remove("other.cbx");
   writeFile(dir_ / "demo.txt", "<project/>");
   EXPECT_EQ(findProjectFile("demo"), std::nullopt);
+}
+
+// A name found only by its short form is never read in place of title + ".cbx".
+TEST(ProjectFileToRead, ABackupFoundByItsShortNameStandsForTheProjectFile) {
+  EXPECT_EQ(projectFileToRead("Demo.CBX"), "Demo.CBX");
+  EXPECT_EQ(projectFileToRead("demo.cbxbak"), "demo.cbx");
+  EXPECT_EQ(projectFileToRead("demo.cbx~"), "demo.cbx");
 }
 
 TEST_F(ProjectFile, BadProjectFilesAreWrongFormat) {
@@ -179,6 +187,31 @@ TEST(AttributeValue, ReferencesLineEndsAndEntities) {
   for (const auto& [raw, decoded] : cases) EXPECT_EQ(decodeAttributeValue(raw), decoded) << raw;
   // Through the whole reader as well.
   EXPECT_EQ(parseProjectFile("<project><file path=\"a&#x41;&amp;&#0;b\"/></project>"), Files{"aA&"});
+}
+
+TEST_F(ProjectFile, OutlineTellsWhereEachPartLies) {
+  const std::string text =
+      "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<!-- <file path=\"no\"/> -->\r\n<project a=\"x>y\">\r\n"
+      " <file path='C/a.c'><x/></file>\r\n <node name=\"S&amp;\"><file path=\"b.c\"/></node><![CDATA[<file/>]]>\r\n"
+      "</project>\r\n";
+  const std::optional<ProjectFileOutline> outline = outlineProjectFile(text);
+  ASSERT_TRUE(outline);
+  ASSERT_EQ(outline->entries.size(), 2u);
+  const auto part = [&](const ProjectFileElement& e) { return text.substr(e.begin, e.end - e.begin); };
+  EXPECT_EQ(part(outline->entries[0]), "<file path='C/a.c'><x/></file>");
+  EXPECT_EQ(part(outline->entries[1]), "<file path=\"b.c\"/>");
+  EXPECT_EQ(outline->entries[0].path + outline->entries[0].quote + outline->entries[1].quote, "C/a.c'\"");
+  ASSERT_EQ(outline->groups.size(), 2u);
+  const ProjectFileGroup& root = outline->groups[0];
+  const ProjectFileGroup& group = outline->groups[1];
+  EXPECT_EQ(text.compare(root.begin, 9, "<project "), 0);
+  EXPECT_EQ(text.substr(root.endTag, root.end - root.endTag), "</project>");
+  EXPECT_EQ(root.lastEntry, 0u);
+  EXPECT_EQ(root.lastChild, group.begin);
+  EXPECT_EQ(group.lastChildEnd, outline->entries[1].end);
+  EXPECT_EQ(group.name, "S&");
+  EXPECT_EQ(group.lastEntry, 1u);
+  EXPECT_FALSE(outlineProjectFile("<project><file path=\"a\"></project>"));
 }
 
 }  // namespace
