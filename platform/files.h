@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,5 +46,10 @@ bool isDirectory(const std::string& path);
 // the pattern, which may hold "*" and "?" and is matched without regard to
 // letter case, in the order of the directory search.
 std::vector<std::string> findFiles(const std::string& pattern);
+
+// The short (8.3) form of an existing path, where the file system keeps
+// one; on POSIX, and where it keeps none, the path as it is. Nothing when
+// the path cannot be found.
+std::optional<std::string> shortPath(const std::string& path);
 
 }  // namespace platform
