@@ -111,6 +111,21 @@ bool IniFile::read(const std::string& fileName) {
   return true;
 }
 
+bool IniFile::writeInAnsiCodePage(const std::string& fileName) {
+  IniFile converted;
+  for (const Section& section : sections) {
+    std::optional<std::string> name = platform::utf8ToAnsi(section.name);
+    if (!name) return false;
+    converted.sections.emplace_back(*name);
+    for (const std::string& line : section.lines) {
+      std::optional<std::string> ansi = platform::utf8ToAnsi(line);
+      if (!ansi) return false;
+      converted.sections.back().lines.push_back(std::move(*ansi));
+    }
+  }
+  return converted.write(fileName);
+}
+
 bool IniFile::write(const std::string& fileName) {
   std::FILE* file = platform::openTextFile(fileName, "w");
   if (file == nullptr) return false;

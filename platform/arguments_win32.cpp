@@ -6,6 +6,8 @@
 
 #include "win32.h"
 
+#include <shellapi.h>
+
 namespace platform {
 
 std::vector<std::string> programArguments(int argc, char** argv) {
