@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <pugixml.hpp>
 
 #include "platform/files.h"
+#include "platform/textencoding.h"
 #include "testing/idetree.h"
 #include "wizardbridge/projectname.h"
 
@@ -27,6 +29,16 @@ TEST(ProjectNames, OnlyNamesThatStayInsideTheCDirectoryAndWindowsCanHold) {
                            "prn", "con.txt", "COM1", "com9.c", "LPT1", "lpt9.tar.gz"}) {
     EXPECT_TRUE(plover::projectNameProblem(name)) << name;
   }
+}
+
+TEST(ProjectNames, CharactersBeyondAsciiAreJudgedAsCharacters) {
+  // Each of these ends in the byte 5C in Shift-JIS; in UTF-8 no byte is "\\".
+  for (const char* name : {"\xE8\xA1\xA8\xE7\xA4\xBA", "\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88", "\xE8\x83\xBD",
+                           "\xC3\x9C" "bung"}) {
+    // Refused only where the ANSI code page cannot hold the name.
+    EXPECT_EQ(plover::projectNameProblem(name).has_value(), !platform::utf8ToAnsi(name)) << name;
+  }
+  EXPECT_EQ(plover::xmlEscaped("R&D <\"1\"> 'x'"), "R&amp;D &lt;&quot;1&quot;&gt; &apos;x&apos;");
 }
 
 TEST(ProjectTemplate, PercentAndTheNextCharacterBecomeTheName) {
@@ -153,6 +165,17 @@ TEST_F(CreateProject, EveryPathMustStayBelowWindowsLimit) {
   EXPECT_EQ(entriesBelow(tree_.sdkDir()), 1u);
   EXPECT_TRUE(create(std::string(fits, 'x'), false));
   EXPECT_TRUE(fileExists(project(std::string(fits, 'x') + "/H/deep/inner.h")));
+  // Windows counts characters, not the bytes of their UTF-8.
+  std::string wide;
+  for (size_t i = 0; i < fits; ++i) wide += "\xC3\xA9";  // é
+  EXPECT_TRUE(create(wide, false));
+}
+
+TEST_F(CreateProject, NameIsXmlTextInTheProjectFile) {
+  ASSERT_TRUE(create("R&D's", false));
+  pugi::xml_document document;
+  ASSERT_TRUE(document.load_file(fs::u8path(project("R&D's/R&D's.cbx")).c_str(), pugi::parse_default));
+  EXPECT_STREQ(document.child("project").attribute("name").value(), "R&D's");
 }
 
 TEST_F(CreateProject, EmptySdkPathCreatesNothing) {
