@@ -11,6 +11,7 @@
 #ifdef _WIN32
 #include "platform/win32.h"
 #endif
+#include "platform/textencoding.h"
 #include "testing/loadedbridge.h"
 #include "testing/fakejni.h"
 #include "testing/idetree.h"
@@ -248,6 +249,16 @@ TEST_F(CreateProjectExport, ApplicationAndLibraryThatKestrelBuilds) {
       EXPECT_NE(log.find("arg=" + argument), std::string::npos) << argument;
     }
   }
+}
+
+TEST_F(CreateProjectExport, JavasNameBeyondAsciiNamesTheDirectory) {
+  // Java hands over modified UTF-8: the directory has the name's characters,
+  // whichever of the two the code page holds.
+  const std::string name = platform::utf8ToAnsi("\xE8\xA1\xA8\xE7\xA4\xBA") ? "\xE8\xA1\xA8\xE7\xA4\xBA" : "\xC3\x9C" "bung";
+  FakeJni jni;
+  ASSERT_TRUE(create(jni, jni.newString(name), JNI_FALSE));
+  EXPECT_TRUE(fs::exists(fs::u8path(project(name + "/" + name + ".cbx"))));
+  EXPECT_TRUE(fs::exists(fs::u8path(project(name + "/C/main.c"))));
 }
 
 TEST_F(CreateProjectExport, UnsafeNameOrFailedFetchCreatesNothing) {
