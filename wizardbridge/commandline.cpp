@@ -90,9 +90,11 @@ int printSdkPath(CommandContext& context) {
 // hands it over; nothing when the system cannot tell.
 std::optional<std::string> wholePath(const std::string& directory) {
   std::error_code failed;
-  const std::filesystem::path whole = std::filesystem::absolute(platform::windowsToHostPath(directory), failed);
+  // The path is UTF-8, which a path of the library takes only as such.
+  const std::filesystem::path whole =
+      std::filesystem::absolute(std::filesystem::u8path(platform::windowsToHostPath(directory)), failed);
   if (failed) return std::nullopt;
-  std::string path = platform::hostToWindowsPath(whole.lexically_normal().string());
+  std::string path = platform::hostToWindowsPath(whole.lexically_normal().u8string());
   while (path.size() > 1 && path.back() == '\\' && path[path.size() - 2] != ':') path.pop_back();
   return path;
 }
