@@ -45,17 +45,6 @@ TEST(TextEncoding, CharactersWithoutAnExactPlaceAreRefused) {
   EXPECT_EQ(platform::utf8ToCodePage("\xFC" "ber", 1252), std::nullopt);
 }
 
-TEST(TextEncoding, TheAnsiCodePageKeepsItsBytes) {
-  // Whatever the code page, what it holds comes back unchanged.
-  const std::string ascii = "Demo\\Main.c";
-  EXPECT_EQ(platform::ansiToUtf8(ascii), ascii);
-  EXPECT_EQ(platform::utf8ToAnsi(ascii), std::optional<std::string>(ascii));
-  if (platform::ansiCodePage() == 1252) {
-    EXPECT_EQ(platform::ansiToUtf8("\xFC"), "\xC3\xBC");
-    EXPECT_EQ(platform::utf8ToAnsi("\xC3\xBC"), std::optional<std::string>("\xFC"));
-  }
-}
-
 TEST(TextEncoding, NamesBeyondAsciiReachTheFileSystem) {
   testsupport::TempDir dir;
   const std::string directory = dir / "\xE8\xA1\xA8\xE7\xA4\xBA";  // 表示

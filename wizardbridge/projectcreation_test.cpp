@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <pugixml.hpp>
 
 #include "platform/files.h"
 #include "platform/textencoding.h"
@@ -170,13 +169,6 @@ TEST_F(CreateProject, EveryPathMustStayBelowWindowsLimit) {
   std::string wide;
   for (size_t i = 0; i < fits; ++i) wide += character;
   EXPECT_TRUE(create(wide, false));
-}
-
-TEST_F(CreateProject, NameIsXmlTextInTheProjectFile) {
-  ASSERT_TRUE(create("R&D's", false));
-  pugi::xml_document document;
-  ASSERT_TRUE(document.load_file(fs::u8path(project("R&D's/R&D's.cbx")).c_str(), pugi::parse_default));
-  EXPECT_STREQ(document.child("project").attribute("name").value(), "R&D's");
 }
 
 TEST_F(CreateProject, EmptySdkPathCreatesNothing) {
