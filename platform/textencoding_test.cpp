@@ -1,11 +1,7 @@
-// The conversions between the programs' UTF-8 and the code pages outside,
-// and names beyond ASCII through the file layer.
+// The conversions between the programs' UTF-8 and the code pages outside.
 #include "platform/textencoding.h"
 
 #include <gtest/gtest.h>
-
-#include "platform/files.h"
-#include "testing/testsupport.h"
 
 namespace {
 
@@ -43,20 +39,6 @@ TEST(TextEncoding, CharactersWithoutAnExactPlaceAreRefused) {
   EXPECT_EQ(platform::utf8ToCodePage("\xEF\xBC\xA1", 1252), std::nullopt);
   // Bytes that are not UTF-8 are no text to convert.
   EXPECT_EQ(platform::utf8ToCodePage("\xFC" "ber", 1252), std::nullopt);
-}
-
-TEST(TextEncoding, NamesBeyondAsciiReachTheFileSystem) {
-  testsupport::TempDir dir;
-  const std::string directory = dir / "\xE8\xA1\xA8\xE7\xA4\xBA";  // 表示
-  ASSERT_TRUE(platform::createDirectory(directory));
-  const std::string file = directory + "\\\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88.c";  // ソフト.c
-  ASSERT_TRUE(platform::writeTextFileWhole(file, "x\n"));
-  EXPECT_EQ(platform::findFiles(directory + "\\*.c"), std::vector<std::string>{"\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88.c"});
-  // The short form names the same file and is plain ASCII where it differs.
-  const std::optional<std::string> shortForm = platform::shortPath(file);
-  ASSERT_TRUE(shortForm);
-  EXPECT_TRUE(platform::fileHoldsText(*shortForm, "x\n"));
-  EXPECT_EQ(platform::shortPath(directory + "\\missing.c"), std::nullopt);
 }
 
 }  // namespace
