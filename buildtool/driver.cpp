@@ -30,7 +30,8 @@ bool namesFitTheCodePage(const std::string& projectFile, const std::vector<std::
   names.insert(names.end(), files.begin(), files.end());
   for (const std::string& name : names) {
     if (!platform::utf8ToAnsi(name)) {
-      *err = "Error: File name '" + platform::backslashesToSlashes(name) + "' cannot be written in this system's code page";
+      *err = "Error: File name '" + platform::backslashesToSlashes(name) +
+             "' cannot be written in this system's code page";
       return false;
     }
   }

@@ -39,7 +39,8 @@ TEST_F(KestrelEncodings, WesternCodePageHoldsWhatFitsAndRefusesTheRest) {
   // UTF-8, and bytes that are not UTF-8 (declared or not) taken as the code
   // page's, as files edited by hand always were. Natively bytes pass as they are.
   const std::string utf8 = "\xC3\xBC" "ber", latin = "\xFC" "ber";
-  for (const std::string& declaration : {std::string(kUtf8), std::string(), std::string("<?xml encoding=\"windows-1252\"?>")}) {
+  const std::string declared1252 = "<?xml encoding=\"windows-1252\"?>";
+  for (const std::string& declaration : {std::string(kUtf8), std::string(), declared1252}) {
     const std::string name = declaration == kUtf8 ? utf8 : latin;
     const auto result = build("demo", projectListing(declaration, "C/" + name + ".c"), "en_US.UTF-8");
     EXPECT_EQ(result.exitCode, 0) << result.err;

@@ -186,7 +186,8 @@ class PloverProgramUnderWine : public ::testing::Test {
     tree_.writeSettings(testsupport::winePath(tree_.sdkDir()));
   }
 
-  ProgramRun underWine(const std::vector<std::string>& argv, const std::map<std::string, std::string>& environment = {}) {
+  ProgramRun underWine(const std::vector<std::string>& argv,
+                       const std::map<std::string, std::string>& environment = {}) {
     std::vector<std::string> command = {WINE_RUN};
     command.insert(command.end(), argv.begin(), argv.end());
     ProgramRun run = testsupport::runProgram(command, tree_.path(""), environment);
@@ -250,7 +251,8 @@ TEST_F(PloverProgramUnderWine, MapFileInADirectoryTheKeyboardCannotTypeIsTypedAs
   writeFile(directory + "/" + kHyouji + ".cbx", "<project/>");
   ProgramRun clicker;
   std::thread user([&] { clicker = underWine({std::string(PLOVER_WIN32_STANDINS) + "/press_exit_sim.exe", "60"}); });
-  const ProgramRun run = underWine({tree_.binDir() + "/plover.exe", "run", testsupport::winePath(directory)}, kJapanese);
+  const ProgramRun run =
+      underWine({tree_.binDir() + "/plover.exe", "run", testsupport::winePath(directory)}, kJapanese);
   user.join();
   EXPECT_EQ(run.exitCode, 0) << run.err;
   for (int i = 0; i < 200 && (loggedKeys().empty() || loggedKeys().back() != "closed"); ++i) {

@@ -255,7 +255,8 @@ TEST_F(CreateProjectExport, ApplicationAndLibraryThatKestrelBuilds) {
 TEST_F(CreateProjectExport, JavasNameBeyondAsciiNamesTheDirectory) {
   // Java hands over modified UTF-8: the directory has the name's characters,
   // whichever of the two the code page holds.
-  const std::string name = platform::utf8ToAnsi("\xE8\xA1\xA8\xE7\xA4\xBA") ? "\xE8\xA1\xA8\xE7\xA4\xBA" : "\xC3\x9C" "bung";
+  const std::string hyouji = "\xE8\xA1\xA8\xE7\xA4\xBA";  // 表示
+  const std::string name = platform::utf8ToAnsi(hyouji) ? hyouji : "\xC3\x9C" "bung";
   FakeJni jni;
   ASSERT_TRUE(create(jni, jni.newString(name), JNI_FALSE));
   EXPECT_TRUE(fs::exists(fs::u8path(project(name + "/" + name + ".cbx"))));
