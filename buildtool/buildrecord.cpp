@@ -5,7 +5,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "buildtool/projectfile.h"
+#include "common/projectfile.h"
 #include "common/pathhelpers.h"
 #include "kestrel_version.h"
 
@@ -466,9 +466,9 @@ ProjectScan projectHeaders(const std::vector<std::string>& projectFiles, const H
                            const ScanCache* previous) {
   HeaderCollector collector(search, previous);
   for (const std::string& path : projectFiles) {
-    const FileKind kind = fileKind(path);
-    if (kind == FileKind::header) collector.addListed(path);
-    if (kind == FileKind::source) collector.scan(normalisedPath(path));
+    const ucl::FileKind kind = ucl::fileKind(path);
+    if (kind == ucl::FileKind::header) collector.addListed(path);
+    if (kind == ucl::FileKind::source) collector.scan(normalisedPath(path));
   }
   return {collector.sorted(), collector.takeScans()};
 }

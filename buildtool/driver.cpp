@@ -16,11 +16,43 @@
 #include "common/pathhelpers.h"
 #include "common/settingsfile.h"
 #include "platform/files.h"
+#include "platform/arguments.h"
 #include "platform/pathspelling.h"
+#include "platform/textencoding.h"
 
 namespace {
 
 void writeUsage() { std::cout << kUsageText << std::endl; }
+
+// The make tools read their makefiles in the ANSI code page. A name it
+// cannot hold exactly would have the build look for another file, so none
+// is written; the message names the first such name as the project spells it.
+bool namesFitTheCodePage(const std::string& projectFile, const std::vector<std::string>& files, std::string* err) {
+  std::vector<std::string> names{projectFile};
+  names.insert(names.end(), files.begin(), files.end());
+  for (const std::string& name : names) {
+    if (!platform::utf8ToAnsi(name)) {
+      *err = "Error: File name '" + platform::backslashesToSlashes(name) +
+             "' cannot be written in this system's code page";
+      return false;
+    }
+  }
+  return true;
+}
+
+// The generated files' text, in UTF-8, turned into the ANSI code page;
+// false when something else in them (a setting's path) does not fit.
+bool inTheCodePage(BuildDirectory& directory, std::string* err) {
+  for (GeneratedFile& file : directory.files) {
+    std::optional<std::string> text = platform::utf8ToAnsi(file.text);
+    if (!text) {
+      *err = "Error: File '" + file.path + "' cannot be written in this system's code page";
+      return false;
+    }
+    file.text = std::move(*text);
+  }
+  return true;
+}
 
 // Finds and reads the project file and writes the back end's makefiles:
 // every one of them when anything the make tool cannot see changed since
@@ -51,6 +83,10 @@ bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, B
     return false;
   }
   if (compilerPath) values.compilerPath = *compilerPath;
+  if (!namesFitTheCodePage(*found, *files, &err)) {
+    writeErrorLine(err);
+    return false;
+  }
 
   const std::string record = recordPath(backEnd.buildDirectory, options.debugBuild);
   std::optional<std::string> recordedText = readRecord(record);
@@ -78,8 +114,13 @@ bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, B
   }
   scan = ProjectScan();
 
-  const BuildDirectory directory = backEnd.makefiles(options, values, *files);
+  BuildDirectory directory = backEnd.makefiles(options, values, *files);
   files.reset();  // a large project's list need not stay while the files are written
+  if (!inTheCodePage(directory, &err)) {
+    writeErrorLine(err);
+    platform::deleteFile(pending);
+    return false;
+  }
   // A run that stops halfway must not leave the old record behind: it would
   // vouch for files that no longer match it.
   if (!leaveUnchanged) platform::deleteFile(record);
@@ -168,7 +209,7 @@ int runKestrel(int argc, char** argv) {
     return 0;
   }
   try {
-    return build(std::vector<std::string>(argv + 1, argv + argc));
+    return build(platform::programArguments(argc, argv));
   } catch (const std::bad_alloc&) {
     writeErrorLine("Error: Out of memory");
   }

@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "common/pathhelpers.h"
+#include "common/textencoding.h"
 #include "platform/files.h"
 #include "platform/memory.h"
 
@@ -276,7 +277,7 @@ std::optional<std::vector<std::string>> parseProjectFile(std::string bytes) {
 std::optional<std::vector<std::string>> readProjectFile(const std::string& path) {
   std::string bytes;
   if (!platform::readWholeFile(path, &bytes)) return std::nullopt;
-  return parseProjectFile(std::move(bytes));
+  return parseProjectFile(ucl::projectFileTextAsUtf8(bytes));
 }
 
 FileKind fileKind(const std::string& path) {

@@ -20,7 +20,8 @@ std::string projectFileToRead(const std::string& found);
 
 // The "path" of every "file" element below the root "project" element,
 // descending into "node" groups nested to any depth, in document order,
-// with "/" turned into "\". Nothing when the file is of the wrong format:
+// with "/" turned into "\", in UTF-8 (projectFileTextAsUtf8 says how the
+// file's bytes are read). Nothing when the file is of the wrong format:
 // it cannot be read, is not well-formed, or its root is not "project".
 std::optional<std::vector<std::string>> readProjectFile(const std::string& path);
 // The same for the bytes of a project file.

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "platform/textencoding.h"
 #include "testing/testsupport.h"
 
 namespace {
@@ -35,7 +36,9 @@ TEST_F(ProjectFile, ListsFilesInDocumentOrder) {
           "<file/>"
           "<file path=\"src/Util.ASM\"/><file path=\"L/extra.LIB\"/><!-- <file path=\"comment.c\"/> -->text"
           "<file path=\"a&amp;b&#x41;.c\"/><file path=\"d\xe9j\xe0/\xfc.c\"/>");
-  const Files expected = {"a.c", "b.c", "deep\\x.H", "src\\Util.ASM", "L\\extra.LIB", "a&bA.c", "d\xe9j\xe0\\\xfc.c"};
+  // Bytes that are not UTF-8 are the ANSI code page's, read into UTF-8.
+  const Files expected = {"a.c", "b.c", "deep\\x.H", "src\\Util.ASM", "L\\extra.LIB", "a&bA.c",
+                          platform::ansiToUtf8("d\xe9j\xe0\\\xfc.c")};
   EXPECT_EQ(readProjectFile("demo.cbx"), expected);
 }
 

@@ -64,4 +64,9 @@ std::optional<FileStamp> fileStamp(const std::string& path);
 // letter case, in the order of the directory search.
 std::vector<std::string> findFiles(const std::string& pattern);
 
+// The short (8.3) form of an existing path, where the file system keeps
+// one; on POSIX, and where it keeps none, the path as it is. Nothing when
+// the path cannot be found.
+std::optional<std::string> shortPath(const std::string& path);
+
 }  // namespace platform

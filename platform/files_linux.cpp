@@ -217,4 +217,10 @@ std::vector<std::string> findFiles(const std::string& pattern) {
   return names;
 }
 
+std::optional<std::string> shortPath(const std::string& path) {
+  struct stat info;
+  if (::stat(windowsToHostPath(path).c_str(), &info) != 0) return std::nullopt;
+  return path;
+}
+
 }  // namespace platform

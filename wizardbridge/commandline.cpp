@@ -119,9 +119,11 @@ int printSdkPath(CommandContext& context) {
 // As the wizard hands a directory over.
 std::optional<std::string> wholePath(const std::string& directory) {
   std::error_code failed;
-  const std::filesystem::path whole = std::filesystem::absolute(platform::windowsToHostPath(directory), failed);
+  // The path is UTF-8, which a path of the library takes only as such.
+  const std::filesystem::path whole =
+      std::filesystem::absolute(std::filesystem::u8path(platform::windowsToHostPath(directory)), failed);
   if (failed) return std::nullopt;
-  std::string path = platform::hostToWindowsPath(whole.lexically_normal().string());
+  std::string path = platform::hostToWindowsPath(whole.lexically_normal().u8string());
   while (path.size() > 1 && path.back() == '\\' && path[path.size() - 2] != ':') path.pop_back();
   return path;
 }
@@ -142,8 +144,9 @@ int runProject(const std::vector<std::string>& words, CommandContext& context) {
     return failure(context, "Error: Unable to find project file in '" + platform::windowsToHostPath(*directory) + "'");
   }
 
-  if (!context.simulator.runPVSDKProject(context.bridgeDirectory, projectFiles.front(), *directory, !release)) {
-    std::string err;
+  std::string err;
+  if (!context.simulator.runPVSDKProject(context.bridgeDirectory, projectFiles.front(), *directory, !release, &err)) {
+    if (!err.empty()) return failure(context, err);
     const std::optional<std::string> sdkPath = requirePv2SdkPath(context.bridgeDirectory, &err);
     if (!sdkPath) return failure(context, err);
     return failure(context, "Error: The simulator's window did not appear; Sim3022.exe was looked for as '" +

@@ -230,10 +230,11 @@ class PloverProgramUnderWine : public ::testing::Test {
     tree_.writeSettings(testsupport::winePath(tree_.sdkDir()));
   }
 
-  ProgramRun underWine(const std::vector<std::string>& argv) {
+  ProgramRun underWine(const std::vector<std::string>& argv,
+                       const std::map<std::string, std::string>& environment = {}) {
     std::vector<std::string> command = {WINE_RUN};
     command.insert(command.end(), argv.begin(), argv.end());
-    ProgramRun run = testsupport::runProgram(command, tree_.path(""));
+    ProgramRun run = testsupport::runProgram(command, tree_.path(""), environment);
     run.out = testsupport::withoutCr(run.out);
     run.err = testsupport::withoutCr(run.err);
     return run;
@@ -287,6 +288,44 @@ TEST_F(PloverProgramUnderWine, CheckFindsTheWindowsPrograms) {
   writeFile(tree_.sdkDir() + "/TOOL/kmmake.exe", "");
   run = underWine({tree_.binDir() + "/plover.exe", "check"});
   EXPECT_EQ(run.exitCode, 0) << run.out;
+}
+
+// Wine takes the ANSI code page from the locale: 932 for Japanese.
+const std::map<std::string, std::string> kJapanese = {{"LANG", "ja_JP.UTF-8"}, {"LC_ALL", "ja_JP.UTF-8"}};
+const std::string kHyouji = "\xE8\xA1\xA8\xE7\xA4\xBA";  // 表示
+
+TEST_F(PloverProgramUnderWine, NewTakesNamesWhoseShiftJisHoldsABackslashByte) {
+  for (const std::string& name : {kHyouji, std::string("\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88")}) {  // ソフト
+    const ProgramRun run = underWine({tree_.binDir() + "/plover.exe", "new", name}, kJapanese);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(fs::exists(tree_.sdkDir() + "/C/" + name + "/" + name + ".cbx")) << name;
+  }
+}
+
+TEST_F(PloverProgramUnderWine, MapFileInADirectoryTheKeyboardCannotTypeIsTypedAsItsShortPath) {
+  const std::string directory = tree_.sdkDir() + "/C/" + kHyouji;
+  fs::create_directories(directory + "/PV2BUILD");
+  writeFile(directory + "/" + kHyouji + ".cbx", "<project/>");
+  ProgramRun clicker;
+  std::thread user([&] { clicker = underWine({std::string(PLOVER_WIN32_STANDINS) + "/press_exit_sim.exe", "60"}); });
+  const ProgramRun run =
+      underWine({tree_.binDir() + "/plover.exe", "run", testsupport::winePath(directory)}, kJapanese);
+  user.join();
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  for (int i = 0; i < 200 && (loggedKeys().empty() || loggedKeys().back() != "closed"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  // The path typed between "Load map" (Alt+S, L) and Enter: a short one
+  // that ends in the map file's own name.
+  const std::vector<std::string> keys = loggedKeys();
+  const auto from = std::find(keys.begin(), keys.end(), "4C");
+  const auto to = std::find(from, keys.end(), "0D");
+  ASSERT_TRUE(from != keys.end() && to != keys.end());
+  const std::vector<std::string> typed(from + 1, to);
+  const std::vector<std::string> mapName = plovertest::loggedKeysForText("\\PV2BUILD\\ForDebug.MAP");
+  ASSERT_GT(typed.size(), mapName.size());
+  EXPECT_TRUE(std::equal(mapName.begin(), mapName.end(), typed.end() - static_cast<long>(mapName.size())));
+  EXPECT_NE(typed, plovertest::loggedKeysForText(testsupport::winePath(directory) + "\\PV2BUILD\\ForDebug.MAP"));
 }
 
 }  // namespace
