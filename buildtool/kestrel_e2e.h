@@ -27,6 +27,10 @@ struct Target {
   std::string standins = KESTREL_STANDINS;
   std::string wineRun = WINE_RUN;
   std::string testdata = KESTREL_TESTDATA;
+  // The prefix that scripts/wine-run uses.
+  std::string winePrefix = testsupport::environmentVariable("WINEPREFIX").empty()
+                               ? std::string(WINE_PREFIX)
+                               : testsupport::environmentVariable("WINEPREFIX");
 };
 
 inline const Target& target() {
@@ -43,6 +47,10 @@ class Kestrel : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(target().program.empty()) << "KESTREL_PROGRAM is not set";
+    if (target().underWine) {
+      const std::string missing = testsupport::windowsProgramMissing(target().program);
+      if (!missing.empty()) GTEST_SKIP() << missing;
+    }
     toolDir_ = root_ / "ide/toolsets/PVSDK";
     projectDir_ = root_ / "project";
     fs::create_directories(toolDir_);
@@ -58,6 +66,22 @@ class Kestrel : public ::testing::Test {
     for (const std::string& directory : {root_.path(), projectDir_}) {
       fs::permissions(directory, fs::perms::all);
     }
+  }
+
+  void TearDown() override {
+    if (!driveCDir_.empty()) fs::remove_all(driveCDir_);
+  }
+
+  // Under Wine, a directory of this test's own on the prefix's drive C:, so
+  // that the settings name paths as a real installation does and tests that
+  // run side by side do not see each other's files. Its Windows spelling.
+  std::string ownDriveCDirectory() {
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string name = std::string("kestrel-") + test->test_suite_name() + "." + test->name();
+    driveCDir_ = target().winePrefix + "/drive_c/" + name;
+    fs::remove_all(driveCDir_);
+    fs::create_directories(driveCDir_);
+    return "C:\\" + name;
   }
 
   void writeSettings(const std::string& text) { writeFile(toolDir_ + "/Settings.ini", testsupport::crlf(text)); }
@@ -81,6 +105,7 @@ class Kestrel : public ::testing::Test {
   std::string toolDir_;
   std::string projectDir_;
   std::string installed_;
+  std::string driveCDir_;
   bool unprivileged_ = false;
 };
 
@@ -93,15 +118,14 @@ class KestrelPv2 : public Kestrel {
  protected:
   void SetUp() override {
     Kestrel::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     writeFile(projectDir_ + "/demo.cbx", readFile(target().testdata + "/pv2/demo.cbx"));
     const std::string standin = target().standins + (target().underWine ? "/kmmake.exe" : "/kmmake");
     if (target().underWine) {
-      sdk_ = "C:\\PVSDK";
-      compiler_ = "C:\\LSIC86";
-      // Nothing of an earlier run in the prefix may stand in for the tool.
-      for (const char* directory : {"/drive_c/PVSDK", "/drive_c/LSIC86"}) {
-        fs::remove_all(testsupport::environmentVariable("WINEPREFIX") + directory);
-      }
+      // Empty: nothing of an earlier run may stand in for the tool.
+      const std::string own = ownDriveCDirectory();
+      sdk_ = own + "\\PVSDK";
+      compiler_ = own + "\\LSIC86";
       standinCopy_ = toolDir_ + "/kmmake.exe";
     } else {
       sdk_ = root_ / "sdk";
@@ -163,12 +187,13 @@ class KestrelPv3 : public Kestrel {
  protected:
   void SetUp() override {
     Kestrel::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     writeFile(projectDir_ + "/demo.cbx", readFile(target().testdata + "/pv3/demo.cbx"));
     if (target().underWine) {
-      sdk_ = "C:\\PVSDK3";
-      compiler_ = "C:\\SHC";
-      compilerOnDisk_ = testsupport::environmentVariable("WINEPREFIX") + "/drive_c/SHC";
-      ASSERT_FALSE(testsupport::environmentVariable("WINEPREFIX").empty());
+      const std::string own = ownDriveCDirectory();
+      sdk_ = own + "\\PVSDK3";
+      compiler_ = own + "\\SHC";
+      compilerOnDisk_ = driveCDir_ + "/SHC";
     } else {
       sdk_ = root_ / "pvsdk3";
       compiler_ = root_ / "shc";
@@ -181,10 +206,6 @@ class KestrelPv3 : public Kestrel {
     writeSettings("[PV3SDK Paths]\nSDKPath=" + sdk_ + "\nCompilerPath=" + compiler_ + "\n");
     log_ = root_ / "standin.log";
     environment_["STANDIN_LOG"] = programPath(log_);
-  }
-
-  void TearDown() override {
-    if (target().underWine) fs::remove_all(compilerOnDisk_);
   }
 
   std::string logged(const std::string& key) const {

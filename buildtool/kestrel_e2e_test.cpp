@@ -88,7 +88,7 @@ TEST_F(KestrelPv2, DebugApplicationBuild) {
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(commandLine(entries[0]), "kmmake -f PV2BUILD\\makefile -i DEBUG=1 ");
   EXPECT_NE(entries[0].find("cwd=" + programPath(projectDir_) + "\n"), std::string::npos) << entries[0];
-  const std::string path = target().underWine ? "PATH=C:\\PVSDK\\TOOL;C:\\LSIC86\\bin;" + oldPath
+  const std::string path = target().underWine ? "PATH=" + sdk_ + "\\TOOL;" + compiler_ + "\\bin;" + oldPath
                                               : "PATH=" + sdk_ + "/TOOL:" + compiler_ + "/bin:" + oldPath;
   EXPECT_NE(entries[0].find(path + "\n"), std::string::npos) << entries[0];
   EXPECT_FALSE(fs::exists(projectDir_ + "/make.i"));
@@ -209,8 +209,8 @@ TEST_F(KestrelPv3, ReleaseBuild) {
     EXPECT_TRUE(testsupport::sameBytes(expected, readFile(projectDir_ + "/PV3BUILD/" + name))) << name;
   }
   if (target().underWine) {
-    EXPECT_EQ(logged("commandline"), "C:\\SHC\\bin\\hmake PV3BUILD\\makefile.mak");
-    EXPECT_EQ(logged("PATH").rfind("C:\\PVSDK3\\TOOLS;C:\\SHC;C:\\windows\\system32;", 0), 0u) << logged("PATH");
+    EXPECT_EQ(logged("commandline"), compiler_ + "\\bin\\hmake PV3BUILD\\makefile.mak");
+    EXPECT_EQ(logged("PATH").rfind(sdk_ + "\\TOOLS;" + compiler_ + ";C:\\windows\\system32;", 0), 0u) << logged("PATH");
   } else {
     EXPECT_EQ(logged("PATH"), sdk_ + "/TOOLS:" + compiler_ + ":" + testsupport::environmentVariable("PATH"));
   }

@@ -33,7 +33,10 @@ std::set<std::string> listing(const std::string& root) {
 class Installer : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (installer_.empty()) GTEST_SKIP() << "no Windows installer built";
+    if (installer_.empty()) GTEST_SKIP() << "no Windows tree configured";
+    if (!testsupport::fileExists(installer_)) GTEST_SKIP() << "the installer is not built (no " << installer_ << "; scripts/build)";
+    const std::string missing = testsupport::windowsProgramMissing(installer_);
+    if (!missing.empty()) GTEST_SKIP() << missing;
     writeFile(ide_ + "/bin/cbuilderx.exe", "the IDE");
     writeFile(ide_ + "/toolsets/other/toolset.txt", "another tool set");
     fs::create_directories(sdk_ + "/SIM");

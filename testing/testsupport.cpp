@@ -147,4 +147,31 @@ std::string environmentVariable(const char* name) {
   return value != nullptr ? value : "";
 }
 
+bool onPath(const std::string& name) {
+  std::istringstream path(environmentVariable("PATH"));
+  for (std::string directory; std::getline(path, directory, ':');) {
+    std::error_code error;
+    const fs::path candidate = fs::path(directory) / name;
+    if (!directory.empty() && fs::is_regular_file(candidate, error) &&
+        (fs::status(candidate, error).permissions() & fs::perms::owner_exec) != fs::perms::none) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string windowsProgramMissing(const std::string& program) {
+  if (program.empty() || !fs::is_regular_file(program)) {
+    return "the Windows tree is not built (no " + program + "; scripts/build win32)";
+  }
+  if (!onPath("wine")) return "Wine is not installed (scripts/setup testing)";
+  // scripts/wine-run takes the display of the fixture display_start.
+  const std::string display = environmentVariable("PVTOOLS_TEST_DISPLAY");
+  std::error_code error;
+  if (display.empty() || fs::file_size(display, error) == 0 || error) {
+    return "no display for Windows programs (Xvfb is not installed; see the test display_start)";
+  }
+  return "";
+}
+
 }  // namespace testsupport

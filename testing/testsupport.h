@@ -66,6 +66,14 @@ std::string winePath(const std::string& linuxPath);
 // An environment variable's value; empty when it is not set.
 std::string environmentVariable(const char* name);
 
+// Whether a program of this name lies in a directory of PATH, executable.
+bool onPath(const std::string& name);
+
+// Why a test cannot start this program of the Windows tree under Wine, in
+// one line for GTEST_SKIP (the tree is not built, Wine or the test display
+// is missing); empty when it can.
+std::string windowsProgramMissing(const std::string& program);
+
 // What the file names of programs end in on the platform of the tests.
 #ifdef _WIN32
 inline const char* const kExecutableSuffix = ".exe";

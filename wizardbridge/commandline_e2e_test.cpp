@@ -219,7 +219,8 @@ TEST_F(PloverProgram, RunSaysTheSimulatorNeedsWindows) {
 class PloverProgramUnderWine : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::string(PLOVER_WIN32_PROGRAM).empty()) GTEST_SKIP() << "no Windows build configured";
+    const std::string missing = testsupport::windowsProgramMissing(PLOVER_WIN32_PROGRAM);
+    if (!missing.empty()) GTEST_SKIP() << missing;
     tree_.installShippedTemplates();
     fs::copy_file(PLOVER_WIN32_PROGRAM, fs::path(tree_.binDir()) / "plover.exe");
     fs::create_directories(tree_.sdkDir() + "/SIM");

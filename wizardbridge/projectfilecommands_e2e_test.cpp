@@ -136,7 +136,8 @@ TEST_F(ProjectFileCommands, SeveralProjectFilesAskForOneByName) {
 class ProjectFileCommandsUnderWine : public ProjectFileCycle {
  protected:
   void SetUp() override {
-    if (std::string(PLOVER_WIN32_PROGRAM).empty()) GTEST_SKIP() << "no Windows build configured";
+    const std::string missing = testsupport::windowsProgramMissing(PLOVER_WIN32_PROGRAM);
+    if (!missing.empty()) GTEST_SKIP() << missing;
     tree_.installShippedTemplates();
     fs::copy_file(PLOVER_WIN32_PROGRAM, fs::path(tree_.binDir()) / "plover.exe");
     tree_.writeSettings(testsupport::winePath(tree_.sdkDir()));
