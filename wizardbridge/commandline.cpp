@@ -111,8 +111,10 @@ int runProject(const std::vector<std::string>& words, CommandContext& context) {
     return failure(context, "Error: Unable to find project file in '" + platform::windowsToHostPath(*directory) + "'");
   }
 
-  if (!context.simulator.runPVSDKProject(context.bridgeDirectory, projectFiles.front(), *directory, !release)) {
-    std::string err;
+  std::string err;
+  if (!context.simulator.runPVSDKProject(context.bridgeDirectory, projectFiles.front(), *directory, !release, &err)) {
+    // Found, but it could not be given the keyboard.
+    if (!err.empty()) return failure(context, err);
     const std::optional<std::string> sdkPath = requirePv2SdkPath(context.bridgeDirectory, &err);
     if (!sdkPath) return failure(context, err);
     return failure(context, "Error: The simulator's window did not appear; Sim3022.exe was looked for as '" +

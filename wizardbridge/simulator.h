@@ -32,9 +32,12 @@ bool startSimulator(const std::string& programPath);
 // The data shared by the launching call and the exit window's thread.
 struct ExitWindowBlock {
   std::string simulatorProjectFile;  // of the latest run; guarded by lock
+  int x = kExitWindowLeft;           // where the latest run showed the window; guarded by lock
   platform::WindowHandle window = nullptr;
   std::mutex lock;
 };
+
+class SimulatorKeys;
 
 // One per loaded bridge: the exit window, once made, lives as long as the
 // bridge.
@@ -47,9 +50,11 @@ class SimulatorControl : private ExitButtonListener {
 
   // Writes PV2BUILD\project.cpj, registers it, starts the simulator, waits
   // up to about a second for its window, drives it and shows the exit
-  // window. True when the simulator's window was found.
+  // window. True when the simulator's window was found and all its keys
+  // went to it; when it could not be given the keyboard, err says so (and
+  // is left alone when the window was not found).
   bool runPVSDKProject(const std::string& bridgeDirectory, const std::string& project,
-                       const std::string& projectDirectory, bool debug);
+                       const std::string& projectDirectory, bool debug, std::string* err = nullptr);
 
   // The simulator's main window ("SIM3022", or "SIM3022 - " + the loaded
   // file), brought to the front; null when there is none.
@@ -59,16 +64,20 @@ class SimulatorControl : private ExitButtonListener {
   // simulator, the simulator's window is gone, or stop() says so, looking
   // every pollMilliseconds.
   void waitUntilClosed(const std::function<bool()>& stop, int pollMilliseconds = 100);
-  void sendRunKeys(const std::string& projectDirectory, bool debug);
-  void sendCloseKeys(const std::string& loadedFile);
 
-  // What the exit window's button does, on the window's thread.
+  // What the exit window's button does, on the window's thread: the
+  // simulator is closed, or, when it cannot be given the keyboard, the
+  // window stays for another press.
   void exitButtonPressed() override;
 
   bool exitWindowCreated() const;
   platform::WindowHandle exitWindow();
 
  private:
+  // The key sequences; false when a key could not go to the simulator, and
+  // then no later key was sent.
+  bool sendRunKeys(platform::WindowHandle simulator, const std::string& projectDirectory, bool debug);
+  bool sendCloseKeys(SimulatorKeys& keys);
   void showExitWindow(const std::string& simulatorProjectFile, int x);
   // The same search as findSimulatorWindow, without bringing it to the front.
   platform::WindowHandle locateSimulatorWindow(const std::string& loadedFile);
@@ -78,7 +87,7 @@ class SimulatorControl : private ExitButtonListener {
   ExitWindowBlock block_;
   mutable std::mutex creation_;  // one window thread, even for concurrent runs
   bool exitWindowCreated_ = false;
-  std::atomic<unsigned> closes_{0};  // presses of the exit button that sent the close keys
+  std::atomic<unsigned> closes_{0};  // presses of the exit button that sent the close keys or found no simulator
 };
 
 }  // namespace plover
