@@ -153,6 +153,10 @@ class ExitSimClicks : public ::testing::Test {
   // One run: plover.exe run, a click on "Exit SIM" once it shows; true when
   // plover ended 0 and the simulator got the close keys and closed.
   bool runAndClick(const std::optional<Geometry>& bystander, std::string* what) {
+    // A simulator's window outlives its "closed" for a moment (also one of
+    // an earlier test); the run would find it and rightly refuse to type
+    // into a window whose program is ending.
+    for (int i = 0; i < 200 && !xWindow("^SIM3022", false).empty(); ++i) sleepFor(50);
     fs::remove(tree_.sdkDir() + "/SIM/keys.log");
     const std::string err = tree_.path("plover.err");
     Started plover({WINE_RUN, tree_.binDir() + "/plover.exe", "run", testsupport::winePath(tree_.sdkDir() + "/C/demo")},
@@ -180,10 +184,6 @@ class ExitSimClicks : public ::testing::Test {
                               tree_.path(""));
       plover.waitUpTo(10);
     }
-    // The simulator's window outlives its "closed" for a moment; the next
-    // run would find it and rightly refuse to type into a window whose
-    // program is ending.
-    for (int i = 0; i < 200 && !xWindow("^SIM3022", false).empty(); ++i) sleepFor(50);
     return exitCode == 0 && closed && readFile(err).empty();
   }
 
