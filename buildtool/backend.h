@@ -44,6 +44,7 @@ struct SdkSettings {
 
 struct BackEnd {
   const char* settingsSection;
+  const char* buildDirectory;  // below the project directory: "PV2BUILD" or "PV3BUILD"
   // PV3 writes the compiler's directory into its makefile; PV2 needs it
   // only to run kmmake.
   bool makefilesNeedCompilerPath;
@@ -51,6 +52,9 @@ struct BackEnd {
                               const std::vector<std::string>& projectFiles);
   // The runs in order; each one only when the one before could be started.
   std::vector<MakeRun> (*makeRuns)(const BuildOptions& options, const SdkSettings& settings);
+  // The directories in which the compiler looks for included headers, in
+  // its order, as the makefiles and the make run's environment name them.
+  std::vector<std::string> (*includeDirectories)(const SdkSettings& settings);
 };
 
 // The back end of the PV model (2 or 3); null for another model.

@@ -5,29 +5,65 @@
 #include <optional>
 #include <vector>
 
+#include "buildtool/buildrecord.h"
 #include "buildtool/commandline.h"
 #include "buildtool/console.h"
 #include "buildtool/filewriter.h"
 #include "buildtool/makerunner.h"
-#include "buildtool/projectfile.h"
+#include "common/projectfile.h"
 #include "common/inifile.h"
 #include "common/moduledirectory.h"
 #include "common/pathhelpers.h"
 #include "common/settingsfile.h"
+#include "platform/files.h"
+#include "platform/arguments.h"
 #include "platform/pathspelling.h"
+#include "platform/textencoding.h"
 
 namespace {
 
 void writeUsage() { std::cout << kUsageText << std::endl; }
 
-// Finds and reads the project file and writes the back end's makefiles. A
-// file that cannot be written is reported, and the build goes on: the make
-// tool then works on what the build directory holds. False when the
-// project file or a setting is missing.
+// The make tools read their makefiles in the ANSI code page. A name it
+// cannot hold exactly would have the build look for another file, so none
+// is written; the message names the first such name as the project spells it.
+bool namesFitTheCodePage(const std::string& projectFile, const std::vector<std::string>& files, std::string* err) {
+  std::vector<std::string> names{projectFile};
+  names.insert(names.end(), files.begin(), files.end());
+  for (const std::string& name : names) {
+    if (!platform::utf8ToAnsi(name)) {
+      *err = "Error: File name '" + platform::backslashesToSlashes(name) +
+             "' cannot be written in this system's code page";
+      return false;
+    }
+  }
+  return true;
+}
+
+// The generated files' text, in UTF-8, turned into the ANSI code page;
+// false when something else in them (a setting's path) does not fit.
+bool inTheCodePage(BuildDirectory& directory, std::string* err) {
+  for (GeneratedFile& file : directory.files) {
+    std::optional<std::string> text = platform::utf8ToAnsi(file.text);
+    if (!text) {
+      *err = "Error: File '" + file.path + "' cannot be written in this system's code page";
+      return false;
+    }
+    file.text = std::move(*text);
+  }
+  return true;
+}
+
+// Finds and reads the project file and writes the back end's makefiles:
+// every one of them when anything the make tool cannot see changed since
+// the last complete run (see buildrecord.h), otherwise only those whose
+// text differs from the disk. A file that cannot be written is reported,
+// and the build goes on: the make tool then works on what the build
+// directory holds. False when the project file or a setting is missing.
 bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, BuildOptions& options,
                     SdkSettings& values) {
   std::string err;
-  const std::optional<std::string> found = findProjectFile(ucl::fileTitle(options.projectFile));
+  const std::optional<std::string> found = ucl::findProjectFile(ucl::fileTitle(options.projectFile));
   const std::string title = found ? ucl::fileTitle(*found) : ucl::fileTitle(options.projectFile);
   options.projectFile = title;
   if (!found) {
@@ -36,24 +72,69 @@ bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, B
   }
   if (options.programName.empty()) options.programName = title;
 
-  // The file the search found: on POSIX its letter case may differ from
-  // the title's.
-  std::optional<std::vector<std::string>> files = readProjectFile(*found);
+  std::optional<std::vector<std::string>> files = ucl::readProjectFile(ucl::projectFileToRead(*found));
   if (!files) {
     writeErrorLine("Error: Wrong format in .cbx file");
     return false;
   }
-  if (backEnd.makefilesNeedCompilerPath) {
-    const std::optional<std::string> compilerPath = settings.value(backEnd.settingsSection, "CompilerPath", &err);
-    if (!compilerPath) {
-      writeErrorLine(err);
-      return false;
-    }
-    values.compilerPath = *compilerPath;
+  const std::optional<std::string> compilerPath = settings.value(backEnd.settingsSection, "CompilerPath", &err);
+  if (backEnd.makefilesNeedCompilerPath && !compilerPath) {
+    writeErrorLine(err);
+    return false;
   }
-  const BuildDirectory directory = backEnd.makefiles(options, values, *files);
+  if (compilerPath) values.compilerPath = *compilerPath;
+  if (!namesFitTheCodePage(*found, *files, &err)) {
+    writeErrorLine(err);
+    return false;
+  }
+
+  const std::string record = recordPath(backEnd.buildDirectory, options.debugBuild);
+  std::optional<std::string> recordedText = readRecord(record);
+  std::optional<ReadRecord> recorded = recordedText ? parseRecordFile(*recordedText) : std::nullopt;
+  ProjectScan scan = projectHeaders(*files, HeaderSearchPath{"H", backEnd.includeDirectories(values)},
+                                    recorded ? &recorded->scans : nullptr);
+  const std::string present = recordText(options, {values.sdkPath, compilerPath}, scan.headers);
+  const bool leaveUnchanged =
+      maySkipWrites(recorded ? std::optional(recorded->compared) : std::nullopt, present);
+  // Only the scans of a changed source differ when the files are left
+  // alone; then the record is renewed so that they are not read again.
+  const bool recordIsCurrent = leaveUnchanged && recorded->scans.loadedText() == scan.scans.text();
+  recordedText.reset();
+  recorded.reset();
+  // The new record waits under another name until the makefiles are
+  // written; written now, its text need not stay while they are made.
+  const std::string pending = record + ".new";
+  bool pendingWritten = false;
+  if (!recordIsCurrent) {
+    const std::string text = recordFile(present, scan.scans);
+    scan = ProjectScan();  // freed before the text is written
+    platform::createDirectory(backEnd.buildDirectory);
+    pendingWritten = writeRecord(pending, text);
+    if (!pendingWritten) platform::deleteFile(pending);
+  }
+  scan = ProjectScan();
+
+  BuildDirectory directory = backEnd.makefiles(options, values, *files);
   files.reset();  // a large project's list need not stay while the files are written
-  if (!writeBuildDirectory(directory, &err)) writeErrorLine(err);
+  if (!inTheCodePage(directory, &err)) {
+    writeErrorLine(err);
+    platform::deleteFile(pending);
+    return false;
+  }
+  // A run that stops halfway must not leave the old record behind: it would
+  // vouch for files that no longer match it.
+  if (!leaveUnchanged) platform::deleteFile(record);
+  if (!writeBuildDirectory(directory, !leaveUnchanged, &err)) {
+    writeErrorLine(err);
+    platform::deleteFile(record);
+    platform::deleteFile(pending);
+  } else if (!recordIsCurrent) {
+    platform::deleteFile(record);
+    if (!pendingWritten || !platform::moveFile(pending, record)) {
+      writeErrorLine("Unable to write " + record);
+      platform::deleteFile(pending);
+    }
+  }
   return true;
 }
 
@@ -109,7 +190,13 @@ int build(const std::vector<std::string>& arguments) {
   }
   SdkSettings values{*sdkPath, std::string()};
 
-  if (options.createMakefile && !writeMakefiles(*backEnd, settings, options, values)) return 1;
+  if (options.createMakefile) {
+    if (!writeMakefiles(*backEnd, settings, options, values)) return 1;
+  } else {
+    // The make tool runs with this run's options on files that no record
+    // vouches for: the next run with makefiles writes them all again.
+    for (const std::string& record : recordPaths(backEnd->buildDirectory)) platform::deleteFile(record);
+  }
   return runMakeTools(*backEnd, settings, options, values) ? 0 : 1;
 }
 
@@ -122,7 +209,7 @@ int runKestrel(int argc, char** argv) {
     return 0;
   }
   try {
-    return build(std::vector<std::string>(argv + 1, argv + argc));
+    return build(platform::programArguments(argc, argv));
   } catch (const std::bad_alloc&) {
     writeErrorLine("Error: Out of memory");
   }

@@ -2,10 +2,10 @@
 
 #include "platform/files.h"
 
-bool writeBuildDirectory(const BuildDirectory& directory, std::string* err) {
+bool writeBuildDirectory(const BuildDirectory& directory, bool rewriteAll, std::string* err) {
   for (const std::string& path : directory.directories) platform::createDirectory(path);
   for (const GeneratedFile& file : directory.files) {
-    if (platform::fileHoldsText(file.path, file.text)) continue;
+    if (!rewriteAll && platform::fileHoldsText(file.path, file.text)) continue;
     if (!platform::writeTextFileWhole(file.path, file.text)) {
       *err = "Unable to write " + file.path;
       return false;

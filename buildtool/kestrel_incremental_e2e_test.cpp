@@ -1,8 +1,11 @@
-// A second build writes only the generated files whose bytes change, so
-// that the make tool rebuilds only what depends on them.
+// A second build writes the generated files all or none: all of them when
+// anything the make tool cannot see changed (options, settings, headers),
+// so that every object is rebuilt; none when nothing did. A file whose
+// bytes differ from the disk is written either way.
 #include "buildtool/kestrel_e2e.h"
 
 #include <chrono>
+#include <functional>
 
 namespace {
 
@@ -23,82 +26,175 @@ Stamps ageFiles(const std::string& directory) {
   return stamps;
 }
 
-// The names of the files whose time stamps moved.
+// The names of the makefiles whose time stamps moved (kestrel's record
+// left out).
 std::vector<std::string> rewritten(const std::string& directory, const Stamps& before) {
   std::vector<std::string> names;
   for (const auto& [name, stamp] : before) {
-    if (fs::last_write_time(directory + "/" + name) != stamp) names.push_back(name);
+    if (name.rfind("kestrel_deps_", 0) == 0) continue;
+    if (!fs::exists(directory + "/" + name) || fs::last_write_time(directory + "/" + name) != stamp) {
+      names.push_back(name);
+    }
   }
   return names;
 }
 
-TEST_F(KestrelPv2, UnchangedProjectLeavesTheMakefilesAlone) {
-  ASSERT_EQ(run({"-d", "demo"}, environment_).exitCode, 0);
-  const std::string build = projectDir_ + "/PV2BUILD";
-  const std::string bytes = readFile(build + "/makefile");
-  const Stamps before = ageFiles(build);
-  ASSERT_EQ(before.size(), 3u);
-  const auto result = run({"-d", "demo"}, environment_);
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.err, "");
-  EXPECT_EQ(rewritten(build, before), std::vector<std::string>());
-  EXPECT_EQ(readFile(build + "/makefile"), bytes);
-  EXPECT_EQ(starts().size(), 2u);  // the make tool still runs
+const std::vector<std::string> kPv2Makefiles{"MakeSDK.1", "MakeSDK.2", "makefile"};
+const std::vector<std::string> kPv3Makefiles{"makefile.mak", "sources.def"};
+const std::vector<std::string> kNone;
+
+// Sources that include headers in all the ways the compiler finds them.
+void writeSources(const std::string& project) {
+  fs::create_directories(project + "/c");
+  fs::create_directories(project + "/H");
+  fs::create_directories(project + "/../shared");
+  writeFile(project + "/c/main.c", "#include \"app.h\"\n#include \"..\\..\\shared\\util.h\"\nint main() {}\n");
+  writeFile(project + "/H/app.h", "# include <extra.h> /* from H */\n");
+  writeFile(project + "/H/extra.h", "#define EXTRA 1\n");
+  writeFile(project + "/../shared/util.h", "#define UTIL 1\n");
 }
 
-TEST_F(KestrelPv2, EachChangeRewritesExactlyTheFilesItChanges) {
+// An edit that a header's size shows.
+void edit(const std::string& path) { writeFile(path, readFile(path) + "/* edited */\n"); }
+
+struct Change {
+  const char* what;
+  std::vector<std::string> arguments;        // of the second run
+  std::function<void()> apply;               // before the second run, if any
+};
+
+TEST_F(KestrelPv2, WhatMakeCannotSeeRewritesEveryMakefile) {
+  writeSources(projectDir_);
   const std::string build = projectDir_ + "/PV2BUILD";
-  const std::string project = readFile(projectDir_ + "/demo.cbx");
-  const auto withFile = [&](const std::string& entry) {
-    std::string changed = project;
-    return changed.insert(changed.rfind("</project>"), entry + "\n");
+  const Change changes[] = {
+      {"-zs then -zp", {"-zp", "demo"}, nullptr},
+      {"-D added", {"-DNEW", "-zs", "demo"}, nullptr},
+      {"new CompilerPath", {"-zs", "demo"},
+       [&] { writeSettings("[PV2SDK Paths]\nSDKPath=" + sdk_ + "\nCompilerPath=" + compiler_ + "2\n"); }},
+      {"listed header", {"-zs", "demo"}, [&] { edit(projectDir_ + "/H/app.h"); }},
+      {"header outside the project", {"-zs", "demo"}, [&] { edit(projectDir_ + "/../shared/util.h"); }},
+      {"kestrel's record damaged", {"-zs", "demo"}, [&] { writeFile(build + "/kestrel_deps_rel.txt", "x"); }},
   };
-  struct Case {
-    const char* what;
-    std::vector<std::string> arguments;
-    std::string projectFile;
-    std::vector<std::string> rewritten;
-  } const cases[] = {
-      {"-D added", {"-DNEW", "demo"}, project, {"MakeSDK.1"}},
-      {"source added", {"demo"}, withFile("<file path=\"c/new.c\"/>"), {"makefile"}},
-      {"library added", {"demo"}, withFile("<file path=\"lib/new.lib\"/>"), {"MakeSDK.2"}},
-      {"-v changed", {"-v200", "demo"}, project, {"makefile"}},
-      {"nothing changed", {"demo"}, project, {}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const Change& change : changes) {
+    SCOPED_TRACE(change.what);
     fs::remove_all(build);
-    writeFile(projectDir_ + "/demo.cbx", project);
-    ASSERT_EQ(run({"demo"}, environment_).exitCode, 0);
+    writeSettings("[PV2SDK Paths]\nSDKPath=" + sdk_ + "\nCompilerPath=" + compiler_ + "\n");
+    ASSERT_EQ(run({"-zs", "demo"}, environment_).exitCode, 0);
     const Stamps before = ageFiles(build);
-    writeFile(projectDir_ + "/demo.cbx", c.projectFile);
-    EXPECT_EQ(run(c.arguments, environment_).exitCode, 0);
-    EXPECT_EQ(rewritten(build, before), c.rewritten);
+    if (change.apply) change.apply();
+    EXPECT_EQ(run(change.arguments, environment_).exitCode, 0);
+    EXPECT_EQ(rewritten(build, before), kPv2Makefiles);
   }
 }
 
-TEST_F(KestrelPv2, DamagedMakefileIsWrittenAgain) {
-  ASSERT_EQ(run({"demo"}, environment_).exitCode, 0);
+TEST_F(KestrelPv2, UnchangedInputsLeaveEveryMakefileAlone) {
+  writeSources(projectDir_);
   const std::string build = projectDir_ + "/PV2BUILD";
-  const std::string whole = readFile(build + "/makefile");
-  writeFile(build + "/makefile", whole.substr(0, whole.size() / 2));
+  ASSERT_EQ(run({"-d", "demo"}, environment_).exitCode, 0);
+  const std::string bytes = readFile(build + "/makefile");
+  Stamps before = ageFiles(build);
+  ASSERT_EQ(before.size(), 4u);  // the makefiles and kestrel's record
+  fs::remove(log_);
+  auto result = run({"-d", "demo"}, environment_);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(rewritten(build, before), kNone);
+  EXPECT_EQ(readFile(build + "/makefile"), bytes);
+  EXPECT_EQ(starts().size(), 1u);  // the make tool still runs
+
+  // A C source edited alone is for the make tool to see.
+  writeFile(projectDir_ + "/c/main.c", readFile(projectDir_ + "/c/main.c") + "int more;\n");
+  EXPECT_EQ(run({"-d", "demo"}, environment_).exitCode, 0);
+  EXPECT_EQ(rewritten(build, before), kNone);
+
+  // Each configuration keeps its own record: switching between them
+  // rewrites nothing once both were built.
+  ASSERT_EQ(run({"demo"}, environment_).exitCode, 0);
+  before = ageFiles(build);
+  for (const char* configuration : {"-d", "-r", "-d"}) {
+    SCOPED_TRACE(configuration);
+    EXPECT_EQ(run({configuration, "demo"}, environment_).exitCode, 0);
+    EXPECT_EQ(rewritten(build, before), kNone);
+  }
+}
+
+TEST_F(KestrelPv2, RunWithoutMakefilesLeavesNoRecordToTrust) {
+  writeSources(projectDir_);
+  const std::string build = projectDir_ + "/PV2BUILD";
+  ASSERT_EQ(run({"-zs", "demo"}, environment_).exitCode, 0);
   const Stamps before = ageFiles(build);
+  EXPECT_EQ(run({"-m-", "-zp", "demo"}, environment_).exitCode, 0);
+  EXPECT_EQ(rewritten(build, before), kNone);
+  EXPECT_FALSE(fs::exists(build + "/kestrel_deps_rel.txt"));
+  EXPECT_EQ(run({"-zs", "demo"}, environment_).exitCode, 0);
+  EXPECT_EQ(rewritten(build, before), kPv2Makefiles);
+}
+
+TEST_F(KestrelPv2, ChangedTextIsAlwaysWritten) {
+  const std::string build = projectDir_ + "/PV2BUILD";
+  const std::string project = readFile(projectDir_ + "/demo.cbx");
+  ASSERT_EQ(run({"demo"}, environment_).exitCode, 0);
+  const std::string whole = readFile(build + "/makefile");
+
+  // A new source in the project file.
+  Stamps before = ageFiles(build);
+  std::string withSource = project;
+  writeFile(projectDir_ + "/demo.cbx", withSource.insert(withSource.rfind("</project>"), "<file path=\"c/new.c\"/>\n"));
+  EXPECT_EQ(run({"demo"}, environment_).exitCode, 0);
+  EXPECT_EQ(rewritten(build, before), std::vector<std::string>{"makefile"});
+  EXPECT_NE(readFile(build + "/makefile").find("new.obj"), std::string::npos);
+
+  // A damaged makefile.
+  writeFile(projectDir_ + "/demo.cbx", project);
+  ASSERT_EQ(run({"demo"}, environment_).exitCode, 0);
+  writeFile(build + "/makefile", whole.substr(0, whole.size() / 2));
+  before = ageFiles(build);
   EXPECT_EQ(run({"demo"}, environment_).exitCode, 0);
   EXPECT_EQ(rewritten(build, before), std::vector<std::string>{"makefile"});
   EXPECT_EQ(readFile(build + "/makefile"), whole);
 }
 
-TEST_F(KestrelPv3, UnchangedProjectLeavesTheMakefilesAlone) {
-  ASSERT_EQ(run({"-p3", "demo"}, environment_).exitCode, 0);
+TEST_F(KestrelPv3, EveryHeaderASourceReachesCounts) {
+  if (target().underWine) GTEST_SKIP() << "the header search is the same code on both targets";
+  writeSources(projectDir_);
+  fs::rename(projectDir_ + "/c", projectDir_ + "/C");
+  writeFile(projectDir_ + "/H/demo.h", "#define DEMO\n");
   const std::string build = projectDir_ + "/PV3BUILD";
-  const Stamps before = ageFiles(build);
-  ASSERT_EQ(before.size(), 2u);
-  fs::remove(log_);
-  const auto result = run({"-p3", "demo"}, environment_);
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.err, "");
-  EXPECT_EQ(rewritten(build, before), std::vector<std::string>());
-  EXPECT_EQ(logged("arg"), "PV3BUILD\\makefile.mak");  // hmake still runs
+  const Change changes[] = {
+      {"nothing changed", {"-p3", "demo"}, nullptr},
+      {"C source edited alone", {"-p3", "demo"}, [&] { edit(projectDir_ + "/C/main.c"); }},
+      {"listed header", {"-p3", "demo"}, [&] { edit(projectDir_ + "/H/demo.h"); }},
+      {"unlisted header in the project", {"-p3", "demo"}, [&] { edit(projectDir_ + "/H/extra.h"); }},
+      {"header outside the project", {"-p3", "demo"}, [&] { edit(projectDir_ + "/../shared/util.h"); }},
+      {"new CompilerPath", {"-p3", "demo"}, [&] {
+         fs::create_directories(compilerOnDisk_ + "2/bin");
+         fs::copy_file(compilerOnDisk_ + "/bin/hmake", compilerOnDisk_ + "2/bin/hmake");
+         writeSettings("[PV3SDK Paths]\nSDKPath=" + sdk_ + "\nCompilerPath=" + compiler_ + "2\n");
+       }},
+      {"-D added", {"-p3", "-DNEW", "demo"}, nullptr},
+  };
+  for (const Change& change : changes) {
+    SCOPED_TRACE(change.what);
+    fs::remove_all(build);
+    writeSettings("[PV3SDK Paths]\nSDKPath=" + sdk_ + "\nCompilerPath=" + compiler_ + "\n");
+    ASSERT_EQ(run({"-p3", "demo"}, environment_).exitCode, 0);
+    const Stamps before = ageFiles(build);
+    if (change.apply) change.apply();
+    fs::remove(log_);
+    EXPECT_EQ(run(change.arguments, environment_).exitCode, 0);
+    const bool unchanged = change.apply == nullptr && change.arguments.size() == 2;
+    const bool sourceOnly = std::string(change.what) == "C source edited alone";
+    EXPECT_EQ(rewritten(build, before), unchanged || sourceOnly ? kNone : kPv3Makefiles);
+    EXPECT_NE(logged("arg"), "(not logged)");  // hmake runs either way
+  }
+}
+
+TEST_F(KestrelPv2, BackupOfTheProjectFileIsNotBuiltFrom) {
+  fs::rename(projectDir_ + "/demo.cbx", projectDir_ + "/demo.cbxbak");
+  const auto result = run({"demo"}, environment_);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_FALSE(fs::exists(projectDir_ + "/PV2BUILD/makefile"));
+  EXPECT_FALSE(fs::exists(log_));
 }
 
 }  // namespace

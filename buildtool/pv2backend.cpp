@@ -1,11 +1,14 @@
 #include "buildtool/pv2backend.h"
 
 #include "buildtool/generatedtext.h"
-#include "buildtool/projectfile.h"
 #include "buildtool/pv2templates.h"
 #include "common/pathhelpers.h"
+#include "common/projectfile.h"
 
-const BackEnd kPv2BackEnd = {"PV2SDK Paths", false, pv2Makefiles, pv2MakeRuns};
+using ucl::FileKind;
+using ucl::fileKind;
+
+const BackEnd kPv2BackEnd = {"PV2SDK Paths", "PV2BUILD", false, pv2Makefiles, pv2MakeRuns, pv2IncludeDirectories};
 
 namespace {
 
@@ -101,4 +104,9 @@ std::vector<MakeRun> pv2MakeRuns(const BuildOptions& options, const SdkSettings&
   // A library is made for both memory models.
   if (options.createLibrary) return {run('P'), run('S')};
   return {run(options.memoryModel)};
+}
+
+std::vector<std::string> pv2IncludeDirectories(const SdkSettings& settings) {
+  // -I$(HDIR) -I$(CHDIR) -I$(LHDIR) of MakeSDK.1.
+  return {"H", settings.sdkPath + "\\C\\Com_H", settings.sdkPath + "\\C\\Com_Lib\\h"};
 }

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "buildtool/projectfile.h"
+#include "common/projectfile.h"
 #include "testing/testsupport.h"
 
 namespace {
@@ -18,7 +18,7 @@ std::string expected(const std::string& set, const std::string& name) {
 }
 
 std::vector<std::string> demoFiles() {
-  const auto files = readProjectFile(std::string(TESTDATA_DIR) + "/pv2/demo.cbx");
+  const auto files = ucl::readProjectFile(std::string(TESTDATA_DIR) + "/pv2/demo.cbx");
   EXPECT_TRUE(files.has_value());
   return files.value_or(std::vector<std::string>());
 }

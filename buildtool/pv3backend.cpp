@@ -1,11 +1,14 @@
 #include "buildtool/pv3backend.h"
 
 #include "buildtool/generatedtext.h"
-#include "buildtool/projectfile.h"
 #include "buildtool/pv3templates.h"
 #include "common/pathhelpers.h"
+#include "common/projectfile.h"
 
-const BackEnd kPv3BackEnd = {"PV3SDK Paths", true, pv3Makefiles, pv3MakeRuns};
+using ucl::FileKind;
+using ucl::fileKind;
+
+const BackEnd kPv3BackEnd = {"PV3SDK Paths", "PV3BUILD", true, pv3Makefiles, pv3MakeRuns, pv3IncludeDirectories};
 
 namespace {
 
@@ -132,4 +135,10 @@ std::vector<MakeRun> pv3MakeRuns(const BuildOptions&, const SdkSettings& setting
   std::string program = compiler + "\\bin\\hmake";
   if (program.find(' ') != std::string::npos) program = "\"" + program + "\"";
   return {MakeRun{program + " PV3BUILD\\makefile.mak", "hmake", environment, ""}};
+}
+
+std::vector<std::string> pv3IncludeDirectories(const SdkSettings& settings) {
+  // INC of makefile.mak, then SHC_INC of the make run.
+  return {"h", settings.sdkPath + "\\lib\\LibH", settings.sdkPath + "\\lib\\hilib",
+          settings.compilerPath + "\\include"};
 }

@@ -8,3 +8,4 @@ extern const BackEnd kPv3BackEnd;
 BuildDirectory pv3Makefiles(const BuildOptions& options, const SdkSettings& settings,
                             const std::vector<std::string>& projectFiles);
 std::vector<MakeRun> pv3MakeRuns(const BuildOptions& options, const SdkSettings& settings);
+std::vector<std::string> pv3IncludeDirectories(const SdkSettings& settings);

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "buildtool/projectfile.h"
+#include "common/projectfile.h"
 #include "testing/testsupport.h"
 
 namespace {
@@ -42,7 +42,7 @@ TEST(Pv3Makefiles, EveryKindOfBuildMatchesItsGoldenFiles) {
       {"library-expected", false, true},
       {"debuglibrary-expected", true, true},
   };
-  const auto files = readProjectFile(std::string(TESTDATA_DIR) + "/pv3/demo.cbx");
+  const auto files = ucl::readProjectFile(std::string(TESTDATA_DIR) + "/pv3/demo.cbx");
   ASSERT_TRUE(files.has_value());
   for (const Case& c : cases) {
     BuildOptions options;

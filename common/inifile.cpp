@@ -1,6 +1,8 @@
 #include "common/inifile.h"
 
+#include "common/textencoding.h"
 #include "platform/files.h"
+#include "platform/textencoding.h"
 
 namespace ucl {
 
@@ -72,8 +74,24 @@ bool IniFile::read(const std::string& fileName) {
   std::string line;
   line.reserve(100);
   bool atEnd = false;
+  // UTF-8 when the file starts with its byte order mark, or when its text
+  // beyond ASCII is UTF-8 throughout (as editors save it without a mark);
+  // otherwise the ANSI code page.
+  bool firstLine = true;
+  bool utf8 = false;
+  bool beyondAscii = false;
+  bool allUtf8 = true;
   while (!atEnd) {
     atEnd = readLine(file, line);
+    if (firstLine && line.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+      line.erase(0, 3);
+      utf8 = true;
+    }
+    firstLine = false;
+    if (!isAscii(line)) {
+      beyondAscii = true;
+      allUtf8 = allUtf8 && isValidUtf8(line);
+    }
     if (line.size() < 2) continue;
     const size_t first = line.find_first_not_of(' ');
     const size_t last = line.find_last_not_of(' ');
@@ -84,7 +102,28 @@ bool IniFile::read(const std::string& fileName) {
     }
   }
   platform::closeFile(file);
+  if (!utf8 && beyondAscii && !allUtf8) {
+    for (Section& section : sections) {
+      section.name = platform::ansiToUtf8(section.name);
+      for (std::string& kept : section.lines) kept = platform::ansiToUtf8(kept);
+    }
+  }
   return true;
+}
+
+bool IniFile::writeInAnsiCodePage(const std::string& fileName) {
+  IniFile converted;
+  for (const Section& section : sections) {
+    std::optional<std::string> name = platform::utf8ToAnsi(section.name);
+    if (!name) return false;
+    converted.sections.emplace_back(*name);
+    for (const std::string& line : section.lines) {
+      std::optional<std::string> ansi = platform::utf8ToAnsi(line);
+      if (!ansi) return false;
+      converted.sections.back().lines.push_back(std::move(*ansi));
+    }
+  }
+  return converted.write(fileName);
 }
 
 bool IniFile::write(const std::string& fileName) {

@@ -43,6 +43,9 @@ class IniFile : public BasicTextFile {
   // Writes every section followed by an empty line; false when the file
   // cannot be created or written.
   bool write(const std::string& fileName) override;
+  // The same in the ANSI code page, for programs that read nothing else;
+  // false, and nothing written, when a line does not fit in it.
+  bool writeInAnsiCodePage(const std::string& fileName);
   void clear() override;
 
   // The first section with the name; a missing one is appended. For writers.

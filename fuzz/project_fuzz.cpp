@@ -3,7 +3,7 @@
 #include <set>
 
 #include "buildtool/filewriter.h"
-#include "buildtool/projectfile.h"
+#include "common/projectfile.h"
 #include "buildtool/pv2backend.h"
 #include "buildtool/pv3backend.h"
 #include "fuzz/fuzzsupport.h"
@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzsupport::scratchDirectory();
   fuzzsupport::writeBytes("fuzz.cbx", data, size);
 
-  const auto files = readProjectFile("fuzz.cbx");
+  const auto files = ucl::readProjectFile("fuzz.cbx");
   if (files) {
     for (const std::string& path : *files) FUZZ_CHECK(path.find('/') == std::string::npos);
     for (const bool library : {false, true}) {

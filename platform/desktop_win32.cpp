@@ -43,18 +43,18 @@ void pressVirtualKey(BYTE virtualKey, bool shift, bool ctrl, bool alt) {
 class Win32Desktop : public Desktop {
  public:
   WindowHandle findWindow(const std::string& className, const std::string& title) override {
-    return FindWindowA(className.c_str(), title.c_str());
+    return FindWindowW(widen(className).c_str(), widen(title).c_str());
   }
 
   WindowHandle firstWindowOfClass(const std::string& className) override {
-    return FindWindowA(className.c_str(), nullptr);
+    return FindWindowW(widen(className).c_str(), nullptr);
   }
 
   std::string windowTitle(WindowHandle window, int maxLength) override {
-    std::string title(static_cast<size_t>(maxLength) + 1, '\0');
-    const int length = GetWindowTextA(handleOf(window), &title[0], maxLength + 1);
+    std::wstring title(static_cast<size_t>(maxLength) + 1, L'\0');
+    const int length = GetWindowTextW(handleOf(window), &title[0], maxLength + 1);
     title.resize(length > 0 ? static_cast<size_t>(length) : 0);
-    return title;
+    return narrow(title);
   }
 
   void bringToTop(WindowHandle window) override {
@@ -98,7 +98,7 @@ class Win32Desktop : public Desktop {
     UINT type = MB_OK;
     if (icon == MessageIcon::error) type |= MB_ICONERROR;
     if (icon == MessageIcon::exclamation) type |= MB_ICONEXCLAMATION;
-    MessageBoxA(nullptr, text.c_str(), caption.c_str(), type);
+    MessageBoxW(nullptr, widen(text).c_str(), widen(caption).c_str(), type);
   }
 
   void moveAndShow(WindowHandle window, int x, int y) override {

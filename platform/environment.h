@@ -31,8 +31,8 @@ class Environment {
   // directories are also written with slashes), then the old value of PATH.
   void prependToPath(const std::vector<std::string>& directories);
 
-  // On Windows the entries are in UTF-8, so that none is changed on its
-  // way to the child; get and set speak the ANSI code page there.
+  // In UTF-8, as all text of the programs; on Windows the child gets them
+  // in UTF-16, so that none is changed on its way.
   const std::vector<std::string>& entries() const { return entries_; }
 
  private:

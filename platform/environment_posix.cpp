@@ -10,6 +10,12 @@ extern char** environ;
 
 namespace platform {
 
+std::optional<std::string> variable(const std::string& name) {
+  const char* found = std::getenv(name.c_str());
+  if (found == nullptr) return std::nullopt;
+  return std::string(found);
+}
+
 void setVariable(const std::string& name, const std::string& value) {
   ::setenv(name.c_str(), value.c_str(), 1);
 }

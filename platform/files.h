@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,14 @@ bool fileHoldsText(const std::string& path, const std::string& text);
 // pieces; false when it cannot be opened, written or closed.
 bool writeTextFileWhole(const std::string& path, const std::string& text);
 
+// Replaces the file's bytes safely: they go to a new file beside it, which
+// is flushed to the disk and then renamed into its place, so that a failure
+// at any point leaves the old file whole. The new file's name is the old
+// one with a number and ".tmp" added, so it never takes the old one's
+// extension, in its long form or its 8.3 form. Keeps the old file's
+// permissions where the system has them.
+bool replaceFileBytes(const std::string& path, const std::string& bytes);
+
 bool createDirectory(const std::string& path);
 // Creates the directory and every missing one above it; true when the
 // directory is there afterwards.
@@ -41,9 +50,23 @@ bool deleteFile(const std::string& path);
 bool moveFile(const std::string& from, const std::string& to);
 bool isDirectory(const std::string& path);
 
+// What make compares of a file: its size and its last write time (in the
+// host's own units, only ever compared for equality).
+struct FileStamp {
+  long long size = 0;
+  long long modified = 0;
+};
+// The stamp of a file; nothing when it does not exist or is a directory.
+std::optional<FileStamp> fileStamp(const std::string& path);
+
 // Names (without directory) of the entries that match the last component of
 // the pattern, which may hold "*" and "?" and is matched without regard to
 // letter case, in the order of the directory search.
 std::vector<std::string> findFiles(const std::string& pattern);
+
+// The short (8.3) form of an existing path, where the file system keeps
+// one; on POSIX, and where it keeps none, the path as it is. Nothing when
+// the path cannot be found.
+std::optional<std::string> shortPath(const std::string& path);
 
 }  // namespace platform

@@ -4,10 +4,12 @@
 #include "files.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 
@@ -133,6 +135,43 @@ std::FILE* openTextFile(const std::string& path, const char* mode) {
 
 std::FILE* openBinaryFile(const std::string& path, const char* mode) { return openFile(path, mode); }
 
+bool replaceFileBytes(const std::string& path, const std::string& bytes) {
+  const std::string target = windowsToHostPath(path);
+  struct stat info;
+  if (::stat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  std::string temporary;
+  int fd = -1;
+  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    temporary = target + "." + std::to_string(::getpid()) + "-" + std::to_string(attempt) + ".tmp";
+    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 07777);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+  bool ok = ::fchmod(fd, info.st_mode & 07777) == 0;
+  for (size_t done = 0; ok && done < bytes.size();) {
+    const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) ok = false;
+    else done += static_cast<size_t>(written);
+  }
+  if (ok && ::fsync(fd) != 0) ok = false;
+  if (::close(fd) != 0) ok = false;
+  if (ok && std::rename(temporary.c_str(), target.c_str()) != 0) ok = false;
+  if (!ok) {
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  // The rename itself reaches the disk with the directory.
+  const size_t slash = target.rfind('/');
+  const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+  const int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
 bool createDirectory(const std::string& path) {
   return ::mkdir(windowsToHostPath(path).c_str(), 0777) == 0;
 }
@@ -157,6 +196,13 @@ bool isDirectory(const std::string& path) {
   return ::stat(windowsToHostPath(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+std::optional<FileStamp> fileStamp(const std::string& path) {
+  struct stat info;
+  if (::stat(windowsToHostPath(path).c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
+  return FileStamp{static_cast<long long>(info.st_size),
+                   static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
+}
+
 std::vector<std::string> findFiles(const std::string& pattern) {
   std::vector<std::string> names;
   const std::string native = windowsToHostPath(pattern);
@@ -169,6 +215,12 @@ std::vector<std::string> findFiles(const std::string& pattern) {
     if (matchesWindowsPattern(namePattern, entry->d_name)) names.push_back(entry->d_name);
   }
   return names;
+}
+
+std::optional<std::string> shortPath(const std::string& path) {
+  struct stat info;
+  if (::stat(windowsToHostPath(path).c_str(), &info) != 0) return std::nullopt;
+  return path;
 }
 
 }  // namespace platform

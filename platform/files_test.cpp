@@ -109,4 +109,17 @@ TEST(TextMode, WritingTurnsLineFeedsIntoCrLf) {
   EXPECT_EQ(readFile(dir / "t.txt"), "a\r\nb\r\r\n\r\n");
 }
 
+TEST(ReplaceFileBytes, ReplacesWholeAndLeavesNothingBeside) {
+  TempDir dir;
+  writeFile(dir / "demo.cbx", "old bytes, longer than the new");
+  const std::string bytes("new\r\n\x1A\0x", 8);  // as bytes, not in text mode
+  ASSERT_TRUE(platform::replaceFileBytes(dir / "demo.cbx", bytes));
+  EXPECT_EQ(readFile(dir / "demo.cbx"), bytes);
+  // No file to replace, or a directory: false, and nothing made.
+  EXPECT_FALSE(platform::replaceFileBytes(dir / "missing.cbx", "x"));
+  ASSERT_TRUE(platform::createDirectory(dir / "dir.cbx"));
+  EXPECT_FALSE(platform::replaceFileBytes(dir / "dir.cbx", "x"));
+  EXPECT_EQ(sorted(platform::findFiles(dir / "*")), (std::vector<std::string>{".", "..", "demo.cbx", "dir.cbx"}));
+}
+
 }  // namespace

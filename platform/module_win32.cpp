@@ -9,12 +9,12 @@ namespace platform {
 
 std::string modulePath(ModuleHandle module) {
   HMODULE handle = static_cast<HMODULE>(const_cast<void*>(module));
-  // GetModuleFileNameA cuts the name to the buffer: grow until it fits.
-  std::vector<char> buffer(MAX_PATH);
+  // GetModuleFileNameW cuts the name to the buffer: grow until it fits.
+  std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
-    const DWORD length = GetModuleFileNameA(handle, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD length = GetModuleFileNameW(handle, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return std::string();
-    if (length < buffer.size()) return std::string(buffer.data(), length);
+    if (length < buffer.size()) return narrow(std::wstring(buffer.data(), length));
     if (buffer.size() >= 32768) return std::string();
     buffer.resize(buffer.size() * 2);
   }

@@ -15,6 +15,10 @@ std::string windowsToHostPath(const std::string& windowsPath);
 // slashes become backslashes; on Windows the path is unchanged.
 std::string hostToWindowsPath(const std::string& hostPath);
 
+// A program's file name as the host spells it: "name.exe" on Windows, the
+// name alone on POSIX.
+std::string programFileName(const std::string& name);
+
 // Plain text replacements, the same on every host.
 std::string slashesToBackslashes(std::string path);
 std::string backslashesToSlashes(std::string path);

@@ -7,4 +7,6 @@ std::string windowsToHostPath(const std::string& windowsPath) { return backslash
 
 std::string hostToWindowsPath(const std::string& hostPath) { return slashesToBackslashes(hostPath); }
 
+std::string programFileName(const std::string& name) { return name; }
+
 }  // namespace platform

@@ -7,4 +7,6 @@ std::string windowsToHostPath(const std::string& windowsPath) { return windowsPa
 
 std::string hostToWindowsPath(const std::string& hostPath) { return hostPath; }
 
+std::string programFileName(const std::string& name) { return name + ".exe"; }
+
 }  // namespace platform

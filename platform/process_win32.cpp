@@ -11,20 +11,22 @@ namespace platform {
 
 namespace {
 
-// CreateProcessA with the command line in a writable copy of its own (the
+// CreateProcessW with the command line in a writable copy of its own (the
 // call may write into it), as long as the line is, and a start-up record
 // that is all zero but its size. A null program and environment block leave
 // the search and the environment to the system.
-bool createProcess(const char* program, const std::string& commandLine, bool inheritHandles, DWORD flags,
-                   void* environmentBlock, const char* directory, PROCESS_INFORMATION& info) {
-  STARTUPINFOA startup;
+bool createProcess(const std::string& program, const std::string& commandLine, bool inheritHandles, DWORD flags,
+                   void* environmentBlock, const std::string& directory, PROCESS_INFORMATION& info) {
+  STARTUPINFOW startup;
   ZeroMemory(&startup, sizeof startup);
   startup.cb = sizeof startup;
   ZeroMemory(&info, sizeof info);
-  std::vector<char> line(commandLine.begin(), commandLine.end());
-  line.push_back('\0');
-  return CreateProcessA(program, line.data(), nullptr, nullptr, inheritHandles ? TRUE : FALSE, flags,
-                        environmentBlock, directory, &startup, &info) != 0;
+  std::wstring line = widen(commandLine);
+  const std::wstring wideProgram = widen(program);
+  const std::wstring wideDirectory = widen(directory);
+  return CreateProcessW(program.empty() ? nullptr : wideProgram.c_str(), line.data(), nullptr, nullptr,
+                        inheritHandles ? TRUE : FALSE, flags, environmentBlock,
+                        directory.empty() ? nullptr : wideDirectory.c_str(), &startup, &info) != 0;
 }
 
 std::string directoryOf(const std::string& path) { return path.substr(0, path.rfind('\\') + 1); }
@@ -46,12 +48,12 @@ std::string findProgram(const std::string& commandLine, const Environment& envir
   // As CreateProcess does: ".exe" is added to a name without an extension.
   if (name.find('.') == std::string::npos) name += ".exe";
 
-  char buffer[MAX_PATH];
+  wchar_t buffer[MAX_PATH];
   std::string searchPath;
-  if (GetModuleFileNameA(nullptr, buffer, MAX_PATH) != 0) searchPath += directoryOf(buffer) + ";";
+  if (GetModuleFileNameW(nullptr, buffer, MAX_PATH) != 0) searchPath += directoryOf(narrow(buffer)) + ";";
   searchPath += ".;";
-  if (GetSystemDirectoryA(buffer, MAX_PATH) != 0) searchPath += std::string(buffer) + ";";
-  if (GetWindowsDirectoryA(buffer, MAX_PATH) != 0) searchPath += std::string(buffer) + "\\System;" + buffer + ";";
+  if (GetSystemDirectoryW(buffer, MAX_PATH) != 0) searchPath += narrow(buffer) + ";";
+  if (GetWindowsDirectoryW(buffer, MAX_PATH) != 0) searchPath += narrow(buffer) + "\\System;" + narrow(buffer) + ";";
   searchPath += environment.get("PATH").value_or("");
 
   for (size_t start = 0; start <= searchPath.size();) {
@@ -61,7 +63,7 @@ std::string findProgram(const std::string& commandLine, const Environment& envir
     if (directory.empty()) continue;
     if (directory.back() != '\\' && directory.back() != '/') directory += '\\';
     const std::string candidate = directory + name;
-    const DWORD attributes = GetFileAttributesA(candidate.c_str());
+    const DWORD attributes = GetFileAttributesW(widen(candidate).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return candidate;
   }
   return std::string();
@@ -92,9 +94,9 @@ ProcessOutcome runAndWait(const std::string& commandLine, const Environment& env
   // The started program writes into the same console: ours goes first.
   std::fflush(nullptr);
   PROCESS_INFORMATION info;
-  if (!createProcess(program.empty() ? nullptr : program.c_str(), commandLine, true,
+  if (!createProcess(program, commandLine, true,
                      CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS | CREATE_UNICODE_ENVIRONMENT, block.data(),
-                     nullptr, info)) {
+                     std::string(), info)) {
     return outcome;
   }
   OwnedHandle process(info.hProcess);
@@ -108,7 +110,7 @@ ProcessOutcome runAndWait(const std::string& commandLine, const Environment& env
 
 bool startDetached(const std::string& programPath, const std::string& currentDirectory) {
   PROCESS_INFORMATION info;
-  if (!createProcess(nullptr, programPath, false, NORMAL_PRIORITY_CLASS, nullptr, currentDirectory.c_str(), info)) {
+  if (!createProcess(std::string(), programPath, false, NORMAL_PRIORITY_CLASS, nullptr, currentDirectory, info)) {
     return false;
   }
   // The program is never waited for: both handles go at once.

@@ -28,32 +28,34 @@ class RegistryKey {
 
 bool writeUserString(const std::string& key, const std::string& valueName, const std::string& data) {
   RegistryKey opened;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, opened.receive(),
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, widen(key).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, opened.receive(),
                       nullptr) != ERROR_SUCCESS) {
     return false;
   }
   // REG_SZ data includes its terminating NUL.
-  return RegSetValueExA(opened.get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                        static_cast<DWORD>(data.size() + 1)) == ERROR_SUCCESS;
+  const std::wstring wide = widen(data);
+  return RegSetValueExW(opened.get(), widen(valueName).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                        static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 bool readUserString(const std::string& key, const std::string& valueName, std::string& data) {
   RegistryKey opened;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_QUERY_VALUE, opened.receive()) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, widen(key).c_str(), 0, KEY_QUERY_VALUE, opened.receive()) != ERROR_SUCCESS) {
     return false;
   }
+  const std::wstring wideName = widen(valueName);
   DWORD type = 0;
   DWORD size = 0;
-  if (RegQueryValueExA(opened.get(), valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+  if (RegQueryValueExW(opened.get(), wideName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
       type != REG_SZ) {
     return false;
   }
-  std::vector<char> buffer(size + 1, '\0');
-  if (RegQueryValueExA(opened.get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+  std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
+  if (RegQueryValueExW(opened.get(), wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
                        &size) != ERROR_SUCCESS) {
     return false;
   }
-  data.assign(buffer.data());
+  data = narrow(buffer.data());
   return true;
 }
 

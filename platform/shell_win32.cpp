@@ -22,13 +22,13 @@ bool sourceDirectoriesExist(const std::vector<std::string>& sources) {
 
 // The shell's form of a list: each path followed by a NUL, one more NUL
 // after the last.
-std::string doubleNulList(const std::vector<std::string>& paths) {
-  std::string list;
+std::wstring doubleNulList(const std::vector<std::string>& paths) {
+  std::wstring list;
   for (const std::string& path : paths) {
-    list += path;
-    list += '\0';
+    list += widen(path);
+    list += L'\0';
   }
-  list += '\0';
+  list += L'\0';
   return list;
 }
 
@@ -38,9 +38,9 @@ bool shellCopy(const std::vector<std::string>& sources, const std::string& desti
   // A pattern in a missing directory copies nothing, yet some versions of
   // the shell report success for it.
   if (!sourceDirectoriesExist(sources)) return false;
-  const std::string sourceList = doubleNulList(sources);
-  const std::string destinationList = doubleNulList({destination});
-  SHFILEOPSTRUCTA operation;
+  const std::wstring sourceList = doubleNulList(sources);
+  const std::wstring destinationList = doubleNulList({destination});
+  SHFILEOPSTRUCTW operation;
   ZeroMemory(&operation, sizeof operation);
   operation.hwnd = nullptr;
   operation.wFunc = FO_COPY;
@@ -48,7 +48,7 @@ bool shellCopy(const std::vector<std::string>& sources, const std::string& desti
   operation.pTo = destinationList.c_str();
   operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR;
   // Whether the user aborted is not asked: no dialog is ever shown.
-  return SHFileOperationA(&operation) == 0;
+  return SHFileOperationW(&operation) == 0;
 }
 
 }  // namespace platform

@@ -10,7 +10,14 @@
 #endif
 #include <windows.h>
 
+#include <string>
+
 namespace platform {
+
+// The programs' UTF-8 as UTF-16 for the wide calls of the Windows API, and
+// back (textencoding_win32.cpp). Text that is not UTF-8 gives empty text.
+std::wstring widen(const std::string& utf8);
+std::string narrow(const std::wstring& wide);
 
 // Closes a kernel handle (process, thread, event) when it goes out of scope.
 class OwnedHandle {

@@ -8,6 +8,8 @@
 #include "wizardbridge/bridge.h"
 #include "wizardbridge/librarylisting.h"
 #include "wizardbridge/projectcreation.h"
+#include "wizardbridge/projectfilecommands.h"
+#include "wizardbridge/settingscommands.h"
 
 namespace plover {
 
@@ -21,16 +23,42 @@ const char* const kUsageText = R"(Usage: plover COMMAND
   plover run DIRECTORY [-r]  run the project in DIRECTORY in the simulator, its
                              debug build (-r: its release build), and wait until
                              "Exit SIM" has closed the simulator
+  plover settings [--pv2-sdk DIR] [--pv2-compiler DIR] [--pv3-sdk DIR]
+                  [--pv3-compiler DIR]
+                             print the four directories of the settings file, or
+                             set the ones given and keep every other line
+  plover check [--pv2-sdk DIR] ...
+                             check that the directories hold what the builds
+                             and the simulator start (options: check those
+                             instead of the file's)
+  plover files [-p PROJECT]  list the files of the project, one a line
+  plover add [-p PROJECT] FILE...
+                             add the files to the project, a source to its group
+                             "Sources", a header to "Headers", a library to
+                             "Libraries"
+  plover remove [-p PROJECT] FILE...
+                             remove the files from the project
   plover --help              show this text
 
+files, add and remove work on the project in the current directory, or in
+PROJECT (a directory, or its .cbx file where it holds several); a FILE is
+taken relative to the project's directory.
 plover reads ..\toolsets\PVSDK\Settings.ini from its own directory.
 Exit codes: 0 done, 1 refused or failed, 2 not a command.
 )";
 
+std::string usageText() {
+  const std::string settings = "..\\toolsets\\PVSDK\\Settings.ini";
+  std::string text = kUsageText;
+  const size_t at = text.find(settings);
+  if (at != std::string::npos) text.replace(at, settings.size(), platform::windowsToHostPath(settings));
+  return text;
+}
+
 namespace {
 
 int usageError(CommandContext& context) {
-  context.err << kUsageText;
+  context.err << usageText();
   return 2;
 }
 
@@ -86,16 +114,21 @@ int printSdkPath(CommandContext& context) {
   return 0;
 }
 
-// The directory as a whole path in the system's spelling, as the wizard
-// hands it over; nothing when the system cannot tell.
+}  // namespace
+
+// As the wizard hands a directory over.
 std::optional<std::string> wholePath(const std::string& directory) {
   std::error_code failed;
-  const std::filesystem::path whole = std::filesystem::absolute(platform::windowsToHostPath(directory), failed);
+  // The path is UTF-8, which a path of the library takes only as such.
+  const std::filesystem::path whole =
+      std::filesystem::absolute(std::filesystem::u8path(platform::windowsToHostPath(directory)), failed);
   if (failed) return std::nullopt;
-  std::string path = platform::hostToWindowsPath(whole.lexically_normal().string());
+  std::string path = platform::hostToWindowsPath(whole.lexically_normal().u8string());
   while (path.size() > 1 && path.back() == '\\' && path[path.size() - 2] != ':') path.pop_back();
   return path;
 }
+
+namespace {
 
 int runProject(const std::vector<std::string>& words, CommandContext& context) {
   bool release = false;
@@ -113,7 +146,6 @@ int runProject(const std::vector<std::string>& words, CommandContext& context) {
 
   std::string err;
   if (!context.simulator.runPVSDKProject(context.bridgeDirectory, projectFiles.front(), *directory, !release, &err)) {
-    // Found, but it could not be given the keyboard.
     if (!err.empty()) return failure(context, err);
     const std::optional<std::string> sdkPath = requirePv2SdkPath(context.bridgeDirectory, &err);
     if (!sdkPath) return failure(context, err);
@@ -128,15 +160,21 @@ int runProject(const std::vector<std::string>& words, CommandContext& context) {
 
 int runCommand(const std::vector<std::string>& words, CommandContext& context) {
   if (words.empty() || (words.size() == 1 && (words[0] == "--help" || words[0] == "-?"))) {
-    context.out << kUsageText;
+    context.out << usageText();
     return 0;
   }
   const std::string& command = words[0];
   const std::vector<std::string> rest(words.begin() + 1, words.end());
   if (command == "new") return newProject(rest, context);
-  if (command == "libs" && rest.empty()) return listLibraries(context);
-  if (command == "sdk" && rest.empty()) return printSdkPath(context);
+  if (command == "libs") return rest.empty() ? listLibraries(context) : usageError(context);
+  if (command == "sdk") return rest.empty() ? printSdkPath(context) : usageError(context);
   if (command == "run") return runProject(rest, context);
+  if (command == "files") return listProjectFiles(rest, context);
+  if (command == "add") return addProjectFiles(rest, context);
+  if (command == "remove") return removeProjectFiles(rest, context);
+  if (command == "settings") return settingsCommand(rest, context);
+  if (command == "check") return checkCommand(rest, context);
+  context.err << "Error: Unknown command '" << command << "'\n";
   return usageError(context);
 }
 

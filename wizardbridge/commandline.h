@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -12,6 +13,9 @@
 namespace plover {
 
 extern const char* const kUsageText;
+
+// The usage text, with the settings file's path spelt as the host spells it.
+std::string usageText();
 
 // What a command works with besides its words.
 struct CommandContext {
@@ -27,5 +31,9 @@ struct CommandContext {
 // code: 0 done; 1 refused or failed, with one line on err saying why; 2 not
 // a command, with the usage text on err.
 int runCommand(const std::vector<std::string>& words, CommandContext& context);
+
+// The path as a whole path in the system's Windows spelling, without a
+// final backslash; nothing when the system cannot tell.
+std::optional<std::string> wholePath(const std::string& path);
 
 }  // namespace plover

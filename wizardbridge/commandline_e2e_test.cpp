@@ -140,25 +140,68 @@ TEST_F(PloverProgram, LibsAndSdkPrintWhatTheWizardGets) {
   EXPECT_EQ(run.out, sdk_ + "\n");
 }
 
+TEST_F(PloverProgram, SettingsSetsWhatItIsGivenAndKeepsEveryOtherLine) {
+  tree_.writeSettingsText("; mine, before the sections\n[PV2SDK Paths]\nSDKPath=old\nExtra=kept\n\n[Mine]\nA=b\n");
+  const std::string compiler = IdeTree::systemSpelling(tree_.path("lsic 86"));
+  ProgramRun run = plover({"settings", "--pv2-sdk", sdk_ + "\\", "--pv2-compiler", compiler, "--pv3-sdk", ""});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(testsupport::sameBytes(
+      testsupport::crlf("; mine, before the sections\n[PV2SDK Paths]\nSDKPath=" + sdk_ + "\nExtra=kept\nCompilerPath=" +
+                        compiler + "\n\n[Mine]\nA=b\n\n[PV3SDK Paths]\nSDKPath=\n"),
+      readFile(tree_.settingsFile())));
+  run = plover({"settings"});
+  EXPECT_EQ(run.out, "[PV2SDK Paths] SDKPath=" + sdk_ + "\n[PV2SDK Paths] CompilerPath=" + compiler +
+                         "\n[PV3SDK Paths] SDKPath=\n[PV3SDK Paths] CompilerPath=\n");
+  EXPECT_EQ(plover({"settings", "--pv2-sdk", "C:\\a=b"}).exitCode, 1);
+  EXPECT_EQ(plover({"settings", "--pv2-sdk"}).exitCode, 2);
+}
+
+TEST_F(PloverProgram, CheckExitsOneOnlyForErrors) {
+  const std::string kmmake = tree_.sdkDir() + "/TOOL/kmmake";
+  writeFile(kmmake, "");
+  writeFile(tree_.sdkDir() + "/LSIC86/bin/lcc86", "");
+  ProgramRun run = plover({"check"});
+  EXPECT_EQ(run.exitCode, 0) << run.out;  // no simulator: a warning
+  EXPECT_NE(run.out.find("Warning: "), std::string::npos) << run.out;
+  fs::remove(kmmake);
+  run = plover({"check"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.out.find("Error: [PV2SDK Paths] SDKPath=" + sdk_ + ": '" + kmmake + "' does not exist"), std::string::npos)
+      << run.out;
+  tree_.writeSettingsText("");
+  EXPECT_EQ(plover({"check"}).exitCode, 1);
+}
+
 TEST_F(PloverProgram, UsageAndExitCodes) {
   struct Case {
     std::vector<std::string> arguments;
     int exitCode;
     bool usageOnOut;
+    std::string before;  // the line before the usage text
   } const cases[] = {
-      {{}, 0, true},           {{"--help"}, 0, true},       {{"-?"}, 0, true},
-      {{"bogus"}, 2, false},   {{"new"}, 2, false},         {{"new", "a", "b"}, 2, false},
-      {{"new", "a", "-x"}, 2, false}, {{"libs", "extra"}, 2, false}, {{"run"}, 2, false},
-      {{"--help", "new"}, 2, false},
+      {{}, 0, true, ""},
+      {{"--help"}, 0, true, ""},
+      {{"-?"}, 0, true, ""},
+      {{"bogus"}, 2, false, "Error: Unknown command 'bogus'\n"},
+      {{"new"}, 2, false, ""},
+      {{"new", "a", "b"}, 2, false, ""},
+      {{"new", "a", "-x"}, 2, false, ""},
+      {{"libs", "extra"}, 2, false, ""},
+      {{"run"}, 2, false, ""},
+      {{"add"}, 2, false, ""},
+      {{"files", "extra"}, 2, false, ""},
+      {{"--help", "new"}, 2, false, "Error: Unknown command '--help'\n"},
   };
   for (const Case& c : cases) {
     const ProgramRun run = plover(c.arguments);
     SCOPED_TRACE(c.arguments.empty() ? "(none)" : c.arguments.front());
     EXPECT_EQ(run.exitCode, c.exitCode);
     const std::string& usage = c.usageOnOut ? run.out : run.err;
-    EXPECT_EQ(usage.rfind("Usage: plover COMMAND\n", 0), 0u) << usage;
+    EXPECT_EQ(usage.rfind(c.before + "Usage: plover COMMAND\n", 0), 0u) << usage;
     EXPECT_EQ(c.usageOnOut ? run.err : run.out, "");
   }
+  // The settings file spelt as the host spells it.
+  EXPECT_NE(plover({}).out.find("plover reads ../toolsets/PVSDK/Settings.ini from its own directory."), std::string::npos);
   EXPECT_TRUE(filesBelow(tree_.sdkDir()).empty());
 }
 
@@ -186,10 +229,11 @@ class PloverProgramUnderWine : public ::testing::Test {
     tree_.writeSettings(testsupport::winePath(tree_.sdkDir()));
   }
 
-  ProgramRun underWine(const std::vector<std::string>& argv) {
+  ProgramRun underWine(const std::vector<std::string>& argv,
+                       const std::map<std::string, std::string>& environment = {}) {
     std::vector<std::string> command = {WINE_RUN};
     command.insert(command.end(), argv.begin(), argv.end());
-    ProgramRun run = testsupport::runProgram(command, tree_.path(""));
+    ProgramRun run = testsupport::runProgram(command, tree_.path(""), environment);
     run.out = testsupport::withoutCr(run.out);
     run.err = testsupport::withoutCr(run.err);
     return run;
@@ -230,6 +274,57 @@ TEST_F(PloverProgramUnderWine, RunDrivesTheSimulatorAndEndsWhenExitSimIsClicked)
   }
   for (const char* key : {"0D", "78", "1B", "46 alt", "43", "4E", "73 alt", "closed"}) expected.push_back(key);
   EXPECT_EQ(loggedKeys(), expected);
+}
+
+// The Windows program's check: the same findings, with Windows' file names.
+TEST_F(PloverProgramUnderWine, CheckFindsTheWindowsPrograms) {
+  writeFile(tree_.sdkDir() + "/LSIC86/bin/lcc86.exe", "");
+  ProgramRun run = underWine({tree_.binDir() + "/plover.exe", "check"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.out.find("'" + testsupport::winePath(tree_.sdkDir()) + "\\TOOL\\kmmake.exe' does not exist"),
+            std::string::npos)
+      << run.out;
+  writeFile(tree_.sdkDir() + "/TOOL/kmmake.exe", "");
+  run = underWine({tree_.binDir() + "/plover.exe", "check"});
+  EXPECT_EQ(run.exitCode, 0) << run.out;
+}
+
+// Wine takes the ANSI code page from the locale: 932 for Japanese.
+const std::map<std::string, std::string> kJapanese = {{"LANG", "ja_JP.UTF-8"}, {"LC_ALL", "ja_JP.UTF-8"}};
+const std::string kHyouji = "\xE8\xA1\xA8\xE7\xA4\xBA";  // 表示
+
+TEST_F(PloverProgramUnderWine, NewTakesNamesWhoseShiftJisHoldsABackslashByte) {
+  for (const std::string& name : {kHyouji, std::string("\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88")}) {  // ソフト
+    const ProgramRun run = underWine({tree_.binDir() + "/plover.exe", "new", name}, kJapanese);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(fs::exists(tree_.sdkDir() + "/C/" + name + "/" + name + ".cbx")) << name;
+  }
+}
+
+TEST_F(PloverProgramUnderWine, MapFileInADirectoryTheKeyboardCannotTypeIsTypedAsItsShortPath) {
+  const std::string directory = tree_.sdkDir() + "/C/" + kHyouji;
+  fs::create_directories(directory + "/PV2BUILD");
+  writeFile(directory + "/" + kHyouji + ".cbx", "<project/>");
+  ProgramRun clicker;
+  std::thread user([&] { clicker = underWine({std::string(PLOVER_WIN32_STANDINS) + "/press_exit_sim.exe", "60"}); });
+  const ProgramRun run =
+      underWine({tree_.binDir() + "/plover.exe", "run", testsupport::winePath(directory)}, kJapanese);
+  user.join();
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  for (int i = 0; i < 200 && (loggedKeys().empty() || loggedKeys().back() != "closed"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  // The path typed between "Load map" (Alt+S, L) and Enter: a short one
+  // that ends in the map file's own name.
+  const std::vector<std::string> keys = loggedKeys();
+  const auto from = std::find(keys.begin(), keys.end(), "4C");
+  const auto to = std::find(from, keys.end(), "0D");
+  ASSERT_TRUE(from != keys.end() && to != keys.end());
+  const std::vector<std::string> typed(from + 1, to);
+  const std::vector<std::string> mapName = plovertest::loggedKeysForText("\\PV2BUILD\\ForDebug.MAP");
+  ASSERT_GT(typed.size(), mapName.size());
+  EXPECT_TRUE(std::equal(mapName.begin(), mapName.end(), typed.end() - static_cast<long>(mapName.size())));
+  EXPECT_NE(typed, plovertest::loggedKeysForText(testsupport::winePath(directory) + "\\PV2BUILD\\ForDebug.MAP"));
 }
 
 }  // namespace

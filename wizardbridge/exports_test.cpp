@@ -7,10 +7,12 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <pugixml.hpp>
 
 #ifdef _WIN32
 #include "platform/win32.h"
 #endif
+#include "platform/textencoding.h"
 #include "testing/loadedbridge.h"
 #include "testing/fakejni.h"
 #include "testing/idetree.h"
@@ -248,6 +250,30 @@ TEST_F(CreateProjectExport, ApplicationAndLibraryThatKestrelBuilds) {
       EXPECT_NE(log.find("arg=" + argument), std::string::npos) << argument;
     }
   }
+}
+
+TEST_F(CreateProjectExport, JavasNameBeyondAsciiNamesTheDirectory) {
+  // Java hands over modified UTF-8: the directory has the name's characters,
+  // whichever of the two the code page holds.
+  const std::string hyouji = "\xE8\xA1\xA8\xE7\xA4\xBA";  // 表示
+  const std::string name = platform::utf8ToAnsi(hyouji) ? hyouji : "\xC3\x9C" "bung";
+  FakeJni jni;
+  ASSERT_TRUE(create(jni, jni.newString(name), JNI_FALSE));
+  EXPECT_TRUE(fs::exists(fs::u8path(project(name + "/" + name + ".cbx"))));
+  EXPECT_TRUE(fs::exists(fs::u8path(project(name + "/C/main.c"))));
+}
+
+TEST_F(CreateProjectExport, NameWithXmlsSpecialCharactersIsWellFormedAndBuilds) {
+  FakeJni jni;
+  ASSERT_TRUE(create(jni, jni.newString("R&D"), JNI_FALSE));
+  const std::string cbx = readFile(project("R&D/R&D.cbx"));
+  pugi::xml_document document;
+  ASSERT_TRUE(document.load_buffer(cbx.data(), cbx.size(), pugi::parse_default | pugi::parse_declaration));
+  EXPECT_STREQ(document.child("project").find_child_by_attribute("node", "type", "Folder").attribute("name").value(),
+               "R&D");
+  const std::string directory = project("R&D");
+  EXPECT_EQ(LoadedBridge::instance().tree().runBuildTool(directory, "-d R&D"), 0);
+  EXPECT_NE(readFile(directory + "/PV2BUILD/makefile").find("TARGET = R&D\r\n"), std::string::npos);
 }
 
 TEST_F(CreateProjectExport, UnsafeNameOrFailedFetchCreatesNothing) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/textencoding.h"
 #include "platform/desktop.h"
 #include "wizardbridge/bridge.h"
 #include "wizardbridge/librarylisting.h"
@@ -41,7 +42,8 @@ class JavaStrings {
   JavaStrings& operator=(const JavaStrings&) = delete;
 
   bool complete() const { return complete_; }
-  std::string operator[](size_t index) const { return fetched_[index].chars; }
+  // Java hands its strings over in modified UTF-8.
+  std::string operator[](size_t index) const { return ucl::modifiedUtf8ToUtf8(fetched_[index].chars); }
 
  private:
   struct Fetched {
@@ -92,7 +94,7 @@ JNIEXPORT void JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIComm_
     }
     // The table's variadic CallObjectMethod itself: the C++ wrapper of the
     // same name would go through CallObjectMethodV.
-    env->functions->CallObjectMethod(env, result, append, env->NewStringUTF(sdkPath.c_str()));
+    env->functions->CallObjectMethod(env, result, append, env->NewStringUTF(ucl::utf8ToModifiedUtf8(sdkPath).c_str()));
   } catch (...) {
   }
 }
@@ -118,7 +120,7 @@ JNIEXPORT jobjectArray JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddIn
     // Without an array the virtual machine has an exception pending.
     if (array == nullptr) return nullptr;
     for (size_t i = 0; i < names.size(); ++i) {
-      jstring name = env->NewStringUTF(names[i].c_str());
+      jstring name = env->NewStringUTF(ucl::utf8ToModifiedUtf8(names[i]).c_str());
       env->SetObjectArrayElement(array, static_cast<jsize>(i), name);
       env->DeleteLocalRef(name);
     }
@@ -133,8 +135,11 @@ JNIEXPORT jboolean JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIC
   try {
     JavaStrings strings(env, {project, projectDirectory});
     if (!strings.complete()) return JNI_FALSE;
-    return toJava(
-        simulatorControl().runPVSDKProject(plover::bridgeDirectory(), strings[0], strings[1], debug != JNI_FALSE));
+    std::string err;
+    const bool found =
+        simulatorControl().runPVSDKProject(plover::bridgeDirectory(), strings[0], strings[1], debug != JNI_FALSE, &err);
+    if (!err.empty()) platform::systemDesktop().messageBox(err, "Error!", platform::MessageIcon::exclamation);
+    return toJava(found);
   } catch (...) {
     return JNI_FALSE;
   }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/arguments.h"
 #include "platform/desktop.h"
 #include "platform/interrupt.h"
 #include "wizardbridge/bridge.h"
@@ -19,5 +20,5 @@ int main(int argc, char** argv) {
                                    return caught && platform::interruptRequested();
                                  },
                                  std::cout, std::cerr};
-  return plover::runCommand(std::vector<std::string>(argv + 1, argv + argc), context);
+  return plover::runCommand(platform::programArguments(argc, argv), context);
 }

@@ -51,7 +51,25 @@ void listCopiedPaths(const std::string& templateDirectory, const std::string& pr
 
 }  // namespace
 
-bool copyProjectTemplate(std::FILE* templateFile, std::FILE* projectFile, const std::string& name) {
+std::string xmlEscaped(const std::string& text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+      case '&': escaped += "&amp;"; break;
+      case '<': escaped += "&lt;"; break;
+      case '>': escaped += "&gt;"; break;
+      case '"': escaped += "&quot;"; break;
+      case '\'': escaped += "&apos;"; break;
+      default: escaped += c;
+    }
+  }
+  return escaped;
+}
+
+bool copyProjectTemplate(std::FILE* templateFile, std::FILE* projectFile, const std::string& rawName) {
+  // The templates are XML in UTF-8: the name goes in as XML text.
+  const std::string name = xmlEscaped(rawName);
   for (;;) {
     const int c = ucl::readTextChar(templateFile);
     if (c == EOF) break;

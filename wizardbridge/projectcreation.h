@@ -12,6 +12,9 @@ namespace plover {
 // writing failed.
 bool copyProjectTemplate(std::FILE* templateFile, std::FILE* projectFile, const std::string& name);
 
+// The text with & < > " and ' written as XML's entities.
+std::string xmlEscaped(const std::string& text);
+
 // Makes SDK\C\name with name.cbx from the template project file, copies the
 // template directory into it and renames proj.cbx.local after the project.
 // True when the project file was written and the copy succeeded; a refused

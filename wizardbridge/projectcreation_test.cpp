@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/files.h"
+#include "platform/textencoding.h"
 #include "testing/idetree.h"
 #include "wizardbridge/projectname.h"
 
@@ -19,7 +20,7 @@ using testsupport::readFile;
 using testsupport::writeFile;
 
 TEST(ProjectNames, OnlyNamesThatStayInsideTheCDirectoryAndWindowsCanHold) {
-  for (const char* name : {"demo", "my project", "a.b", "\xc3\xa4pfel", "COM10", "LPT0", "CONSOLE", "nul_x", ".hidden"}) {
+  for (const char* name : {"demo", "my project", "a.b", "COM10", "LPT0", "CONSOLE", "nul_x", ".hidden"}) {
     EXPECT_FALSE(plover::projectNameProblem(name)) << name;
   }
   for (const char* name : {"", ".", "..", "..\\x", "a\\b", "a/b", "C:x", "\\root", "/root", "a<b", "a>b", "a\"b",
@@ -27,6 +28,16 @@ TEST(ProjectNames, OnlyNamesThatStayInsideTheCDirectoryAndWindowsCanHold) {
                            "prn", "con.txt", "COM1", "com9.c", "LPT1", "lpt9.tar.gz"}) {
     EXPECT_TRUE(plover::projectNameProblem(name)) << name;
   }
+}
+
+TEST(ProjectNames, CharactersBeyondAsciiAreJudgedAsCharacters) {
+  // Each of these ends in the byte 5C in Shift-JIS; in UTF-8 no byte is "\\".
+  for (const char* name : {"\xE8\xA1\xA8\xE7\xA4\xBA", "\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88", "\xE8\x83\xBD",
+                           "\xC3\x9C" "bung", "\xc3\xa4pfel"}) {
+    // Refused only where the ANSI code page cannot hold the name.
+    EXPECT_EQ(plover::projectNameProblem(name).has_value(), !platform::utf8ToAnsi(name)) << name;
+  }
+  EXPECT_EQ(plover::xmlEscaped("R&D <\"1\"> 'x'"), "R&amp;D &lt;&quot;1&quot;&gt; &apos;x&apos;");
 }
 
 TEST(ProjectTemplate, PercentAndTheNextCharacterBecomeTheName) {
@@ -153,6 +164,11 @@ TEST_F(CreateProject, EveryPathMustStayBelowWindowsLimit) {
   EXPECT_EQ(entriesBelow(tree_.sdkDir()), 1u);
   EXPECT_TRUE(create(std::string(fits, 'x'), false));
   EXPECT_TRUE(fileExists(project(std::string(fits, 'x') + "/H/deep/inner.h")));
+  // Windows counts characters, not the bytes of their UTF-8.
+  const std::string character = platform::utf8ToAnsi("\xC3\xA9") ? "\xC3\xA9" : "\xE8\xA1\xA8";  // é or 表
+  std::string wide;
+  for (size_t i = 0; i < fits; ++i) wide += character;
+  EXPECT_TRUE(create(wide, false));
 }
 
 TEST_F(CreateProject, EmptySdkPathCreatesNothing) {

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "platform/textencoding.h"
+
 namespace plover {
 
 namespace {
@@ -13,6 +15,17 @@ bool isDeviceName(const std::string& name) {
   if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
   return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
          base[3] >= '1' && base[3] <= '9';
+}
+
+// The length Windows counts for a path: UTF-16 units, two for a character
+// beyond U+FFFF (a lead byte from F0 on), none for UTF-8's continuation bytes.
+size_t windowsLength(const std::string& path) {
+  size_t length = 0;
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte & 0xC0) != 0x80) length += byte >= 0xF0 ? 2 : 1;
+  }
+  return length;
 }
 
 }  // namespace
@@ -29,19 +42,22 @@ std::optional<std::string> projectNameProblem(const std::string& name) {
   const char last = name.back();
   if (last == '.' || last == ' ') return std::string("the name ends in a dot or a blank");
   if (isDeviceName(name)) return "the name '" + name + "' is a device name of Windows";
+  // The makefiles and the simulator's project name the project in the ANSI
+  // code page; a name that it cannot hold would build and run another one.
+  if (!platform::utf8ToAnsi(name)) return std::string("the name cannot be written in this system's code page");
   return std::nullopt;
 }
 
 std::optional<std::string> projectPathProblem(const std::vector<std::string>& directories,
                                               const std::vector<std::string>& files) {
   for (const std::string& directory : directories) {
-    if (directory.size() >= kDirectoryPathLimit) {
+    if (windowsLength(directory) >= kDirectoryPathLimit) {
       return "the directory '" + directory + "' would reach Windows' limit of " +
              std::to_string(kDirectoryPathLimit) + " characters";
     }
   }
   for (const std::string& file : files) {
-    if (file.size() >= kPathLimit) {
+    if (windowsLength(file) >= kPathLimit) {
       return "the file '" + file + "' would reach Windows' limit of " + std::to_string(kPathLimit) +
              " characters";
     }

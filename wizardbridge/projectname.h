@@ -17,12 +17,14 @@ constexpr std::size_t kDirectoryPathLimit = 248;
 // the empty name, "." and "..", names holding \ / : < > " | ? * or a
 // control character, names ending in a dot or a blank, and Windows' device
 // names (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, in any letter
-// case, with or without an extension).
+// case, with or without an extension), and names the system's ANSI code
+// page cannot hold. The rules judge characters: the name is UTF-8, whose
+// bytes beyond ASCII are never one of those characters.
 std::optional<std::string> projectNameProblem(const std::string& name);
 
 // Why the paths a project creation would make cannot be held by Windows,
 // or nothing when they can: every directory below kDirectoryPathLimit and
-// every file below kPathLimit characters.
+// every file below kPathLimit characters (UTF-16 units, as Windows counts).
 std::optional<std::string> projectPathProblem(const std::vector<std::string>& directories,
                                               const std::vector<std::string>& files);
 

@@ -2,9 +2,11 @@
 
 #include "common/inifile.h"
 #include "common/pathhelpers.h"
+#include "platform/files.h"
 #include "platform/pathspelling.h"
 #include "platform/process.h"
 #include "platform/registry.h"
+#include "platform/textencoding.h"
 #include "wizardbridge/bridge.h"
 
 namespace plover {
@@ -98,6 +100,46 @@ void writeRecentFile(const std::string& simulatorProjectFile) {
   platform::writeUserString("Software\\CASIO\\SIM3022\\RecentFiles", "4", simulatorProjectFile);
 }
 
+namespace {
+
+bool isPrintableAscii(const std::string& text) {
+  for (const char c : text) {
+    if (c < 0x20 || c > 0x7E) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<SimulatorPaths> simulatorPaths(const std::string& projectDirectory, bool debug, std::string* err) {
+  std::optional<std::string> shortForm;
+  const auto shortIfAscii = [&]() -> std::optional<std::string> {
+    if (!shortForm) shortForm = platform::shortPath(projectDirectory);
+    if (shortForm && isPrintableAscii(*shortForm)) return shortForm;
+    return std::nullopt;
+  };
+  SimulatorPaths paths;
+  if (platform::utf8ToAnsi(projectDirectory)) {
+    paths.inProjectFile = projectDirectory;
+  } else if (const std::optional<std::string> fits = shortIfAscii()) {
+    paths.inProjectFile = *fits;
+  } else {
+    *err = "Error: The simulator cannot be given the directory '" + platform::windowsToHostPath(projectDirectory) +
+           "': this system's code page cannot hold it, and it has no short name";
+    return std::nullopt;
+  }
+  if (!debug || isPrintableAscii(projectDirectory)) {
+    paths.typed = projectDirectory;
+  } else if (const std::optional<std::string> typeable = shortIfAscii()) {
+    paths.typed = *typeable;
+  } else {
+    *err = "Error: The map file's path in '" + platform::windowsToHostPath(projectDirectory) +
+           "' holds characters the keyboard cannot type, and the directory has no short name";
+    return std::nullopt;
+  }
+  return paths;
+}
+
 std::string simulatorProgram(const std::string& sdkPath) { return sdkPath + "\\SIM\\Sim3022.exe"; }
 
 bool startSimulator(const std::string& programPath) {
@@ -106,7 +148,14 @@ bool startSimulator(const std::string& programPath) {
 
 bool SimulatorControl::runPVSDKProject(const std::string& bridgeDirectory, const std::string& project,
                                        const std::string& projectDirectoryGiven, bool debug, std::string* err) {
-  const std::string projectDirectory = platform::slashesToBackslashes(projectDirectoryGiven);
+  std::string ignored;
+  if (err == nullptr) err = &ignored;
+  // Decided before anything is written or started: a run that cannot load
+  // its map file starts nothing.
+  const std::optional<SimulatorPaths> paths =
+      simulatorPaths(platform::slashesToBackslashes(projectDirectoryGiven), debug, err);
+  if (!paths) return false;
+  const std::string& projectDirectory = paths->inProjectFile;
   const std::string sdkPath = readPv2SdkPath(bridgeDirectory);
   const std::string title = ucl::fileTitle(project);
   const std::string simulatorProjectFile = projectDirectory + "\\PV2BUILD\\project.cpj";
@@ -123,7 +172,7 @@ bool SimulatorControl::runPVSDKProject(const std::string& bridgeDirectory, const
   simulatorProject["GENERAL"]["SourceDir"] = projectDirectory + "\\";
   simulatorProject["CSGROUP5"]["CHIPFILE3"] = chipFile(sdkPath, projectDirectory, title, debug);
   // Without PV2BUILD nothing is written; the simulator is driven all the same.
-  simulatorProject.write(simulatorProjectFile);
+  simulatorProject.writeInAnsiCodePage(simulatorProjectFile);
 
   writeRecentFile(simulatorProjectFile);
   startSimulator(simulatorProgram(sdkPath));
@@ -136,8 +185,8 @@ bool SimulatorControl::runPVSDKProject(const std::string& bridgeDirectory, const
   }
   if (simulator == nullptr) return false;
 
-  if (!sendRunKeys(simulator, projectDirectory, debug)) {
-    if (err != nullptr) *err = kNoKeyboard;
+  if (!sendRunKeys(simulator, paths->typed, debug)) {
+    *err = kNoKeyboard;
     return false;
   }
   desktop_.pause(750);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "platform/desktop.h"
@@ -39,6 +40,17 @@ struct ExitWindowBlock {
 
 class SimulatorKeys;
 
+// How the simulator is told the project's directory: in its project file,
+// which it reads in the ANSI code page, and typed into its map-file dialog,
+// where only printable ASCII has keys. Each is the directory itself where
+// it can be, else its short (8.3) path. Nothing, with the reason in err,
+// when one of them has no usable form (typed is needed for a debug run only).
+struct SimulatorPaths {
+  std::string inProjectFile;
+  std::string typed;
+};
+std::optional<SimulatorPaths> simulatorPaths(const std::string& projectDirectory, bool debug, std::string* err);
+
 // One per loaded bridge: the exit window, once made, lives as long as the
 // bridge.
 class SimulatorControl : private ExitButtonListener {
@@ -51,8 +63,10 @@ class SimulatorControl : private ExitButtonListener {
   // Writes PV2BUILD\project.cpj, registers it, starts the simulator, waits
   // up to about a second for its window, drives it and shows the exit
   // window. True when the simulator's window was found and all its keys
-  // went to it; when it could not be given the keyboard, err says so (and
-  // is left alone when the window was not found).
+  // went to it. False, with nothing written or started and the reason in
+  // err, when the simulator could not be told the project's directory (see
+  // simulatorPaths); with the reason in err when it could not be given the
+  // keyboard; with err left alone when its window was not found.
   bool runPVSDKProject(const std::string& bridgeDirectory, const std::string& project,
                        const std::string& projectDirectory, bool debug, std::string* err = nullptr);
 

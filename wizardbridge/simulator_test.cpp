@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "platform/environment.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "testing/idetree.h"
 #include "testing/recordingdesktop.h"
@@ -406,6 +407,31 @@ TEST_F(SimulatorRun, FailedWindowThreadDoesNotStopTheRunAndIsTriedAgain) {
   ASSERT_TRUE(run("demo", projectDirectory_, false));
   const Events events = desktop_.events();
   EXPECT_EQ(Events(events.end() - 2, events.end()), (Events{"open exit window", "show 653,22"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SimulatorRun, DirectoryTheKeyboardCannotTypeIsTypedAsItsShortPath) {
+  const std::string name = "\xE8\xA1\xA8\xE7\xA4\xBA";  // 表示
+  fs::create_directories(fs::u8path(tree_.sdkDir() + "/C/" + name + "/PV2BUILD"));
+  const std::string directory = sdk_ + "\\C\\" + name;
+  std::string err;
+  const std::optional<std::string> shortForm = platform::shortPath(directory);
+  ASSERT_TRUE(shortForm);
+  if (*shortForm != directory) {
+    ASSERT_TRUE(control_.runPVSDKProject(tree_.bridgeDirectory(), name + ".cbx", directory, true, &err)) << err;
+    EXPECT_EQ(desktop_.keys()[3 + 2], "type " + *shortForm);
+  } else {
+    // No short name to fall back on: nothing is written or started.
+    EXPECT_FALSE(control_.runPVSDKProject(tree_.bridgeDirectory(), name + ".cbx", directory, true, &err));
+    EXPECT_NE(err.find("cannot type"), std::string::npos) << err;
+    EXPECT_EQ(desktop_.events(), Events{});
+    EXPECT_EQ(recentFile(), "(none)");
+    // A release run types no path and goes ahead.
+    EXPECT_TRUE(control_.runPVSDKProject(tree_.bridgeDirectory(), name + ".cbx", directory, false, &err));
+  }
 }
 
 }  // namespace

@@ -1,14 +1,16 @@
 // Reading the project file: which files it lists, and in what order.
-#include "buildtool/projectfile.h"
+#include "common/projectfile.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
+#include "platform/textencoding.h"
 #include "testing/testsupport.h"
 
 namespace {
 
+using namespace ucl;
 using testsupport::ScopedCurrentDirectory;
 using testsupport::TempDir;
 using testsupport::writeFile;
@@ -34,7 +36,9 @@ TEST_F(ProjectFile, ListsFilesInDocumentOrder) {
           "<file/>"
           "<file path=\"src/Util.ASM\"/><file path=\"L/extra.LIB\"/><!-- <file path=\"comment.c\"/> -->text"
           "<file path=\"a&amp;b&#x41;.c\"/><file path=\"d\xe9j\xe0/\xfc.c\"/>");
-  const Files expected = {"a.c", "b.c", "deep\\x.H", "src\\Util.ASM", "L\\extra.LIB", "a&bA.c", "d\xe9j\xe0\\\xfc.c"};
+  // Bytes that are not UTF-8 are the ANSI code page's, read into UTF-8.
+  const Files expected = {"a.c", "b.c", "deep\\x.H", "src\\Util.ASM", "L\\extra.LIB", "a&bA.c",
+                          platform::ansiToUtf8("d\xe9j\xe0\\\xfc.c")};
   EXPECT_EQ(readProjectFile("demo.cbx"), expected);
 }
 
@@ -80,6 +84,13 @@ TEST_F(ProjectFile, FoundByTitleOrAnyInTheDirectory) {
   std::remove("other.cbx");
   writeFile(dir_ / "demo.txt", "<project/>");
   EXPECT_EQ(findProjectFile("demo"), std::nullopt);
+}
+
+// A name found only by its short form is never read in place of title + ".cbx".
+TEST(ProjectFileToRead, ABackupFoundByItsShortNameStandsForTheProjectFile) {
+  EXPECT_EQ(projectFileToRead("Demo.CBX"), "Demo.CBX");
+  EXPECT_EQ(projectFileToRead("demo.cbxbak"), "demo.cbx");
+  EXPECT_EQ(projectFileToRead("demo.cbx~"), "demo.cbx");
 }
 
 TEST_F(ProjectFile, BadProjectFilesAreWrongFormat) {
@@ -179,6 +190,31 @@ TEST(AttributeValue, ReferencesLineEndsAndEntities) {
   for (const auto& [raw, decoded] : cases) EXPECT_EQ(decodeAttributeValue(raw), decoded) << raw;
   // Through the whole reader as well.
   EXPECT_EQ(parseProjectFile("<project><file path=\"a&#x41;&amp;&#0;b\"/></project>"), Files{"aA&"});
+}
+
+TEST_F(ProjectFile, OutlineTellsWhereEachPartLies) {
+  const std::string text =
+      "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<!-- <file path=\"no\"/> -->\r\n<project a=\"x>y\">\r\n"
+      " <file path='C/a.c'><x/></file>\r\n <node name=\"S&amp;\"><file path=\"b.c\"/></node><![CDATA[<file/>]]>\r\n"
+      "</project>\r\n";
+  const std::optional<ProjectFileOutline> outline = outlineProjectFile(text);
+  ASSERT_TRUE(outline);
+  ASSERT_EQ(outline->entries.size(), 2u);
+  const auto part = [&](const ProjectFileElement& e) { return text.substr(e.begin, e.end - e.begin); };
+  EXPECT_EQ(part(outline->entries[0]), "<file path='C/a.c'><x/></file>");
+  EXPECT_EQ(part(outline->entries[1]), "<file path=\"b.c\"/>");
+  EXPECT_EQ(outline->entries[0].path + outline->entries[0].quote + outline->entries[1].quote, "C/a.c'\"");
+  ASSERT_EQ(outline->groups.size(), 2u);
+  const ProjectFileGroup& root = outline->groups[0];
+  const ProjectFileGroup& group = outline->groups[1];
+  EXPECT_EQ(text.compare(root.begin, 9, "<project "), 0);
+  EXPECT_EQ(text.substr(root.endTag, root.end - root.endTag), "</project>");
+  EXPECT_EQ(root.lastEntry, 0u);
+  EXPECT_EQ(root.lastChild, group.begin);
+  EXPECT_EQ(group.lastChildEnd, outline->entries[1].end);
+  EXPECT_EQ(group.name, "S&");
+  EXPECT_EQ(group.lastEntry, 1u);
+  EXPECT_FALSE(outlineProjectFile("<project><file path=\"a\"></project>"));
 }
 
 }  // namespace

@@ -1,13 +1,18 @@
-#include "buildtool/projectfile.h"
+#include "common/projectfile.h"
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 
 #include "common/pathhelpers.h"
+#include "common/textencoding.h"
 #include "platform/files.h"
 #include "platform/memory.h"
+
+namespace ucl {
 
 namespace {
 
@@ -193,6 +198,11 @@ std::optional<std::string> findProjectFile(const std::string& title) {
   return found.front();
 }
 
+std::string projectFileToRead(const std::string& found) {
+  if (lowerCase(fileExtension(found)) == ".cbx") return found;
+  return fileTitle(found) + ".cbx";
+}
+
 namespace {
 
 // pugixml's allocation functions are global: while a project file is
@@ -227,28 +237,39 @@ class ArenaForTrees {
 
 }  // namespace
 
+namespace {
+
+// The root "project" element of the bytes, parsed in place (they must end
+// in a NUL of the caller's); a null node when the file is of the wrong
+// format. Read as bytes: names and paths pass through unchanged, whatever
+// their encoding. Attribute values come raw and are decoded above;
+// comments, processing instructions and the declaration are skipped
+// wherever they are.
+pugi::xml_node loadProject(pugi::xml_document& document, std::string& bytes) {
+  if (!document.load_buffer_inplace(bytes.data(), bytes.size(), pugi::parse_minimal | pugi::parse_fragment,
+                                      pugi::encoding_utf8)) {
+    return pugi::xml_node();
+  }
+  if (!attributesAreUnique(document)) return pugi::xml_node();
+  // Text outside the root element makes a file that is not XML.
+  pugi::xml_node project;
+  for (pugi::xml_node node = document.first_child(); node; node = node.next_sibling()) {
+    if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) return pugi::xml_node();
+    if (!project && node.type() == pugi::node_element && std::strcmp(node.name(), "project") == 0) project = node;
+  }
+  return project;
+}
+
+}  // namespace
+
 std::optional<std::vector<std::string>> parseProjectFile(std::string bytes) {
   // The tree takes about three times the file; more goes to the heap.
   ArenaForTrees arena(4 * bytes.size() + (1u << 20));
-  // Read in place and as bytes: names and paths pass through unchanged,
-  // whatever their encoding. Attribute values come raw and are decoded
-  // above; comments, processing instructions and the declaration are
-  // skipped wherever they are.
   pugi::xml_document document;
   // The parser reads in place up to a last character it sets aside; a NUL
   // of our own is that character, so that text at the very end is seen.
   bytes.push_back('\0');
-  if (!document.load_buffer_inplace(bytes.data(), bytes.size(), pugi::parse_minimal | pugi::parse_fragment,
-                                      pugi::encoding_utf8)) {
-    return std::nullopt;
-  }
-  if (!attributesAreUnique(document)) return std::nullopt;
-  // Text outside the root element makes a file that is not XML.
-  pugi::xml_node project;
-  for (pugi::xml_node node = document.first_child(); node; node = node.next_sibling()) {
-    if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) return std::nullopt;
-    if (!project && node.type() == pugi::node_element && std::strcmp(node.name(), "project") == 0) project = node;
-  }
+  const pugi::xml_node project = loadProject(document, bytes);
   if (!project) return std::nullopt;
   return collectFiles(project);
 }
@@ -256,13 +277,176 @@ std::optional<std::vector<std::string>> parseProjectFile(std::string bytes) {
 std::optional<std::vector<std::string>> readProjectFile(const std::string& path) {
   std::string bytes;
   if (!platform::readWholeFile(path, &bytes)) return std::nullopt;
-  return parseProjectFile(std::move(bytes));
+  return parseProjectFile(ucl::projectFileTextAsUtf8(bytes));
 }
 
 FileKind fileKind(const std::string& path) {
-  const std::string extension = ucl::lowerCase(ucl::fileExtension(path));
+  const std::string extension = lowerCase(fileExtension(path));
   if (extension == ".c" || extension == ".a86" || extension == ".asm") return FileKind::source;
   if (extension == ".h") return FileKind::header;
   if (extension == ".lib") return FileKind::library;
   return FileKind::other;
 }
+
+namespace {
+
+// Where an element's tags lie, found by reading the bytes themselves: the
+// tree tells where an element starts, not where it ends.
+struct ScannedElement {
+  size_t begin;
+  size_t endTag;
+  size_t end;
+};
+
+// Every element of well-formed bytes in the order of their start tags;
+// nothing when the bytes cannot be followed (the caller then compares the
+// result with the parser's tree and refuses what does not agree).
+std::optional<std::vector<ScannedElement>> scanElements(const std::string& bytes) {
+  constexpr size_t npos = std::string::npos;
+  std::vector<ScannedElement> elements;
+  std::vector<size_t> open;
+  const auto skipTo = [&](size_t from, const char* terminator) {
+    const size_t at = bytes.find(terminator, from);
+    return at == npos ? npos : at + std::strlen(terminator);
+  };
+  for (size_t i = bytes.find('<'); i != npos; i = i < bytes.size() ? bytes.find('<', i) : npos) {
+    if (bytes.compare(i, 4, "<!--") == 0) {
+      i = skipTo(i + 4, "-->");
+    } else if (bytes.compare(i, 9, "<![CDATA[") == 0) {
+      i = skipTo(i + 9, "]]>");
+    } else if (bytes.compare(i, 2, "<?") == 0) {
+      i = skipTo(i + 2, "?>");
+    } else if (bytes.compare(i, 2, "<!") == 0) {
+      // A document type declaration, its internal subset in brackets.
+      int brackets = 0;
+      size_t j = i + 2;
+      for (; j < bytes.size(); ++j) {
+        const char c = bytes[j];
+        if (c == '"' || c == '\'') {
+          j = bytes.find(c, j + 1);
+          if (j == npos) return std::nullopt;
+        } else if (c == '[') {
+          ++brackets;
+        } else if (c == ']') {
+          --brackets;
+        } else if (c == '>' && brackets <= 0) {
+          break;
+        }
+      }
+      i = j < bytes.size() ? j + 1 : npos;
+    } else if (bytes.compare(i, 2, "</") == 0) {
+      if (open.empty()) return std::nullopt;
+      const size_t close = bytes.find('>', i);
+      if (close == npos) return std::nullopt;
+      elements[open.back()].endTag = i;
+      elements[open.back()].end = close + 1;
+      open.pop_back();
+      i = close + 1;
+    } else {
+      size_t j = i + 1;
+      for (; j < bytes.size() && bytes[j] != '>'; ++j) {
+        if (bytes[j] == '"' || bytes[j] == '\'') {
+          j = bytes.find(bytes[j], j + 1);
+          if (j == npos) return std::nullopt;
+        }
+      }
+      if (j >= bytes.size()) return std::nullopt;
+      if (bytes[j - 1] == '/') {
+        elements.push_back({i, ProjectFileGroup::npos, j + 1});
+      } else {
+        open.push_back(elements.size());
+        elements.push_back({i, ProjectFileGroup::npos, npos});
+      }
+      i = j + 1;
+    }
+    if (i == npos) return std::nullopt;
+  }
+  if (!open.empty()) return std::nullopt;
+  return elements;
+}
+
+}  // namespace
+
+std::optional<ProjectFileOutline> outlineProjectFile(const std::string& bytes) {
+  // A copy is parsed, so that the offsets the tree gives count in the
+  // caller's bytes, which stay untouched.
+  std::string copy;
+  copy.reserve(bytes.size() + 1);
+  copy = bytes;
+  copy.push_back('\0');
+  pugi::xml_document document;
+  const pugi::xml_node project = loadProject(document, copy);
+  if (!project) return std::nullopt;
+  // The parser stops at a NUL byte, and so does the scan.
+  const size_t nul = bytes.find('\0');
+  const std::optional<std::vector<ScannedElement>> scanned =
+      scanElements(nul == std::string::npos ? bytes : bytes.substr(0, nul));
+  if (!scanned) return std::nullopt;
+
+  // The scan must see the elements the parser saw, where it saw them.
+  size_t elementCount = 0;
+  walk(document.first_child(), [&](pugi::xml_node node) {
+    if (node.type() == pugi::node_element) ++elementCount;
+    return true;
+  });
+  if (elementCount != scanned->size()) return std::nullopt;
+  bool agrees = true;
+  const auto placeOf = [&](pugi::xml_node node) -> const ScannedElement* {
+    const ptrdiff_t name = node.offset_debug();
+    const auto found = std::lower_bound(scanned->begin(), scanned->end(), static_cast<size_t>(name - 1),
+                                        [](const ScannedElement& e, size_t begin) { return e.begin < begin; });
+    if (name < 1 || found == scanned->end() || found->begin != static_cast<size_t>(name - 1) ||
+        found->end == std::string::npos) {
+      agrees = false;
+      return nullptr;
+    }
+    return &*found;
+  };
+
+  ProjectFileOutline outline;
+  std::unordered_map<const void*, size_t> groupOfNode;
+  const auto addGroup = [&](pugi::xml_node node, const ScannedElement& place) {
+    ProjectFileGroup group;
+    group.begin = place.begin;
+    group.end = place.end;
+    group.endTag = place.endTag;
+    if (node != project) group.name = decodeAttributeValue(node.attribute("name").value());
+    groupOfNode[node.internal_object()] = outline.groups.size();
+    outline.groups.push_back(std::move(group));
+  };
+  const ScannedElement* rootPlace = placeOf(project);
+  if (!rootPlace) return std::nullopt;
+  addGroup(project, *rootPlace);
+
+  walk(project.first_child(), [&](pugi::xml_node node) {
+    if (!agrees || node.type() != pugi::node_element) return false;
+    const ScannedElement* place = placeOf(node);
+    if (!place) return false;
+    const auto parent = groupOfNode.find(node.parent().internal_object());
+    if (parent == groupOfNode.end()) return agrees = false;
+    const size_t container = parent->second;
+    outline.groups[container].lastChild = place->begin;
+    outline.groups[container].lastChildEnd = place->end;
+    if (std::strcmp(node.name(), "node") == 0) {
+      addGroup(node, *place);
+      return true;
+    }
+    if (std::strcmp(node.name(), "file") == 0) {
+      if (const pugi::xml_attribute path = node.attribute("path")) {
+        ProjectFileEntry entry;
+        entry.begin = place->begin;
+        entry.end = place->end;
+        entry.path = decodeAttributeValue(path.value());
+        const ptrdiff_t value = path.value() - copy.data();
+        if (value > 0 && static_cast<size_t>(value) <= bytes.size()) entry.quote = bytes[value - 1];
+        outline.groups[container].lastEntry = outline.entries.size();
+        outline.entries.push_back(std::move(entry));
+      }
+    }
+    return false;
+  });
+  if (!agrees) return std::nullopt;
+  return outline;
+}
+
+}  // namespace ucl

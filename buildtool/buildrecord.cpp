@@ -1,0 +1,474 @@
+#include "buildtool/buildrecord.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "common/projectfile.h"
+#include "common/pathhelpers.h"
+#include "kestrel_version.h"
+
+namespace {
+
+constexpr const char* kRecordHeading = "kestrel build record 1\n";
+
+void appendValue(std::string& text, const char* key, const std::string& value) {
+  text += key;
+  text += ' ';
+  text += std::to_string(value.size());
+  text += ':';
+  text += value;
+  text += '\n';
+}
+
+void appendNumber(std::string& text, const char* key, long long value) {
+  text += key;
+  text += ' ';
+  text += std::to_string(value);
+  text += '\n';
+}
+
+}  // namespace
+
+std::string recordText(const BuildOptions& options, const RecordedSettings& settings,
+                       const std::vector<HeaderStamp>& headers) {
+  std::string text = kRecordHeading;
+  appendValue(text, "kestrel", KESTREL_VERSION);
+  // Every field of BuildOptions that reaches a makefile or a make run.
+  appendNumber(text, "pv", options.pvModel);
+  appendValue(text, "project", options.projectFile);
+  appendValue(text, "program", options.programName);
+  appendNumber(text, "defines", static_cast<long long>(options.defines.size()));
+  for (const std::string& define : options.defines) appendValue(text, "define", define);
+  appendNumber(text, "version", options.version);
+  appendNumber(text, "library", options.createLibrary);
+  appendNumber(text, "debug", options.debugBuild);
+  appendNumber(text, "asmopt", options.asmOptimisation);
+  appendNumber(text, "model", options.memoryModel);
+  appendNumber(text, "segment", options.targetSegment);
+  appendValue(text, "sdk", settings.sdkPath);
+  if (settings.compilerPath) {
+    appendValue(text, "compiler", *settings.compilerPath);
+  } else {
+    text += "compiler missing\n";
+  }
+  appendNumber(text, "headers", static_cast<long long>(headers.size()));
+  for (const HeaderStamp& header : headers) {
+    text += std::to_string(header.stamp.size);
+    text += ' ';
+    text += std::to_string(header.stamp.modified);
+    text += ' ';
+    appendValue(text, "header", header.path);
+  }
+  text += "end\n";
+  return text;
+}
+
+bool maySkipWrites(std::optional<std::string_view> recorded, std::string_view present) {
+  return recorded.has_value() && *recorded == present;
+}
+
+namespace {
+
+// Reads decimal digits (a leading "-" allowed) up to the terminator, which
+// must follow; at moves past it. False for anything else.
+bool readNumber(std::string_view text, size_t& at, char terminator, long long& value) {
+  const size_t start = at;
+  bool negative = at < text.size() && text[at] == '-';
+  if (negative) ++at;
+  unsigned long long magnitude = 0;
+  const size_t digits = at;
+  while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - digits < 19) {
+    magnitude = magnitude * 10 + static_cast<unsigned>(text[at] - '0');
+    ++at;
+  }
+  if (at == digits || at >= text.size() || text[at] != terminator) {
+    at = start;
+    return false;
+  }
+  ++at;
+  value = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
+  return true;
+}
+
+// "<length>:<bytes>" followed by the terminator.
+bool readCounted(std::string_view text, size_t& at, char terminator, std::string_view& value) {
+  long long length = 0;
+  if (!readNumber(text, at, ':', length) || length < 0 || text.size() - at < static_cast<size_t>(length) + 1) {
+    return false;
+  }
+  value = text.substr(at, static_cast<size_t>(length));
+  at += static_cast<size_t>(length);
+  return text[at++] == terminator;
+}
+
+void appendCounted(std::string& text, std::string_view value, char terminator) {
+  text += std::to_string(value.size());
+  text += ':';
+  text.append(value.data(), value.size());
+  text += terminator;
+}
+
+// One entry after its path: "<size> <time> <count>\n", then per include
+// "q" or "a" and the counted name. The includes go to out when given.
+bool readEntry(std::string_view text, size_t& at, platform::FileStamp& stamp,
+               std::vector<IncludeDirective>* out) {
+  long long count = 0;
+  if (!readNumber(text, at, ' ', stamp.size) || !readNumber(text, at, ' ', stamp.modified) ||
+      !readNumber(text, at, '\n', count) || count < 0) {
+    return false;
+  }
+  for (long long i = 0; i < count; ++i) {
+    if (at >= text.size() || (text[at] != 'q' && text[at] != 'a')) return false;
+    const bool quoted = text[at++] == 'q';
+    std::string_view name;
+    if (!readCounted(text, at, '\n', name)) return false;
+    if (out != nullptr) out->push_back({std::string(name), quoted});
+  }
+  return true;
+}
+
+// FNV-1a, 64 bits, as 16 hex digits.
+std::string checksum(std::string_view text) {
+  unsigned long long hash = 14695981039346656037ull;
+  for (const char c : text) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex(16, '0');
+  for (int i = 15; i >= 0; --i, hash >>= 4) hex[static_cast<size_t>(i)] = kDigits[hash & 15];
+  return hex;
+}
+
+}  // namespace
+
+void ScanCache::add(const std::string& path, platform::FileStamp stamp, const std::vector<IncludeDirective>& includes) {
+  appendCounted(text_, path, ' ');
+  text_ += std::to_string(stamp.size);
+  text_ += ' ';
+  text_ += std::to_string(stamp.modified);
+  text_ += ' ';
+  text_ += std::to_string(includes.size());
+  text_ += '\n';
+  for (const IncludeDirective& include : includes) {
+    text_ += include.quoted ? 'q' : 'a';
+    appendCounted(text_, include.name, '\n');
+  }
+  ++count_;
+}
+
+std::optional<std::vector<IncludeDirective>> ScanCache::find(const std::string& path,
+                                                             platform::FileStamp stamp) const {
+  const auto entry = index_.find(path);
+  if (entry == index_.end()) return std::nullopt;
+  size_t at = entry->second;
+  platform::FileStamp recorded;
+  std::vector<IncludeDirective> includes;
+  if (!readEntry(loaded_, at, recorded, &includes)) return std::nullopt;
+  if (recorded.size != stamp.size || recorded.modified != stamp.modified) return std::nullopt;
+  return includes;
+}
+
+bool ScanCache::load(std::string_view text, size_t count) {
+  loaded_ = text;
+  index_.clear();
+  index_.reserve(count);
+  size_t at = 0;
+  while (at < text.size()) {
+    std::string_view path;
+    if (!readCounted(text, at, ' ', path)) return false;
+    index_[path] = at;
+    platform::FileStamp stamp;
+    if (!readEntry(text, at, stamp, nullptr)) return false;
+  }
+  return index_.size() == count;
+}
+
+std::string recordFile(const std::string& compared, const ScanCache& scans) {
+  std::string text;
+  text.reserve(compared.size() + scans.text().size() + 64);
+  text += "compared ";
+  text += std::to_string(compared.size());
+  text += '\n';
+  text += compared;
+  text += "scans ";
+  text += std::to_string(scans.count());
+  text += ' ';
+  text += std::to_string(scans.text().size());
+  text += '\n';
+  text += scans.text();
+  text += "check " + checksum(text) + "\n";
+  return text;
+}
+
+std::optional<ReadRecord> parseRecordFile(const std::string& text) {
+  const size_t checkLine = text.size() >= 23 ? text.size() - 23 : std::string::npos;
+  if (checkLine == std::string::npos || text.compare(checkLine, 6, "check ") != 0 || text.back() != '\n' ||
+      text.compare(checkLine + 6, 16, checksum(std::string_view(text).substr(0, checkLine))) != 0) {
+    return std::nullopt;
+  }
+  const std::string_view body = std::string_view(text).substr(0, checkLine);
+  size_t at = 0;
+  long long comparedSize = 0;
+  long long count = 0;
+  long long scansSize = 0;
+  if (body.substr(0, 9) != "compared ") return std::nullopt;
+  at = 9;
+  if (!readNumber(body, at, '\n', comparedSize) || comparedSize < 0 ||
+      body.size() - at < static_cast<size_t>(comparedSize)) {
+    return std::nullopt;
+  }
+  ReadRecord record;
+  record.compared = body.substr(at, static_cast<size_t>(comparedSize));
+  at += static_cast<size_t>(comparedSize);
+  if (body.substr(at, 6) != "scans ") return std::nullopt;
+  at += 6;
+  if (!readNumber(body, at, ' ', count) || !readNumber(body, at, '\n', scansSize) || count < 0 ||
+      body.size() - at != static_cast<size_t>(scansSize)) {
+    return std::nullopt;
+  }
+  if (!record.scans.load(body.substr(at), static_cast<size_t>(count))) return std::nullopt;
+  return record;
+}
+
+std::string recordPath(const std::string& buildDirectory, bool debugBuild) {
+  return buildDirectory + (debugBuild ? "\\kestrel_deps_dbg.txt" : "\\kestrel_deps_rel.txt");
+}
+
+std::optional<std::string> readRecord(const std::string& path) {
+  std::FILE* file = platform::openTextFile(path, "r");
+  if (file == nullptr) return std::nullopt;
+  std::string text;
+  char buffer[1 << 16];
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
+  const bool failed = std::ferror(file) != 0;
+  if (!platform::closeFile(file) || failed) return std::nullopt;
+  return text;
+}
+
+bool writeRecord(const std::string& path, const std::string& text) { return platform::writeTextFileWhole(path, text); }
+
+std::vector<std::string> recordPaths(const std::string& buildDirectory) {
+  return {recordPath(buildDirectory, true), recordPath(buildDirectory, false)};
+}
+
+namespace {
+
+// Finds files as Windows finds them: where the host's names keep letter
+// case, each component of a path that is not there as written is looked up
+// without regard to it. Each directory is listed once.
+class LetterCaseFinder {
+ public:
+  std::optional<std::string> find(const std::string& path) {
+    const std::optional<std::string> directory = directoryAsFound(ucl::fileDirectory(path));
+    const std::string name = ucl::fileName(path);
+    if (!directory) return std::nullopt;
+    if (name.empty() || name == "..") return *directory + name;
+    // Most lookups miss; the directory's search runs only for a name that
+    // its listing may hold.
+    const std::vector<unsigned long long>& names = listing(*directory);
+    if (!std::binary_search(names.begin(), names.end(), nameHash(name))) return std::nullopt;
+    const std::vector<std::string> matches = platform::findFiles(*directory + name);
+    if (matches.empty()) return std::nullopt;
+    return *directory + matches.front();
+  }
+
+  // False when the directory holds no file of that name in any letter
+  // case, which its listing answers without asking the file system. A
+  // short name ("HEADER~1.H") is not in a listing: it may always exist.
+  bool mayExist(const std::string& path) {
+    const std::optional<std::string> directory = directoryAsFound(ucl::fileDirectory(path));
+    if (!directory) return false;
+    const std::string name = ucl::fileName(path);
+    if (name.empty() || name == ".." || name.find('~') != std::string::npos) return true;
+    const std::vector<unsigned long long>& names = listing(*directory);
+    return std::binary_search(names.begin(), names.end(), nameHash(name));
+  }
+
+ private:
+  static unsigned long long nameHash(const std::string& name) {
+    unsigned long long hash = 14695981039346656037ull;
+    for (const char c : ucl::lowerCase(name)) {
+      hash ^= static_cast<unsigned char>(c);
+      hash *= 1099511628211ull;
+    }
+    return hash;
+  }
+
+  // The hashes of the lower-case names in the directory (empty: the
+  // current one), sorted: a large directory costs little to keep.
+  const std::vector<unsigned long long>& listing(const std::string& directory) {
+    const auto known = listings_.find(directory);
+    if (known != listings_.end()) return known->second;
+    std::vector<unsigned long long> names;
+    for (const std::string& name : platform::findFiles(directory + "*")) names.push_back(nameHash(name));
+    std::sort(names.begin(), names.end());
+    return listings_.emplace(directory, std::move(names)).first->second;
+  }
+
+  // The directory (ending in a backslash) as it is spelt on disk; a root
+  // as it is. Each one is looked up once.
+  std::optional<std::string> directoryAsFound(const std::string& directory) {
+    if (directory.empty() || directory == "\\" || directory == "\\\\" ||
+        (ucl::driveLetter(directory) != 0 && directory.size() <= 3)) {
+      return directory;
+    }
+    const auto known = directories_.find(directory);
+    if (known != directories_.end()) return known->second;
+    std::optional<std::string> found = find(directory.substr(0, directory.size() - 1));
+    if (found) *found += '\\';
+    directories_.emplace(directory, found);
+    return found;
+  }
+
+  std::unordered_map<std::string, std::vector<unsigned long long>> listings_;
+  std::unordered_map<std::string, std::optional<std::string>> directories_;
+};
+
+// The whole file as bytes, with as few calls to the system as it takes:
+// most sources and headers are read in one piece.
+bool readSmallFile(const std::string& path, std::string* text) {
+  std::FILE* file = platform::openBinaryFile(path, "rb");
+  if (file == nullptr) return false;
+  std::setvbuf(file, nullptr, _IONBF, 0);
+  text->clear();
+  char piece[16384];
+  for (size_t got = sizeof piece; got == sizeof piece;) {
+    got = std::fread(piece, 1, sizeof piece, file);
+    text->append(piece, got);
+  }
+  return platform::closeFile(file);
+}
+
+class HeaderCollector {
+ public:
+  HeaderCollector(const HeaderSearchPath& search, const ScanCache* previous) : search_(search), previous_(previous) {
+    // Mostly the same files again: sized once rather than grown.
+    if (previous != nullptr) scans_.reserve(previous->loadedText().size() + previous->loadedText().size() / 8);
+  }
+
+  // Scans the file and follows the headers it includes.
+  void scan(const std::string& path) {
+    std::vector<std::string> pending{path};
+    while (!pending.empty()) {
+      const std::string current = std::move(pending.back());
+      pending.pop_back();
+      const std::optional<std::vector<IncludeDirective>> includes = includesOf(current);
+      if (!includes) continue;
+      const std::string directory = ucl::fileDirectory(current);
+      for (const IncludeDirective& include : *includes) {
+        const std::string& header = resolved(include, directory);
+        if (!header.empty() && reach(header)) pending.push_back(header);
+      }
+    }
+  }
+
+  // A header the project lists: counted whether or not anything includes it.
+  void addListed(const std::string& path) {
+    const std::string header = normalisedPath(path);
+    if (stamp(header) != nullptr && reach(header)) scan(header);
+  }
+
+  ScanCache takeScans() { return std::move(scans_); }
+
+  std::vector<HeaderStamp> sorted() const {
+    std::vector<HeaderStamp> list;
+    for (const auto& [path, found] : found_) {
+      if (found.reached) list.push_back({path, found.stamp});
+    }
+    std::sort(list.begin(), list.end(), [](const HeaderStamp& a, const HeaderStamp& b) { return a.path < b.path; });
+    return list;
+  }
+
+ private:
+  // Many sources include the same few headers: each name is looked up once
+  // per including directory.
+  const std::string& resolved(const IncludeDirective& include, const std::string& directory) {
+    key_.assign(directory);
+    key_ += include.quoted ? '"' : '<';
+    key_ += include.name;
+    const auto known = resolved_.find(key_);
+    if (known != resolved_.end()) return known->second;
+    std::string header =
+        resolveInclude(include, directory, search_, [&](const std::string& path) { return stamp(path) != nullptr; });
+    return resolved_.emplace(key_, std::move(header)).first->second;
+  }
+
+  // What the file includes: as the previous run recorded it while the file
+  // keeps its stamp, otherwise as it reads now. Nothing when it cannot be
+  // read.
+  std::optional<std::vector<IncludeDirective>> includesOf(const std::string& path) {
+    // Headers were stamped when they were found; sources are stamped here.
+    const auto known = found_.find(path);
+    const std::optional<platform::FileStamp> found =
+        known != found_.end() ? std::optional(known->second.stamp) : stampOf(path);
+    if (!found) return std::nullopt;
+    std::optional<std::vector<IncludeDirective>> includes;
+    if (previous_ != nullptr) includes = previous_->find(path, *found);
+    if (!includes) {
+      if (!readSmallFile(path, &text_)) {
+        const std::optional<std::string> cased = letterCase_.find(path);
+        if (!cased || !readSmallFile(*cased, &text_)) return std::nullopt;
+      }
+      includes = scanIncludes(text_);
+    }
+    scans_.add(path, *found, *includes);
+    return includes;
+  }
+
+  std::optional<platform::FileStamp> stampOf(const std::string& path) {
+    if (!letterCase_.mayExist(path)) return std::nullopt;
+    std::optional<platform::FileStamp> found = platform::fileStamp(path);
+    if (!found) {
+      if (const std::optional<std::string> cased = letterCase_.find(path)) found = platform::fileStamp(*cased);
+    }
+    return found;
+  }
+
+  // The stamp of a header that exists; null when it does not. Misses are
+  // not kept: each name is resolved once per directory anyway.
+  const platform::FileStamp* stamp(const std::string& path) {
+    const auto known = found_.find(path);
+    if (known != found_.end()) return &known->second.stamp;
+    const std::optional<platform::FileStamp> found = stampOf(path);
+    if (!found) return nullptr;
+    return &found_.emplace(path, Found{*found, false}).first->second.stamp;
+  }
+
+  // Marks a header that exists as one the project reaches; false when it
+  // was already.
+  bool reach(const std::string& path) {
+    Found& found = found_.at(path);
+    if (found.reached) return false;
+    found.reached = true;
+    return true;
+  }
+
+  const HeaderSearchPath& search_;
+  const ScanCache* previous_;
+  ScanCache scans_;
+  std::string text_;  // the file being scanned, its buffer kept for the next
+  struct Found {
+    platform::FileStamp stamp;
+    bool reached;  // listed or included, not only looked at
+  };
+  std::unordered_map<std::string, Found> found_;
+  std::unordered_map<std::string, std::string> resolved_;
+  std::string key_;  // of resolved_, kept for its buffer
+  LetterCaseFinder letterCase_;
+};
+
+}  // namespace
+
+ProjectScan projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSearchPath& search,
+                           const ScanCache* previous) {
+  HeaderCollector collector(search, previous);
+  for (const std::string& path : projectFiles) {
+    const ucl::FileKind kind = ucl::fileKind(path);
+    if (kind == ucl::FileKind::header) collector.addListed(path);
+    if (kind == ucl::FileKind::source) collector.scan(normalisedPath(path));
+  }
+  return {collector.sorted(), collector.takeScans()};
+}

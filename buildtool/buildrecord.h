@@ -1,0 +1,98 @@
+// kestrel's record of what the make tool cannot see: the options, the
+// settings values, kestrel's version and every header the project reaches,
+// with its size and time. The makefiles are left as they are only while
+// the record of the last complete run matches the present. The record also
+// keeps what each source and header includes, by its size and time, so
+// that an unchanged file is not read again.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "buildtool/backend.h"
+#include "buildtool/includescan.h"
+#include "platform/files.h"
+
+struct HeaderStamp {
+  std::string path;
+  platform::FileStamp stamp;
+};
+
+// The settings values a run read; a missing compiler path is recorded as
+// missing.
+struct RecordedSettings {
+  std::string sdkPath;
+  std::optional<std::string> compilerPath;
+};
+
+// The part of the record the decision compares: equal texts mean equal
+// inputs. Every field of the options is in it, each value written with its
+// length so that no two different inputs give the same text. headers must
+// be sorted by path.
+std::string recordText(const BuildOptions& options, const RecordedSettings& settings,
+                       const std::vector<HeaderStamp>& headers);
+
+// May the generated files that still hold their text be left alone? Only
+// when the record of the last complete run could be read whole and
+// describes exactly the present; a missing, unreadable or damaged record
+// cannot.
+bool maySkipWrites(std::optional<std::string_view> recorded, std::string_view present);
+
+// The #include lines of the files a run scanned, by path, each valid while
+// the file keeps its size and time. Appended to as files are scanned.
+class ScanCache {
+ public:
+  void add(const std::string& path, platform::FileStamp stamp, const std::vector<IncludeDirective>& includes);
+  // The includes recorded for the file in a loaded cache, when the file
+  // still has that stamp.
+  std::optional<std::vector<IncludeDirective>> find(const std::string& path, platform::FileStamp stamp) const;
+  const std::string& text() const { return text_; }
+  std::string_view loadedText() const { return loaded_; }
+  void reserve(size_t bytes) { text_.reserve(bytes); }
+  size_t count() const { return count_; }
+  // Looks up in the scans as recordFile wrote them, which must stay while
+  // the cache is used; false when they are damaged.
+  bool load(std::string_view text, size_t count);
+
+ private:
+  std::string text_;  // what add wrote
+  size_t count_ = 0;
+  std::string_view loaded_;
+  std::unordered_map<std::string_view, size_t> index_;  // path -> where its entry's stamp begins in loaded_
+};
+
+// A record file: the compared part and the scans, closed by a checksum of
+// both, so that a record damaged anywhere is known as damaged.
+std::string recordFile(const std::string& compared, const ScanCache& scans);
+struct ReadRecord {
+  std::string_view compared;
+  ScanCache scans;
+};
+// Nothing when the text is not a whole, intact record file. The result
+// refers to the text, which must stay while it is used.
+std::optional<ReadRecord> parseRecordFile(const std::string& text);
+
+// The record of the configuration: debug and release builds keep their
+// objects apart, and so their records.
+std::string recordPath(const std::string& buildDirectory, bool debugBuild);
+// The record as text mode reads it; nothing when it cannot be read.
+std::optional<std::string> readRecord(const std::string& path);
+// Writes the record whole in text mode; false when that failed.
+bool writeRecord(const std::string& path, const std::string& text);
+// Every record the build directory may hold.
+std::vector<std::string> recordPaths(const std::string& buildDirectory);
+
+struct ProjectScan {
+  std::vector<HeaderStamp> headers;  // sorted by path
+  ScanCache scans;                   // of every file scanned, for the next run
+};
+// The headers the project lists and every header that its sources and
+// those headers include, followed transitively, each found the way the
+// compiler finds it (paths relative to the project directory, the current
+// one). A header that cannot be found is left out. A file whose stamp the
+// previous scans hold is not read again.
+ProjectScan projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSearchPath& search,
+                           const ScanCache* previous);

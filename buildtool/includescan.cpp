@@ -1,0 +1,110 @@
+#include "buildtool/includescan.h"
+
+#include "common/pathhelpers.h"
+
+namespace {
+
+// Blanks, and a comment that starts and ends on the line.
+size_t skipBlanks(const std::string& text, size_t at, size_t lineEnd) {
+  while (at < lineEnd) {
+    const char c = text[at];
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') {
+      ++at;
+    } else if (c == '/' && at + 1 < lineEnd && text[at + 1] == '*') {
+      const size_t close = text.find("*/", at + 2);
+      if (close == std::string::npos || close >= lineEnd) return lineEnd;
+      at = close + 2;
+    } else {
+      break;
+    }
+  }
+  return at;
+}
+
+}  // namespace
+
+std::vector<IncludeDirective> scanIncludes(const std::string& text) {
+  std::vector<IncludeDirective> found;
+  for (size_t at = 0; at < text.size();) {
+    size_t lineEnd = text.find('\n', at);
+    if (lineEnd == std::string::npos) lineEnd = text.size();
+    size_t i = skipBlanks(text, at, lineEnd);
+    if (i < lineEnd && text[i] == '#') {
+      i = skipBlanks(text, i + 1, lineEnd);
+      if (text.compare(i, 7, "include") == 0) {
+        i = skipBlanks(text, i + 7, lineEnd);
+        if (i < lineEnd && (text[i] == '"' || text[i] == '<')) {
+          const bool quoted = text[i] == '"';
+          const size_t close = text.find(quoted ? '"' : '>', i + 1);
+          if (close < lineEnd && close > i + 1) found.push_back({text.substr(i + 1, close - i - 1), quoted});
+        }
+      }
+    }
+    at = lineEnd + 1;
+  }
+  return found;
+}
+
+std::string normalisedPath(const std::string& path) {
+  std::string spelt = path;
+  for (char& c : spelt) {
+    if (c == '/') c = '\\';
+  }
+  // The root stays as it is: "\\" of a share, "X:\", "X:" or "\".
+  size_t rootEnd = 0;
+  if (spelt.compare(0, 2, "\\\\") == 0) {
+    rootEnd = 2;
+  } else if (ucl::driveLetter(spelt) != 0) {
+    rootEnd = spelt.size() > 2 && spelt[2] == '\\' ? 3 : 2;
+  } else if (!spelt.empty() && spelt[0] == '\\') {
+    rootEnd = 1;
+  }
+  std::vector<std::string> components;
+  size_t kept = 0;  // components that a ".." may take out: not leading ".."s
+  for (size_t at = rootEnd; at <= spelt.size();) {
+    size_t end = spelt.find('\\', at);
+    if (end == std::string::npos) end = spelt.size();
+    const std::string component = spelt.substr(at, end - at);
+    if (component == "..") {
+      if (kept > 0) {
+        components.pop_back();
+        --kept;
+      } else if (rootEnd == 0) {
+        components.push_back(component);  // above a relative start; at a root there is nothing above
+      }
+    } else if (!component.empty() && component != ".") {
+      components.push_back(component);
+      ++kept;
+    }
+    at = end + 1;
+  }
+  std::string result = spelt.substr(0, rootEnd);
+  for (size_t i = 0; i < components.size(); ++i) {
+    if (i > 0) result += '\\';
+    result += components[i];
+  }
+  return result;
+}
+
+std::string resolveInclude(const IncludeDirective& include, const std::string& includerDirectory,
+                           const HeaderSearchPath& search, const std::function<bool(const std::string&)>& exists) {
+  const std::string name = normalisedPath(include.name);
+  if (name.empty()) return std::string();
+  if (name[0] == '\\' || ucl::driveLetter(name) != 0) return exists(name) ? name : std::string();
+  const auto inDirectory = [&](const std::string& directory) {
+    if (directory.empty()) return name;
+    return normalisedPath(directory.back() == '\\' || directory.back() == '/' ? directory + name
+                                                                              : directory + '\\' + name);
+  };
+  if (include.quoted) {
+    for (const std::string* directory : {&includerDirectory, &search.projectHeaders}) {
+      const std::string candidate = inDirectory(*directory);
+      if (exists(candidate)) return candidate;
+    }
+  }
+  for (const std::string& directory : search.includeDirectories) {
+    const std::string candidate = inDirectory(directory);
+    if (exists(candidate)) return candidate;
+  }
+  return std::string();
+}

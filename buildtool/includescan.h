@@ -1,0 +1,38 @@
+// The #include lines of C sources and headers, and where the compiler finds
+// the headers they name. Pure: the file system is asked through a callback.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct IncludeDirective {
+  std::string name;  // as written between the quotes or the angle brackets
+  bool quoted;       // "name" rather than <name>
+};
+
+// Every #include line of the text, in order, in both forms. Lines are taken
+// as they stand: an #include inside a comment or in a branch of #if that
+// the compiler would skip counts as well, since counting a header too many
+// costs a rebuild and missing one links stale objects. An #include whose
+// name comes from a macro cannot be followed and is left out.
+std::vector<IncludeDirective> scanIncludes(const std::string& text);
+
+// Where the compiler looks for headers, after the including file's own
+// directory (quoted includes only).
+struct HeaderSearchPath {
+  std::string projectHeaders;                   // the project's H directory: quoted includes only
+  std::vector<std::string> includeDirectories;  // the ones the makefiles name, in their order: both forms
+};
+
+// The path of the header that the directive names: an absolute name as it
+// is; a quoted one in the including file's directory, the project's H
+// directory, then the include directories; one in angle brackets in the
+// include directories only. "/" and "\" both separate. Empty when exists
+// finds none of the candidates.
+std::string resolveInclude(const IncludeDirective& include, const std::string& includerDirectory,
+                           const HeaderSearchPath& search, const std::function<bool(const std::string&)>& exists);
+
+// The path with "\" for "/" and without "." components, each "name\.."
+// taken out, so that a header reached in two ways is named once.
+std::string normalisedPath(const std::string& path);

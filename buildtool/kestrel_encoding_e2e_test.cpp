@@ -1,0 +1,62 @@
+// Names beyond ASCII: kestrel.exe under Wine with the ANSI code page its
+// locale gives it (ja_JP: 932, en_US: 1252), and kestrel natively in UTF-8.
+#include "buildtool/kestrel_e2e.h"
+
+namespace e2e {
+namespace {
+
+const std::string kHyouji = "\xE8\xA1\xA8\xE7\xA4\xBA";  // 表示
+const char* const kUtf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+
+std::string projectListing(const std::string& declaration, const std::string& path) {
+  return declaration + "<project>\n  <file path=\"" + path + "\"/>\n</project>\n";
+}
+
+class KestrelEncodings : public KestrelPv2 {
+ protected:
+  testsupport::ProgramRun build(const std::string& title, const std::string& projectFile, const char* locale) {
+    fs::remove_all(projectDir_ + "/PV2BUILD");
+    writeFile(projectDir_ + "/" + title + ".cbx", projectFile);
+    std::map<std::string, std::string> environment = environment_;
+    environment["LANG"] = environment["LC_ALL"] = locale;
+    return run({"-d", title}, environment);
+  }
+  bool makefileHolds(const std::string& part) const {
+    return readFile(projectDir_ + "/PV2BUILD/makefile").find(part) != std::string::npos;
+  }
+};
+
+TEST_F(KestrelEncodings, DoubleByteNamesWholeInTheMakefile) {
+  if (!target().underWine) GTEST_SKIP() << "code page 932 is a code page of Windows";
+  // Both names hold a byte 5C in Shift-JIS, which is "\" in ASCII.
+  const auto result = build(kHyouji, projectListing(kUtf8, "C/\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88.c"), "ja_JP.UTF-8");
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_TRUE(makefileHolds("TARGET = \x95\x5C\x8E\xA6\r\n"));
+  EXPECT_TRUE(makefileHolds("$(ODIR)\\\x83\x5C\x83\x74\x83\x67.obj \\\r\n"));
+}
+
+TEST_F(KestrelEncodings, WesternCodePageHoldsWhatFitsAndRefusesTheRest) {
+  // UTF-8, and bytes that are not UTF-8 (declared or not) taken as the code
+  // page's, as files edited by hand always were. Natively bytes pass as they are.
+  const std::string utf8 = "\xC3\xBC" "ber", latin = "\xFC" "ber";
+  const std::string declared1252 = "<?xml encoding=\"windows-1252\"?>";
+  for (const std::string& declaration : {std::string(kUtf8), std::string(), declared1252}) {
+    const std::string name = declaration == kUtf8 ? utf8 : latin;
+    const auto result = build("demo", projectListing(declaration, "C/" + name + ".c"), "en_US.UTF-8");
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(makefileHolds("$(ODIR)\\" + (target().underWine ? latin : name) + ".obj \\\r\n")) << declaration;
+  }
+  if (!target().underWine) return;
+  const size_t makeRuns = starts().size();
+  auto result = build("demo", projectListing(kUtf8, "C/\xE8\xA1\xA8.c"), "en_US.UTF-8");
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "Error: File name 'C/\xE8\xA1\xA8.c' cannot be written in this system's code page\n");
+  EXPECT_FALSE(fs::exists(projectDir_ + "/PV2BUILD"));
+  // The argument comes whole, not as "??", a pattern that would find demo.cbx.
+  result = build(kHyouji, projectListing(kUtf8, "C/main.c"), "en_US.UTF-8");
+  EXPECT_EQ(result.err, "Error: File name '" + kHyouji + ".cbx' cannot be written in this system's code page\n");
+  EXPECT_EQ(starts().size(), makeRuns);
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,27 @@
+// Which encoding each outside text comes in, and the conversions that are
+// the same on every system: the programs keep all text in UTF-8.
+#pragma once
+
+#include <string>
+
+namespace ucl {
+
+// True when the bytes are UTF-8 throughout (shortest forms, no surrogates).
+bool isValidUtf8(const std::string& bytes);
+// True when every byte is below 0x80.
+bool isAscii(const std::string& bytes);
+
+// A project file's bytes as UTF-8 text. UTF-16 (with a byte order mark, or
+// starting "<?" in 16-bit units) is decoded; a file that declares another
+// encoding than UTF-8 or UTF-16, or is not valid UTF-8 throughout, is text
+// in the ANSI code page, as files edited by hand have always been read.
+std::string projectFileTextAsUtf8(const std::string& bytes);
+
+// Java's modified UTF-8 (NUL as C0 80, characters beyond U+FFFF as two
+// surrogates of three bytes each) and the programs' UTF-8, both ways. What
+// is not UTF-8 in the programs' text becomes U+FFFD, so Java is never handed
+// bytes it cannot read.
+std::string modifiedUtf8ToUtf8(const std::string& modified);
+std::string utf8ToModifiedUtf8(const std::string& utf8);
+
+}  // namespace ucl
