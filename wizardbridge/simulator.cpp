@@ -181,6 +181,9 @@ bool SimulatorControl::runPVSDKProject(const std::string& bridgeDirectory, const
   platform::WindowHandle simulator = nullptr;
   for (int search = 0; search < kWindowSearches && simulator == nullptr; ++search) {
     simulator = findSimulatorWindow("");
+    // The window of a simulator closed a moment ago, whose program has
+    // ended, takes no keys: the one just started is looked for.
+    if (simulator != nullptr && desktop_.windowProcess(simulator) == 0) simulator = nullptr;
     if (simulator == nullptr) desktop_.pause(kSearchPause);
   }
   if (simulator == nullptr) return false;
