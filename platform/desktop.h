@@ -3,12 +3,15 @@
 // recording stand-in in its place.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace platform {
 
 // A top-level window; null for none.
 using WindowHandle = const void*;
+// A process as the desktop knows it; 0 for none.
+using ProcessId = unsigned long;
 
 enum class MessageIcon { none, error, exclamation };
 
@@ -39,6 +42,14 @@ class Desktop {
   // Brings the window to the top of the Z order and activates it, without
   // moving or resizing it.
   virtual void bringToTop(WindowHandle window) = 0;
+  // The process that owns the window; 0 when there is no such window.
+  virtual ProcessId windowProcess(WindowHandle window) = 0;
+  // Asks the system to make the window the foreground window, the one that
+  // gets the keyboard; true when the system says it did. The system may
+  // refuse, for example while another program is in front.
+  virtual bool makeForeground(WindowHandle window) = 0;
+  // The process that owns the foreground window; 0 when there is none.
+  virtual ProcessId foregroundProcess() = 0;
 
   // Synthesised keys for the window with the keyboard focus: the modifiers
   // go down (Shift, Ctrl, Alt), the key goes down and up, the modifiers go
@@ -46,8 +57,9 @@ class Desktop {
   virtual void pressKey(const KeyStroke& stroke) = 0;
   // Each character pressed as the keyboard layout types it, with the
   // modifiers it needs; a character without a key is pressed as the
-  // highest key code with every modifier.
-  virtual void typeText(const std::string& text) = 0;
+  // highest key code with every modifier. Before each character goOn is
+  // asked; when it says no, the rest is not typed and the result is false.
+  virtual bool typeText(const std::string& text, const std::function<bool()>& goOn) = 0;
 
   virtual void pause(int milliseconds) = 0;
   // Width of the primary screen in pixels.
@@ -63,8 +75,8 @@ class Desktop {
 };
 
 // The desktop of this system, shared by the whole process. On POSIX there
-// is no Windows desktop: no window is ever found, keys go nowhere, the
-// screen width is 0, and message boxes go to standard error as two lines,
+// is no Windows desktop: no window is ever found, no process is in front,
+// keys go nowhere, the screen width is 0, and message boxes go to standard error as two lines,
 // caption and text.
 Desktop& systemDesktop();
 

@@ -17,8 +17,16 @@ class PosixDesktop : public Desktop {
   WindowHandle firstWindowOfClass(const std::string&) override { return nullptr; }
   std::string windowTitle(WindowHandle, int) override { return std::string(); }
   void bringToTop(WindowHandle) override {}
+  ProcessId windowProcess(WindowHandle) override { return 0; }
+  bool makeForeground(WindowHandle) override { return false; }
+  ProcessId foregroundProcess() override { return 0; }
   void pressKey(const KeyStroke&) override {}
-  void typeText(const std::string&) override {}
+  bool typeText(const std::string& text, const std::function<bool()>& goOn) override {
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (!goOn()) return false;
+    }
+    return true;
+  }
   void pause(int milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
   int screenWidth() override { return 0; }
 

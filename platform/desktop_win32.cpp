@@ -61,18 +61,33 @@ class Win32Desktop : public Desktop {
     SetWindowPos(handleOf(window), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   }
 
+  ProcessId windowProcess(WindowHandle window) override {
+    DWORD process = 0;
+    if (GetWindowThreadProcessId(handleOf(window), &process) == 0) return 0;
+    return process;
+  }
+
+  bool makeForeground(WindowHandle window) override { return SetForegroundWindow(handleOf(window)) != FALSE; }
+
+  ProcessId foregroundProcess() override {
+    HWND front = GetForegroundWindow();
+    return front != nullptr ? windowProcess(front) : 0;
+  }
+
   void pressKey(const KeyStroke& stroke) override {
     pressVirtualKey(virtualKeyOf(stroke), stroke.shift, stroke.ctrl, stroke.alt);
   }
 
-  void typeText(const std::string& text) override {
+  bool typeText(const std::string& text, const std::function<bool()>& goOn) override {
     for (const char c : text) {
+      if (!goOn()) return false;
       // Virtual key in the low byte, shift state in the high byte; -1 (no
       // key) makes key 255 with every modifier.
       const short key = VkKeyScanA(c);
       const int state = static_cast<signed char>((key >> 8) & 0xFF);
       pressVirtualKey(static_cast<BYTE>(key & 0xFF), (state & 1) != 0, (state & 2) != 0, (state & 4) != 0);
     }
+    return true;
   }
 
   void pause(int milliseconds) override { Sleep(static_cast<DWORD>(milliseconds)); }

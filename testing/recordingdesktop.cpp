@@ -48,9 +48,51 @@ std::string RecordingDesktop::windowTitle(platform::WindowHandle window, int max
 
 void RecordingDesktop::bringToTop(platform::WindowHandle window) { record("top #" + std::to_string(indexOf(window) + 1)); }
 
-void RecordingDesktop::pressKey(const platform::KeyStroke& stroke) { record("key " + strokeName(stroke)); }
+platform::ProcessId RecordingDesktop::windowProcess(platform::WindowHandle window) {
+  const size_t index = indexOf(window);
+  if (window == nullptr || index >= windows.size()) return 0;
+  return windows[index].process != 0 ? windows[index].process : 100 + index + 1;
+}
 
-void RecordingDesktop::typeText(const std::string& text) { record("type " + text); }
+bool RecordingDesktop::makeForeground(platform::WindowHandle window) {
+  const std::string event = "foreground #" + std::to_string(indexOf(window) + 1);
+  if (refusals > 0) {
+    --refusals;
+    record(event + " refused");
+    return false;
+  }
+  record(event);
+  front = static_cast<int>(indexOf(window) + 1);
+  return true;
+}
+
+platform::ProcessId RecordingDesktop::foregroundProcess() {
+  return front == 0 ? 99 : windowProcess(handleOf(static_cast<size_t>(front - 1)));
+}
+
+void RecordingDesktop::keySent() {
+  if (keysBeforeSwitch > 0 && --keysBeforeSwitch == 0) front = switchTo;
+}
+
+void RecordingDesktop::pressKey(const platform::KeyStroke& stroke) {
+  record("key " + strokeName(stroke));
+  keySent();
+}
+
+bool RecordingDesktop::typeText(const std::string& text, const std::function<bool()>& goOn) {
+  std::string typed;
+  bool stopped = false;
+  for (const char c : text) {
+    if (!goOn()) {
+      stopped = true;
+      break;
+    }
+    typed += c;
+    keySent();
+  }
+  if (!typed.empty()) record("type " + typed);
+  return !stopped;
+}
 
 void RecordingDesktop::pause(int milliseconds) { record("pause " + std::to_string(milliseconds)); }
 

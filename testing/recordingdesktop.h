@@ -17,14 +17,25 @@ class RecordingDesktop : public platform::Desktop, public plover::ExitWindowOpen
   struct Window {
     std::string className;
     std::string title;
+    platform::ProcessId process = 0;  // 0: a program of its own, numbered 100 + the window's number
   };
   // Top-level windows, first one on top.
   std::vector<Window> windows;
   int width = 1280;
   bool exitWindowFails = false;
+  // The window with the keyboard, by number; 0 is a window of a program
+  // that is not among windows (process 99). makeForeground refuses as many
+  // times as refusals says, then puts the window in front; after
+  // keysBeforeSwitch more keys (a typed character is a key) window switchTo
+  // comes to the front by itself, as a dialog or another program would.
+  int front = 0;
+  int refusals = 0;
+  int keysBeforeSwitch = 0;
+  int switchTo = 0;
 
-  // "find CLASS|TITLE", "first CLASS", "title #N", "top #N", "key STROKE"
-  // (as "Alt+F", "F9", "Shift+Ctrl+Alt+A"), "type TEXT", "pause MS",
+  // "find CLASS|TITLE", "first CLASS", "title #N", "top #N", "foreground #N"
+  // (or "foreground #N refused"), "key STROKE" (as "Alt+F", "F9",
+  // "Shift+Ctrl+Alt+A"), "type TEXT" (the characters typed), "pause MS",
   // "message CAPTION|TEXT", "open exit window", "show X,Y", "hide";
   // windows are numbered from 1.
   std::vector<std::string> events() const;
@@ -38,8 +49,11 @@ class RecordingDesktop : public platform::Desktop, public plover::ExitWindowOpen
   platform::WindowHandle firstWindowOfClass(const std::string& className) override;
   std::string windowTitle(platform::WindowHandle window, int maxLength) override;
   void bringToTop(platform::WindowHandle window) override;
+  platform::ProcessId windowProcess(platform::WindowHandle window) override;
+  bool makeForeground(platform::WindowHandle window) override;
+  platform::ProcessId foregroundProcess() override;
   void pressKey(const platform::KeyStroke& stroke) override;
-  void typeText(const std::string& text) override;
+  bool typeText(const std::string& text, const std::function<bool()>& goOn) override;
   void pause(int milliseconds) override;
   int screenWidth() override { return width; }
   void messageBox(const std::string& text, const std::string& caption, platform::MessageIcon icon) override;
@@ -53,6 +67,7 @@ class RecordingDesktop : public platform::Desktop, public plover::ExitWindowOpen
 
  private:
   void record(const std::string& event);
+  void keySent();  // counts down to the switch
   static platform::WindowHandle handleOf(size_t index) { return reinterpret_cast<platform::WindowHandle>(index + 1); }
   static size_t indexOf(platform::WindowHandle window) { return reinterpret_cast<size_t>(window) - 1; }
 

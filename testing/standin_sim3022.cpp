@@ -4,7 +4,9 @@
 // directory ("46 alt", "0D"), opens the file registered as recent file 4
 // on Alt+F, R, 4 as the simulator does (its title then names the file),
 // and closes on Alt+F4. Its window shows what it has logged, so that a
-// picture of the screen tells what it received.
+// picture of the screen tells what it received. With the argument
+// "bystander" it is another program instead, one that must get no key: class
+// and title "Bystander", log bystander.log, at (660, 300), opening nothing.
 #include <cstdio>
 #include <string>
 
@@ -13,6 +15,7 @@
 namespace {
 
 std::FILE* keyLog = nullptr;
+bool bystander = false;
 int menuState = 0;  // 1 after Alt+F, 2 after Alt+F R
 std::string shownLog = "Stand-in simulator of the tests, keys received:\r\n";
 
@@ -56,7 +59,9 @@ void keyDown(HWND window, WPARAM key) {
                 ctrl ? " ctrl" : "", alt ? " alt" : "");
   logLine(line);
 
-  if (key == 'F' && alt && !shift && !ctrl) {
+  if (bystander) {
+    menuState = 0;
+  } else if (key == 'F' && alt && !shift && !ctrl) {
     menuState = 1;
   } else if (key == 'R' && menuState == 1 && !alt) {
     menuState = 2;
@@ -101,8 +106,10 @@ LRESULT CALLBACK mainFormProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  keyLog = std::fopen("keys.log", "a");
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+  bystander = std::string(commandLine) == "bystander";
+  const char* const name = bystander ? "Bystander" : "TMainForm";
+  keyLog = std::fopen(bystander ? "bystander.log" : "keys.log", "a");
   if (keyLog == nullptr) return 1;
   logLine("started");
 
@@ -112,10 +119,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
-  windowClass.lpszClassName = "TMainForm";
+  windowClass.lpszClassName = name;
   if (!RegisterClassA(&windowClass)) return 1;
-  HWND window = CreateWindowA("TMainForm", "SIM3022", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480, nullptr,
-                              nullptr, instance, nullptr);
+  HWND window = CreateWindowA(name, bystander ? "Bystander" : "SIM3022", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                              bystander ? 660 : 0, bystander ? 300 : 0, bystander ? 500 : 640, 480, nullptr, nullptr,
+                              instance, nullptr);
   if (window == nullptr) return 1;
 
   MSG message;

@@ -84,8 +84,12 @@ DWORD WINAPI exitWindowThread(LPVOID parameter) {
   windowClass.hIconSm = nullptr;
   if (!RegisterClassExA(&windowClass)) return giveUp(start, "Window Registration Failed!");
 
+  // Made hidden, not shown and hidden at once: under Wine without a window
+  // manager hiding a shown window waits two seconds for one, and all that
+  // time the window stood at its place of creation without its button,
+  // where a click on it was lost.
   HWND window = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kExitWindowClass, "SIMExitWindow",
-                                WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, kExitWindowLeft, kExitWindowTop,
+                                WS_POPUP | WS_CAPTION | WS_SYSMENU, kExitWindowLeft, kExitWindowTop,
                                 167, 64, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) {
     // Unregistered again, so that a later launch can try anew.

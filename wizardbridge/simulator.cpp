@@ -17,6 +17,11 @@ const char* const kSimulatorTitle = "SIM3022";
 const char* const kSimulatorClass = "TMainForm";
 const int kWindowSearches = 8;
 const int kSearchPause = 125;
+// How often the simulator is asked to the front at the start of a group of
+// keys, with a pause between tries.
+const int kForegroundTries = 5;
+const int kForegroundRetryPause = 100;
+const char* const kNoKeyboard = "Error: The simulator could not be given the keyboard; the run was stopped";
 
 platform::KeyStroke key(platform::Key which) {
   platform::KeyStroke stroke;
@@ -36,6 +41,52 @@ platform::KeyStroke withAlt(platform::KeyStroke stroke) {
 }
 
 }  // namespace
+
+// Keys for the simulator alone. Synthesised keys go to whichever window has
+// the keyboard, so before every key the foreground window must belong to
+// the simulator's process: its own dialogs (the map-file prompt, the save
+// question) keep the keys coming, any other program stops them. The check
+// narrows the time in which a key can go astray but cannot close it: the
+// foreground can change between the check and the key. Once a check has
+// failed, no key is sent and no pause made any more.
+class SimulatorKeys {
+ public:
+  SimulatorKeys(platform::Desktop& desktop, platform::WindowHandle simulator)
+      : desktop_(desktop), simulator_(simulator), process_(desktop.windowProcess(simulator)) {}
+
+  // At the start of a group: the main window is made the foreground
+  // window, in a few tries. No Alt press to unlock the foreground, as some
+  // programs do: that key itself would go to whichever window has the
+  // keyboard.
+  bool bringForward() {
+    for (int attempt = 0; attempt < kForegroundTries && process_ != 0; ++attempt) {
+      if (attempt > 0) desktop_.pause(kForegroundRetryPause);
+      if (desktop_.makeForeground(simulator_) && inFront()) return true;
+    }
+    sent_ = false;
+    return false;
+  }
+
+  void press(const platform::KeyStroke& stroke) {
+    sent_ = sent_ && inFront();
+    if (sent_) desktop_.pressKey(stroke);
+  }
+  void type(const std::string& text) {
+    sent_ = sent_ && desktop_.typeText(text, [this] { return inFront(); });
+  }
+  void pause(int milliseconds) {
+    if (sent_) desktop_.pause(milliseconds);
+  }
+  bool allSent() const { return sent_; }
+
+ private:
+  bool inFront() { return process_ != 0 && desktop_.foregroundProcess() == process_; }
+
+  platform::Desktop& desktop_;
+  platform::WindowHandle simulator_;
+  platform::ProcessId process_;
+  bool sent_ = true;
+};
 
 std::string chipFile(const std::string& sdkPath, const std::string& projectDirectory, const std::string& title,
                      bool debug) {
@@ -130,11 +181,17 @@ bool SimulatorControl::runPVSDKProject(const std::string& bridgeDirectory, const
   platform::WindowHandle simulator = nullptr;
   for (int search = 0; search < kWindowSearches && simulator == nullptr; ++search) {
     simulator = findSimulatorWindow("");
+    // The window of a simulator closed a moment ago, whose program has
+    // ended, takes no keys: the one just started is looked for.
+    if (simulator != nullptr && desktop_.windowProcess(simulator) == 0) simulator = nullptr;
     if (simulator == nullptr) desktop_.pause(kSearchPause);
   }
   if (simulator == nullptr) return false;
 
-  sendRunKeys(paths->typed, debug);
+  if (!sendRunKeys(simulator, paths->typed, debug)) {
+    *err = kNoKeyboard;
+    return false;
+  }
   desktop_.pause(750);
   showExitWindow(simulatorProjectFile, wide ? kExitWindowLeftOnWideScreens : kExitWindowLeft);
   return true;
@@ -165,51 +222,69 @@ void SimulatorControl::waitUntilClosed(const std::function<bool()>& stop, int po
   }
 }
 
-void SimulatorControl::sendRunKeys(const std::string& projectDirectory, bool debug) {
+bool SimulatorControl::sendRunKeys(platform::WindowHandle simulator, const std::string& projectDirectory,
+                                   bool debug) {
+  SimulatorKeys keys(desktop_, simulator);
+  if (!keys.bringForward()) return false;
   // Open the project registered as recent file 4.
-  desktop_.pressKey(withAlt(key('F')));
-  desktop_.pressKey(key('R'));
-  desktop_.pressKey(key('4'));
-  desktop_.pause(500);
+  keys.press(withAlt(key('F')));
+  keys.press(key('R'));
+  keys.press(key('4'));
+  keys.pause(500);
   if (debug) {
     // Load the map file of the debug build.
-    desktop_.pressKey(withAlt(key('S')));
-    desktop_.pressKey(key('L'));
-    desktop_.pause(250);
-    desktop_.typeText(projectDirectory);
-    desktop_.typeText("\\PV2BUILD\\ForDebug.MAP");
-    desktop_.pressKey(key(platform::Key::enter));
-    desktop_.pause(125);
+    keys.press(withAlt(key('S')));
+    keys.press(key('L'));
+    keys.pause(250);
+    keys.type(projectDirectory);
+    keys.type("\\PV2BUILD\\ForDebug.MAP");
+    keys.press(key(platform::Key::enter));
+    keys.pause(125);
   }
-  desktop_.pressKey(key(platform::Key::f9));
+  keys.press(key(platform::Key::f9));
+  return keys.allSent();
 }
 
-void SimulatorControl::sendCloseKeys(const std::string& loadedFile) {
-  if (findSimulatorWindow(loadedFile) == nullptr) return;
-  desktop_.pause(100);
-  desktop_.pressKey(key(platform::Key::escape));
-  desktop_.pause(100);
-  desktop_.pressKey(withAlt(key('F')));
-  desktop_.pressKey(key('C'));
-  desktop_.pause(100);
-  desktop_.pressKey(key('N'));
-  desktop_.pause(100);
-  desktop_.pressKey(withAlt(key(platform::Key::f4)));
+bool SimulatorControl::sendCloseKeys(SimulatorKeys& keys) {
+  keys.pause(100);
+  keys.press(key(platform::Key::escape));
+  keys.pause(100);
+  keys.press(withAlt(key('F')));
+  keys.press(key('C'));
+  keys.pause(100);
+  keys.press(key('N'));
+  keys.pause(100);
+  keys.press(withAlt(key(platform::Key::f4)));
+  return keys.allSent();
 }
 
 void SimulatorControl::exitButtonPressed() {
   std::string loadedFile;
   platform::WindowHandle window = nullptr;
+  int x = kExitWindowLeft;
   {
     std::lock_guard<std::mutex> hold(block_.lock);
     loadedFile = block_.simulatorProjectFile;
     window = block_.window;
+    x = block_.x;
   }
+  const platform::WindowHandle simulator = findSimulatorWindow(loadedFile);
+  if (simulator == nullptr) {
+    // Nothing to close.
+    desktop_.hide(window);
+    ++closes_;
+    return;
+  }
+  // The click has just put the exit window's process in front, which is
+  // what lets it hand the keyboard to the simulator. Hidden before that,
+  // the exit window would pass the keyboard to whatever window lies next.
+  SimulatorKeys keys(desktop_, simulator);
+  if (!keys.bringForward()) return;  // shown still, for another press
   desktop_.hide(window);
-  // Found and brought to the top here, and again before the keys: the
-  // click has just made the exit window's process the one in front, and
-  // the simulator must have the keyboard when the close keys go.
-  if (findSimulatorWindow(loadedFile) != nullptr) sendCloseKeys(loadedFile);
+  if (!sendCloseKeys(keys)) {
+    desktop_.moveAndShow(window, x, kExitWindowTop);
+    return;
+  }
   ++closes_;
 }
 
@@ -230,6 +305,7 @@ void SimulatorControl::showExitWindow(const std::string& simulatorProjectFile, i
   {
     std::lock_guard<std::mutex> hold(block_.lock);
     block_.simulatorProjectFile = simulatorProjectFile;
+    block_.x = x;
     window = block_.window;
   }
   desktop_.moveAndShow(window, x, kExitWindowTop);

@@ -33,9 +33,12 @@ bool startSimulator(const std::string& programPath);
 // The data shared by the launching call and the exit window's thread.
 struct ExitWindowBlock {
   std::string simulatorProjectFile;  // of the latest run; guarded by lock
+  int x = kExitWindowLeft;           // where the latest run showed the window; guarded by lock
   platform::WindowHandle window = nullptr;
   std::mutex lock;
 };
+
+class SimulatorKeys;
 
 // How the simulator is told the project's directory: in its project file,
 // which it reads in the ANSI code page, and typed into its map-file dialog,
@@ -59,9 +62,11 @@ class SimulatorControl : private ExitButtonListener {
 
   // Writes PV2BUILD\project.cpj, registers it, starts the simulator, waits
   // up to about a second for its window, drives it and shows the exit
-  // window. True when the simulator's window was found. False, with
-  // nothing written or started and the reason in err, when the simulator
-  // could not be told the project's directory (see simulatorPaths).
+  // window. True when the simulator's window was found and all its keys
+  // went to it. False, with nothing written or started and the reason in
+  // err, when the simulator could not be told the project's directory (see
+  // simulatorPaths); with the reason in err when it could not be given the
+  // keyboard; with err left alone when its window was not found.
   bool runPVSDKProject(const std::string& bridgeDirectory, const std::string& project,
                        const std::string& projectDirectory, bool debug, std::string* err = nullptr);
 
@@ -73,16 +78,20 @@ class SimulatorControl : private ExitButtonListener {
   // simulator, the simulator's window is gone, or stop() says so, looking
   // every pollMilliseconds.
   void waitUntilClosed(const std::function<bool()>& stop, int pollMilliseconds = 100);
-  void sendRunKeys(const std::string& projectDirectory, bool debug);
-  void sendCloseKeys(const std::string& loadedFile);
 
-  // What the exit window's button does, on the window's thread.
+  // What the exit window's button does, on the window's thread: the
+  // simulator is closed, or, when it cannot be given the keyboard, the
+  // window stays for another press.
   void exitButtonPressed() override;
 
   bool exitWindowCreated() const;
   platform::WindowHandle exitWindow();
 
  private:
+  // The key sequences; false when a key could not go to the simulator, and
+  // then no later key was sent.
+  bool sendRunKeys(platform::WindowHandle simulator, const std::string& projectDirectory, bool debug);
+  bool sendCloseKeys(SimulatorKeys& keys);
   void showExitWindow(const std::string& simulatorProjectFile, int x);
   // The same search as findSimulatorWindow, without bringing it to the front.
   platform::WindowHandle locateSimulatorWindow(const std::string& loadedFile);
@@ -92,7 +101,7 @@ class SimulatorControl : private ExitButtonListener {
   ExitWindowBlock block_;
   mutable std::mutex creation_;  // one window thread, even for concurrent runs
   bool exitWindowCreated_ = false;
-  std::atomic<unsigned> closes_{0};  // presses of the exit button that sent the close keys
+  std::atomic<unsigned> closes_{0};  // presses of the exit button that sent the close keys or found no simulator
 };
 
 }  // namespace plover

@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "testing/idetree.h"
 #include "testing/recordingdesktop.h"
+#include "wizardbridge/commandline.h"
 
 namespace {
 
@@ -274,10 +276,96 @@ TEST_F(SimulatorRun, ExitButtonClosesTheSimulatorOfTheLatestRun) {
     desktop_.windows = c.windows;
     desktop_.clearEvents();
     desktop_.listener->exitButtonPressed();
-    ASSERT_FALSE(desktop_.events().empty());
-    EXPECT_EQ(desktop_.events().front(), "hide");
+    const Events events = desktop_.events();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "hide"), 1);
     EXPECT_EQ(desktop_.keys(), c.keys);
   }
+}
+
+// The decision to send a key, with a desktop that refuses the foreground or
+// puts another window in front.
+TEST_F(SimulatorRun, KeysOnlyWhileTheSimulatorsProcessHasTheKeyboard) {
+  const Events all = {"key Alt+F", "key R", "key 4", "key Alt+S", "key L", "type " + projectDirectory_,
+                      "type \\PV2BUILD\\ForDebug.MAP", "key Enter", "key F9"};
+  struct Case {
+    const char* name;
+    int refusals;
+    int keysBeforeSwitch;
+    int switchTo;  // 2: the simulator's map-file prompt; 3: another program's window
+    Events keys;
+  } const cases[] = {
+      {"granted after two refusals", 2, 0, 0, all},
+      {"its own prompt in front after Alt+S, L", 0, 5, 2, all},
+      {"another program in front after Alt+F, R", 0, 2, 3, {"key Alt+F", "key R"}},
+      {"another program in front while the path is typed", 0, 8, 3,
+       {"key Alt+F", "key R", "key 4", "key Alt+S", "key L", "type " + projectDirectory_.substr(0, 3)}},
+      {"refused at every try", 5, 0, 0, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RecordingDesktop desktop;
+    desktop.windows = {{"TMainForm", "SIM3022", 7}, {"#32770", "Map file", 7}, {"Notepad", "Untitled", 8}};
+    desktop.refusals = c.refusals;
+    desktop.keysBeforeSwitch = c.keysBeforeSwitch;
+    desktop.switchTo = c.switchTo;
+    plover::SimulatorControl control(desktop, desktop);
+    std::string err;
+    const bool ran = control.runPVSDKProject(tree_.bridgeDirectory(), "demo", projectDirectory_, true, &err);
+    EXPECT_EQ(desktop.keys(), c.keys);
+    const Events events = desktop.events();
+    EXPECT_EQ(ran, c.keys == all);
+    EXPECT_EQ(err, ran ? "" : "Error: The simulator could not be given the keyboard; the run was stopped");
+    // No exit window without a run, and at most five tries to bring it forward.
+    EXPECT_EQ(std::count(events.begin(), events.end(), "open exit window"), ran ? 1 : 0);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "foreground #1 refused"), std::min(c.refusals, 5));
+  }
+
+  // plover run says so in one line.
+  testsupport::writeFile(tree_.sdkDir() + "/C/demo/demo.cbx", "<project/>");
+  desktop_.refusals = 5;
+  std::ostringstream out;
+  std::ostringstream err;
+  plover::CommandContext context{tree_.bridgeDirectory(), control_, true, [] { return false; }, out, err};
+  EXPECT_EQ(plover::runCommand({"run", tree_.sdkDir() + "/C/demo"}, context), 1);
+  EXPECT_EQ(err.str(), "Error: The simulator could not be given the keyboard; the run was stopped\n");
+  EXPECT_EQ(desktop_.keys(), Events{});
+}
+
+TEST_F(SimulatorRun, ExitWindowStaysWhenTheSimulatorCannotBeGivenTheKeyboard) {
+  ASSERT_TRUE(run("demo", projectDirectory_, false));
+  ASSERT_NE(desktop_.listener, nullptr);
+  const auto pressAndWait = [&] {
+    int questions = 0;
+    control_.waitUntilClosed([&] {
+      if (++questions == 1) desktop_.listener->exitButtonPressed();
+      return questions > 3;
+    });
+    return questions;
+  };
+
+  // Refused: no key, the window stays shown, the simulator is not closed.
+  desktop_.clearEvents();
+  desktop_.refusals = 5;
+  EXPECT_EQ(pressAndWait(), 4);
+  Events events = desktop_.events();
+  EXPECT_EQ(desktop_.keys(), Events{});
+  EXPECT_EQ(std::count(events.begin(), events.end(), "hide"), 0);
+
+  // Another program in front after Esc: the window is shown again in its place.
+  desktop_.clearEvents();
+  desktop_.front = 0;
+  desktop_.keysBeforeSwitch = 1;
+  desktop_.switchTo = 0;
+  EXPECT_EQ(pressAndWait(), 4);
+  events = desktop_.events();
+  EXPECT_EQ(desktop_.keys(), Events{"key Esc"});
+  const Events shownAgain = {"hide", "pause 100", "key Esc", "pause 100", "show 653,22"};
+  EXPECT_NE(std::search(events.begin(), events.end(), shownAgain.begin(), shownAgain.end()), events.end());
+
+  // The next press closes it.
+  desktop_.clearEvents();
+  EXPECT_EQ(pressAndWait(), 1);
+  EXPECT_EQ(desktop_.keys(), (Events{"key Esc", "key Alt+F", "key C", "key N", "key Alt+F4"}));
 }
 
 TEST_F(SimulatorRun, WaitEndsWithTheSimulatorTheExitButtonOrTheUser) {
