@@ -1,5 +1,5 @@
 // End-to-end tests of the kestrel program: natively, or kestrel.exe under Wine.
-#include "buildtool/kestrel_e2e.h"
+#include "testing/kestrel_e2e.h"
 
 namespace {
 

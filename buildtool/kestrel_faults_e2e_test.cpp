@@ -2,7 +2,7 @@
 // a clear error, and never crashes or reports a failure as success.
 #include <unistd.h>
 
-#include "buildtool/kestrel_e2e.h"
+#include "testing/kestrel_e2e.h"
 
 namespace {
 
