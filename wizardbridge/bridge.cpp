@@ -31,12 +31,8 @@ const char* const kKey = "SDKPath";
 
 }  // namespace
 
-std::optional<std::string> lookupPv2SdkPath(const std::string& bridgeDirectory, std::string* err) {
-  return ucl::SettingsFile(settingsFilePath(bridgeDirectory)).value(kSection, kKey, err);
-}
-
 std::string readPv2SdkPath(const std::string& bridgeDirectory) {
-  return lookupPv2SdkPath(bridgeDirectory).value_or("");
+  return ucl::SettingsFile(settingsFilePath(bridgeDirectory)).value(kSection, kKey, nullptr).value_or("");
 }
 
 std::optional<std::string> requirePv2SdkPath(const std::string& bridgeDirectory, std::string* err) {

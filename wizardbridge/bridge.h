@@ -21,13 +21,12 @@ std::string bridgeDirectory();
 std::string settingsFilePath(const std::string& bridgeDirectory);
 
 // Key "SDKPath" of section "PV2SDK Paths" of the settings file, exactly as
-// stored; nothing when the file, the section or the key is missing, with
-// a one-line message in err that names what is missing and the file. The
-// file is read anew on every call.
-std::optional<std::string> lookupPv2SdkPath(const std::string& bridgeDirectory, std::string* err = nullptr);
-// The same, empty when it is missing: what the wizard gets.
+// stored; empty when the file, the section or the key is missing: what the
+// wizard gets. The file is read anew on every call.
 std::string readPv2SdkPath(const std::string& bridgeDirectory);
-// The same, where an empty value counts as missing too.
+// The same, where an empty value counts as missing too; when it is missing,
+// nothing, with a one-line message in err that names what is missing and
+// the file.
 std::optional<std::string> requirePv2SdkPath(const std::string& bridgeDirectory, std::string* err);
 
 }  // namespace plover

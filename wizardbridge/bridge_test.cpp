@@ -28,8 +28,12 @@ TEST(ReadPv2SdkPath, ValueAsStoredOrMissing) {
     SCOPED_TRACE(c.name);
     IdeTree tree;
     if (c.settings != nullptr) tree.writeSettingsText(c.settings);
-    const std::optional<std::string> found = plover::lookupPv2SdkPath(tree.bridgeDirectory());
-    EXPECT_EQ(found.value_or("(missing)"), c.expected != nullptr ? c.expected : "(missing)");
+    // Required, an empty value counts as missing, and the reason is named.
+    std::string err;
+    const std::optional<std::string> found = plover::requirePv2SdkPath(tree.bridgeDirectory(), &err);
+    const bool present = c.expected != nullptr && *c.expected != '\0';
+    EXPECT_EQ(found.value_or("(missing)"), present ? c.expected : "(missing)");
+    EXPECT_EQ(err.empty(), present) << err;
     EXPECT_EQ(plover::readPv2SdkPath(tree.bridgeDirectory()), c.expected != nullptr ? c.expected : "");
   }
 }
