@@ -145,12 +145,9 @@ int runProject(const std::vector<std::string>& words, CommandContext& context) {
   }
 
   std::string err;
-  if (!context.simulator.runPVSDKProject(context.bridgeDirectory, projectFiles.front(), *directory, !release, &err)) {
-    if (!err.empty()) return failure(context, err);
-    const std::optional<std::string> sdkPath = requirePv2SdkPath(context.bridgeDirectory, &err);
-    if (!sdkPath) return failure(context, err);
-    return failure(context, "Error: The simulator's window did not appear; Sim3022.exe was looked for as '" +
-                                platform::windowsToHostPath(simulatorProgram(*sdkPath)) + "'");
+  if (context.simulator.runPVSDKProject(context.bridgeDirectory, projectFiles.front(), *directory, !release, &err) !=
+      RunOutcome::driven) {
+    return failure(context, err);
   }
   context.simulator.waitUntilClosed(context.interrupted);
   return 0;

@@ -136,10 +136,13 @@ JNIEXPORT jboolean JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIC
     JavaStrings strings(env, {project, projectDirectory});
     if (!strings.complete()) return JNI_FALSE;
     std::string err;
-    const bool found =
+    const plover::RunOutcome outcome =
         simulatorControl().runPVSDKProject(plover::bridgeDirectory(), strings[0], strings[1], debug != JNI_FALSE, &err);
-    if (!err.empty()) platform::systemDesktop().messageBox(err, "Error!", platform::MessageIcon::exclamation);
-    return toJava(found);
+    // A window that did not appear is only the false returned, as the wizard expects.
+    if (outcome == plover::RunOutcome::stopped) {
+      platform::systemDesktop().messageBox(err, "Error!", platform::MessageIcon::exclamation);
+    }
+    return toJava(outcome == plover::RunOutcome::driven);
   } catch (...) {
     return JNI_FALSE;
   }
