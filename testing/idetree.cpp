@@ -11,13 +11,13 @@ namespace fs = std::filesystem;
 namespace plovertest {
 
 IdeTree::IdeTree() {
-  fs::create_directories(binDir());
+  fs::create_directories(nativeModuleDirectory());
   fs::create_directories(templatesDir());
   fs::create_directories(sdkDir());
   fs::create_directories(fs::path(settingsFile()).parent_path());
 }
 
-std::string IdeTree::bridgeDirectory() const { return systemSpelling(binDir()) + "\\"; }
+std::string IdeTree::moduleDirectory() const { return systemSpelling(nativeModuleDirectory()) + "\\"; }
 
 std::string IdeTree::systemSpelling(const std::string& nativePath) { return platform::hostToWindowsPath(nativePath); }
 

@@ -93,14 +93,14 @@ int newProject(const std::vector<std::string>& words, CommandContext& context) {
   if (!name) return usageError(context);
   std::string directory;
   std::string err;
-  if (!createPVSDKProject(context.bridgeDirectory, *name, library, &directory, &err)) return failure(context, err);
+  if (!createPVSDKProject(context.moduleDirectory, *name, library, &directory, &err)) return failure(context, err);
   context.out << platform::windowsToHostPath(directory) << '\n';
   return 0;
 }
 
 int listLibraries(CommandContext& context) {
   std::string err;
-  const std::optional<std::string> sdkPath = requirePv2SdkPath(context.bridgeDirectory, &err);
+  const std::optional<std::string> sdkPath = requirePv2SdkPath(context.moduleDirectory, &err);
   if (!sdkPath) return failure(context, err);
   for (const std::string& name : listPv2SdkLibraries(*sdkPath)) context.out << name << '\n';
   return 0;
@@ -108,7 +108,7 @@ int listLibraries(CommandContext& context) {
 
 int printSdkPath(CommandContext& context) {
   std::string err;
-  const std::optional<std::string> sdkPath = requirePv2SdkPath(context.bridgeDirectory, &err);
+  const std::optional<std::string> sdkPath = requirePv2SdkPath(context.moduleDirectory, &err);
   if (!sdkPath) return failure(context, err);
   context.out << *sdkPath << '\n';
   return 0;
@@ -145,7 +145,7 @@ int runProject(const std::vector<std::string>& words, CommandContext& context) {
   }
 
   std::string err;
-  if (context.simulator.runPVSDKProject(context.bridgeDirectory, projectFiles.front(), *directory, !release, &err) !=
+  if (context.simulator.runPVSDKProject(context.moduleDirectory, projectFiles.front(), *directory, !release, &err) !=
       RunOutcome::driven) {
     return failure(context, err);
   }

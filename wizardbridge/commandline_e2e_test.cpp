@@ -39,13 +39,13 @@ class PloverProgram : public ::testing::Test {
  protected:
   void SetUp() override {
     tree_.installShippedTemplates();
-    fs::copy_file(PLOVER_PROGRAM, fs::path(tree_.binDir()) / "plover");
+    fs::copy_file(PLOVER_PROGRAM, fs::path(tree_.nativeModuleDirectory()) / "plover");
     sdk_ = IdeTree::systemSpelling(tree_.sdkDir());
     tree_.writeSettings(sdk_);
   }
 
   ProgramRun plover(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv = {tree_.binDir() + "/plover"};
+    std::vector<std::string> argv = {tree_.nativeModuleDirectory() + "/plover"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     return testsupport::runProgram(argv, tree_.path(""));
   }
@@ -60,7 +60,7 @@ TEST_F(PloverProgram, NewMakesTheWizardsProjectAndPrintsItsDirectory) {
     IdeTree wizard;
     wizard.installShippedTemplates();
     wizard.writeSettings(IdeTree::systemSpelling(wizard.sdkDir()));
-    ASSERT_TRUE(plover::createPVSDKProject(wizard.bridgeDirectory(), "demo", library));
+    ASSERT_TRUE(plover::createPVSDKProject(wizard.moduleDirectory(), "demo", library));
 
     fs::remove_all(tree_.sdkDir() + "/C");
     const ProgramRun run = plover(library ? std::vector<std::string>{"new", "demo", "-l"}
@@ -75,7 +75,7 @@ TEST_F(PloverProgram, NewMakesTheWizardsProjectAndPrintsItsDirectory) {
 }
 
 TEST_F(PloverProgram, RefusalsExitOneWithAReasonAndCreateNothing) {
-  const std::string settings = "'" + tree_.binDir() + "/../toolsets/PVSDK/Settings.ini'";
+  const std::string settings = "'" + tree_.nativeModuleDirectory() + "/../toolsets/PVSDK/Settings.ini'";
   struct Case {
     std::vector<std::string> arguments;
     const char* settingsText;  // null: no settings file; empty: the SDK of the tree
@@ -112,7 +112,7 @@ TEST_F(PloverProgram, MissingTemplateIsNamed) {
   fs::remove(tree_.templatesDir() + "/projapp.cbx");
   const ProgramRun run = plover({"new", "demo"});
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(run.err, "Error: Unable to read project template '" + tree_.binDir() + "/../templates/PVSDK/projapp.cbx'\n");
+  EXPECT_EQ(run.err, "Error: Unable to read project template '" + tree_.nativeModuleDirectory() + "/../templates/PVSDK/projapp.cbx'\n");
 }
 
 TEST_F(PloverProgram, LibsAndSdkPrintWhatTheWizardGets) {
@@ -222,7 +222,7 @@ class PloverProgramUnderWine : public ::testing::Test {
     const std::string missing = testsupport::windowsProgramMissing(PLOVER_WIN32_PROGRAM);
     if (!missing.empty()) GTEST_SKIP() << missing;
     tree_.installShippedTemplates();
-    fs::copy_file(PLOVER_WIN32_PROGRAM, fs::path(tree_.binDir()) / "plover.exe");
+    fs::copy_file(PLOVER_WIN32_PROGRAM, fs::path(tree_.nativeModuleDirectory()) / "plover.exe");
     fs::create_directories(tree_.sdkDir() + "/SIM");
     fs::copy_file(std::string(PLOVER_WIN32_STANDINS) + "/Sim3022.exe", tree_.sdkDir() + "/SIM/Sim3022.exe");
     fs::create_directories(tree_.sdkDir() + "/C/demo/PV2BUILD");
@@ -255,7 +255,7 @@ class PloverProgramUnderWine : public ::testing::Test {
 TEST_F(PloverProgramUnderWine, RunDrivesTheSimulatorAndEndsWhenExitSimIsClicked) {
   ProgramRun clicker;
   std::thread user([&] { clicker = underWine({std::string(PLOVER_WIN32_STANDINS) + "/press_exit_sim.exe", "60"}); });
-  const ProgramRun run = underWine({tree_.binDir() + "/plover.exe", "run", testsupport::winePath(tree_.sdkDir() + "/C/demo")});
+  const ProgramRun run = underWine({tree_.nativeModuleDirectory() + "/plover.exe", "run", testsupport::winePath(tree_.sdkDir() + "/C/demo")});
   user.join();
   EXPECT_EQ(clicker.exitCode, 0) << clicker.out;
   EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -280,13 +280,13 @@ TEST_F(PloverProgramUnderWine, RunDrivesTheSimulatorAndEndsWhenExitSimIsClicked)
 // The Windows program's check: the same findings, with Windows' file names.
 TEST_F(PloverProgramUnderWine, CheckFindsTheWindowsPrograms) {
   writeFile(tree_.sdkDir() + "/LSIC86/bin/lcc86.exe", "");
-  ProgramRun run = underWine({tree_.binDir() + "/plover.exe", "check"});
+  ProgramRun run = underWine({tree_.nativeModuleDirectory() + "/plover.exe", "check"});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.out.find("'" + testsupport::winePath(tree_.sdkDir()) + "\\TOOL\\kmmake.exe' does not exist"),
             std::string::npos)
       << run.out;
   writeFile(tree_.sdkDir() + "/TOOL/kmmake.exe", "");
-  run = underWine({tree_.binDir() + "/plover.exe", "check"});
+  run = underWine({tree_.nativeModuleDirectory() + "/plover.exe", "check"});
   EXPECT_EQ(run.exitCode, 0) << run.out;
 }
 
@@ -296,7 +296,7 @@ const std::string kHyouji = "\xE8\xA1\xA8\xE7\xA4\xBA";  // 表示
 
 TEST_F(PloverProgramUnderWine, NewTakesNamesWhoseShiftJisHoldsABackslashByte) {
   for (const std::string& name : {kHyouji, std::string("\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88")}) {  // ソフト
-    const ProgramRun run = underWine({tree_.binDir() + "/plover.exe", "new", name}, kJapanese);
+    const ProgramRun run = underWine({tree_.nativeModuleDirectory() + "/plover.exe", "new", name}, kJapanese);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_TRUE(fs::exists(tree_.sdkDir() + "/C/" + name + "/" + name + ".cbx")) << name;
   }
@@ -309,7 +309,7 @@ TEST_F(PloverProgramUnderWine, MapFileInADirectoryTheKeyboardCannotTypeIsTypedAs
   ProgramRun clicker;
   std::thread user([&] { clicker = underWine({std::string(PLOVER_WIN32_STANDINS) + "/press_exit_sim.exe", "60"}); });
   const ProgramRun run =
-      underWine({tree_.binDir() + "/plover.exe", "run", testsupport::winePath(directory)}, kJapanese);
+      underWine({tree_.nativeModuleDirectory() + "/plover.exe", "run", testsupport::winePath(directory)}, kJapanese);
   user.join();
   EXPECT_EQ(run.exitCode, 0) << run.err;
   for (int i = 0; i < 200 && (loggedKeys().empty() || loggedKeys().back() != "closed"); ++i) {

@@ -85,7 +85,7 @@ bool copyProjectTemplate(std::FILE* templateFile, std::FILE* projectFile, const 
   return std::ferror(templateFile) == 0 && std::ferror(projectFile) == 0;
 }
 
-bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& projectName, bool library,
+bool createPVSDKProject(const std::string& moduleDirectory, const std::string& projectName, bool library,
                         std::string* createdDirectory, std::string* err) {
   std::string ignored;
   if (err == nullptr) err = &ignored;
@@ -96,8 +96,8 @@ bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& p
     return false;
   }
   const std::string templateDirectory =
-      bridgeDirectory + (library ? "..\\templates\\PVSDK\\projlib" : "..\\templates\\PVSDK\\projapp");
-  const std::optional<std::string> sdkPath = requirePv2SdkPath(bridgeDirectory, err);
+      moduleDirectory + (library ? "..\\templates\\PVSDK\\projlib" : "..\\templates\\PVSDK\\projapp");
+  const std::optional<std::string> sdkPath = requirePv2SdkPath(moduleDirectory, err);
   if (!sdkPath) return false;
   const std::string projectDirectory = *sdkPath + "\\C\\" + projectName;
 
@@ -117,7 +117,7 @@ bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& p
   platform::createDirectories(projectDirectory);
 
   const std::string templateProjectFile =
-      bridgeDirectory + (library ? "..\\templates\\PVSDK\\projlib.cbx" : "..\\templates\\PVSDK\\projapp.cbx");
+      moduleDirectory + (library ? "..\\templates\\PVSDK\\projlib.cbx" : "..\\templates\\PVSDK\\projapp.cbx");
   const bool projectFileWritten =
       writeProjectFile(templateProjectFile, projectDirectory + "\\" + projectName + ".cbx", projectName, err);
 

@@ -87,7 +87,7 @@ class CreateProject : public ::testing::Test {
   std::string sdk() const { return IdeTree::systemSpelling(tree_.sdkDir()); }
   std::string project(const std::string& relative) const { return tree_.sdkDir() + "/C/" + relative; }
   bool create(const std::string& name, bool library) {
-    return plover::createPVSDKProject(tree_.bridgeDirectory(), name, library);
+    return plover::createPVSDKProject(tree_.moduleDirectory(), name, library);
   }
   size_t entriesBelow(const std::string& path) const {
     size_t count = 0;

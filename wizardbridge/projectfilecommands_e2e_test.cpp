@@ -81,7 +81,7 @@ class ProjectFileCommands : public ProjectFileCycle {
  protected:
   void SetUp() override {
     tree_.installShippedTemplates();
-    fs::copy_file(PLOVER_PROGRAM, fs::path(tree_.binDir()) / "plover");
+    fs::copy_file(PLOVER_PROGRAM, fs::path(tree_.nativeModuleDirectory()) / "plover");
     tree_.writeSettings(IdeTree::systemSpelling(tree_.sdkDir()));
     tree_.installBuildTool(PLOVER_KESTREL, PLOVER_STANDIN_KMMAKE);
   }
@@ -89,7 +89,7 @@ class ProjectFileCommands : public ProjectFileCycle {
     return plover(arguments, directory, false);
   }
   ProgramRun plover(const std::vector<std::string>& arguments, const std::string& directory, bool unprivileged) {
-    std::vector<std::string> argv = {tree_.binDir() + "/plover"};
+    std::vector<std::string> argv = {tree_.nativeModuleDirectory() + "/plover"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     return testsupport::runProgram(argv, directory, {}, unprivileged);
   }
@@ -139,7 +139,7 @@ class ProjectFileCommandsUnderWine : public ProjectFileCycle {
     const std::string missing = testsupport::windowsProgramMissing(PLOVER_WIN32_PROGRAM);
     if (!missing.empty()) GTEST_SKIP() << missing;
     tree_.installShippedTemplates();
-    fs::copy_file(PLOVER_WIN32_PROGRAM, fs::path(tree_.binDir()) / "plover.exe");
+    fs::copy_file(PLOVER_WIN32_PROGRAM, fs::path(tree_.nativeModuleDirectory()) / "plover.exe");
     tree_.writeSettings(testsupport::winePath(tree_.sdkDir()));
     tree_.installBuildTool(PLOVER_WIN32_KESTREL, std::string(PLOVER_WIN32_STANDINS) + "/kmmake.exe");
   }
@@ -152,7 +152,7 @@ class ProjectFileCommandsUnderWine : public ProjectFileCycle {
     return run;
   }
   ProgramRun plover(const std::vector<std::string>& arguments, const std::string& directory) override {
-    std::vector<std::string> argv = {tree_.binDir() + "/plover.exe"};
+    std::vector<std::string> argv = {tree_.nativeModuleDirectory() + "/plover.exe"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     return underWine(argv, directory);
   }

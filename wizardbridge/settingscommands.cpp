@@ -244,7 +244,7 @@ int settingsCommand(const std::vector<std::string>& words, CommandContext& conte
     context.err << usageText();
     return 2;
   }
-  const std::string path = settingsFilePath(context.bridgeDirectory);
+  const std::string path = settingsFilePath(context.moduleDirectory);
   std::error_code failed;
   const bool exists = std::filesystem::exists(platform::windowsToHostPath(path), failed);
   ucl::TextFile file;
@@ -299,7 +299,7 @@ int checkCommand(const std::vector<std::string>& words, CommandContext& context)
   }
   // Directories given on the command line stand for the file's: the
   // installer checks them before it writes them.
-  const std::string path = settingsFilePath(context.bridgeDirectory);
+  const std::string path = settingsFilePath(context.moduleDirectory);
   if (!(given[0] && given[1] && given[2] && given[3])) {
     std::error_code failed;
     if (!std::filesystem::exists(platform::windowsToHostPath(path), failed)) {

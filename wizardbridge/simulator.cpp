@@ -146,7 +146,7 @@ bool startSimulator(const std::string& programPath) {
   return platform::startDetached(programPath, ucl::fileDirectory(programPath));
 }
 
-RunOutcome SimulatorControl::runPVSDKProject(const std::string& bridgeDirectory, const std::string& project,
+RunOutcome SimulatorControl::runPVSDKProject(const std::string& moduleDirectory, const std::string& project,
                                              const std::string& projectDirectoryGiven, bool debug,
                                              std::string* err) {
   std::string ignored;
@@ -157,14 +157,14 @@ RunOutcome SimulatorControl::runPVSDKProject(const std::string& bridgeDirectory,
       simulatorPaths(platform::slashesToBackslashes(projectDirectoryGiven), debug, err);
   if (!paths) return RunOutcome::stopped;
   const std::string& projectDirectory = paths->inProjectFile;
-  const std::string sdkPath = readPv2SdkPath(bridgeDirectory);
+  const std::string sdkPath = readPv2SdkPath(moduleDirectory);
   const std::string title = ucl::fileTitle(project);
   const std::string simulatorProjectFile = projectDirectory + "\\PV2BUILD\\project.cpj";
 
   // The screen decides both the simulator's layout and the exit window's place.
   const bool wide = desktop_.screenWidth() >= 1280;
   const std::string templateFile =
-      bridgeDirectory + "..\\templates\\PVSDK\\" + (wide ? "\\projdbg1280.cpj" : "\\projdbg1024.cpj");
+      moduleDirectory + "..\\templates\\PVSDK\\" + (wide ? "\\projdbg1280.cpj" : "\\projdbg1024.cpj");
 
   ucl::IniFile simulatorProject;
   simulatorProject.read(templateFile);
@@ -190,7 +190,7 @@ RunOutcome SimulatorControl::runPVSDKProject(const std::string& bridgeDirectory,
   if (simulator == nullptr) {
     // Most often the simulator was not where the settings say; a missing
     // or empty SDK path is named as such.
-    const std::optional<std::string> requiredSdkPath = requirePv2SdkPath(bridgeDirectory, err);
+    const std::optional<std::string> requiredSdkPath = requirePv2SdkPath(moduleDirectory, err);
     if (requiredSdkPath) {
       *err = "Error: The simulator's window did not appear; Sim3022.exe was looked for as '" +
              platform::windowsToHostPath(simulatorProgram(*requiredSdkPath)) + "'";

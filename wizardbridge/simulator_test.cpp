@@ -106,7 +106,7 @@ class SimulatorRun : public ::testing::Test {
   }
 
   bool run(const std::string& project, const std::string& directory, bool debug) {
-    return control_.runPVSDKProject(tree_.bridgeDirectory(), project, directory, debug) == plover::RunOutcome::driven;
+    return control_.runPVSDKProject(tree_.moduleDirectory(), project, directory, debug) == plover::RunOutcome::driven;
   }
   std::string simulatorProject() const { return readFile(tree_.sdkDir() + "/C/demo/PV2BUILD/project.cpj"); }
   std::string simulatorProjectFile() const { return projectDirectory_ + "\\PV2BUILD\\project.cpj"; }
@@ -180,7 +180,7 @@ TEST_F(SimulatorRun, ScreenWidthChoosesTemplateAndExitWindowPlace) {
     desktop.windows = desktop_.windows;
     desktop.width = c.width;
     plover::SimulatorControl control(desktop, desktop);
-    ASSERT_EQ(control.runPVSDKProject(tree_.bridgeDirectory(), "demo", projectDirectory_, false),
+    ASSERT_EQ(control.runPVSDKProject(tree_.moduleDirectory(), "demo", projectDirectory_, false),
               plover::RunOutcome::driven);
     EXPECT_NE(simulatorProject().find(c.layout), std::string::npos) << c.width;
     EXPECT_EQ(desktop.events().back(), c.shown) << c.width;
@@ -206,17 +206,17 @@ TEST_F(SimulatorRun, NoSimulatorWindowAfterEightSearches) {
   for (const bool emptySdkPath : {false, true}) {
     if (emptySdkPath) tree_.writeSettingsText("[PV2SDK Paths]\nSDKPath=\n");
     std::string reason;
-    EXPECT_EQ(control_.runPVSDKProject(tree_.bridgeDirectory(), "demo", projectDirectory_, true, &reason),
+    EXPECT_EQ(control_.runPVSDKProject(tree_.moduleDirectory(), "demo", projectDirectory_, true, &reason),
               plover::RunOutcome::windowNotFound);
     EXPECT_EQ(reason, emptySdkPath ? "Error: Key 'SDKPath' in section [PV2SDK Paths] of settings file '" +
-                                         platform::windowsToHostPath(tree_.bridgeDirectory() +
+                                         platform::windowsToHostPath(tree_.moduleDirectory() +
                                                                      "..\\toolsets\\PVSDK\\Settings.ini") +
                                          "' is empty"
                                    : "Error: The simulator's window did not appear; Sim3022.exe was looked for as '" +
                                          lookedFor + "'");
     std::ostringstream out;
     std::ostringstream err;
-    plover::CommandContext context{tree_.bridgeDirectory(), control_, true, [] { return false; }, out, err};
+    plover::CommandContext context{tree_.moduleDirectory(), control_, true, [] { return false; }, out, err};
     EXPECT_EQ(plover::runCommand({"run", tree_.sdkDir() + "/C/demo"}, context), 1);
     EXPECT_EQ(err.str(), reason + "\n");
   }
@@ -247,7 +247,7 @@ TEST_F(SimulatorRun, SlashesInTheDirectoryAndPathsAsProjectNames) {
     RecordingDesktop desktop;
     desktop.windows = desktop_.windows;
     plover::SimulatorControl control(desktop, desktop);
-    ASSERT_EQ(control.runPVSDKProject(tree_.bridgeDirectory(), c.project, c.directory, true),
+    ASSERT_EQ(control.runPVSDKProject(tree_.moduleDirectory(), c.project, c.directory, true),
               plover::RunOutcome::driven);
     EXPECT_EQ(simulatorProject(), withBackslashes);
     EXPECT_EQ(recentFile(), recentWithBackslashes);
@@ -335,7 +335,7 @@ TEST_F(SimulatorRun, KeysOnlyWhileTheSimulatorsProcessHasTheKeyboard) {
     desktop.switchTo = c.switchTo;
     plover::SimulatorControl control(desktop, desktop);
     std::string err;
-    const bool ran = control.runPVSDKProject(tree_.bridgeDirectory(), "demo", projectDirectory_, true, &err) ==
+    const bool ran = control.runPVSDKProject(tree_.moduleDirectory(), "demo", projectDirectory_, true, &err) ==
                      plover::RunOutcome::driven;
     EXPECT_EQ(desktop.keys(), c.keys);
     const Events events = desktop.events();
@@ -351,7 +351,7 @@ TEST_F(SimulatorRun, KeysOnlyWhileTheSimulatorsProcessHasTheKeyboard) {
   desktop_.refusals = 5;
   std::ostringstream out;
   std::ostringstream err;
-  plover::CommandContext context{tree_.bridgeDirectory(), control_, true, [] { return false; }, out, err};
+  plover::CommandContext context{tree_.moduleDirectory(), control_, true, [] { return false; }, out, err};
   EXPECT_EQ(plover::runCommand({"run", tree_.sdkDir() + "/C/demo"}, context), 1);
   EXPECT_EQ(err.str(), "Error: The simulator could not be given the keyboard; the run was stopped\n");
   EXPECT_EQ(desktop_.keys(), Events{});
@@ -447,19 +447,19 @@ TEST_F(SimulatorRun, DirectoryTheKeyboardCannotTypeIsTypedAsItsShortPath) {
   const std::optional<std::string> shortForm = platform::shortPath(directory);
   ASSERT_TRUE(shortForm);
   if (*shortForm != directory) {
-    ASSERT_EQ(control_.runPVSDKProject(tree_.bridgeDirectory(), name + ".cbx", directory, true, &err),
+    ASSERT_EQ(control_.runPVSDKProject(tree_.moduleDirectory(), name + ".cbx", directory, true, &err),
               plover::RunOutcome::driven)
         << err;
     EXPECT_EQ(desktop_.keys()[3 + 2], "type " + *shortForm);
   } else {
     // No short name to fall back on: nothing is written or started.
-    EXPECT_EQ(control_.runPVSDKProject(tree_.bridgeDirectory(), name + ".cbx", directory, true, &err),
+    EXPECT_EQ(control_.runPVSDKProject(tree_.moduleDirectory(), name + ".cbx", directory, true, &err),
               plover::RunOutcome::stopped);
     EXPECT_NE(err.find("cannot type"), std::string::npos) << err;
     EXPECT_EQ(desktop_.events(), Events{});
     EXPECT_EQ(recentFile(), "(none)");
     // A release run types no path and goes ahead.
-    EXPECT_EQ(control_.runPVSDKProject(tree_.bridgeDirectory(), name + ".cbx", directory, false, &err),
+    EXPECT_EQ(control_.runPVSDKProject(tree_.moduleDirectory(), name + ".cbx", directory, false, &err),
               plover::RunOutcome::driven);
   }
 }
