@@ -17,9 +17,9 @@ IdeTree::IdeTree() {
   fs::create_directories(fs::path(settingsFile()).parent_path());
 }
 
-std::string IdeTree::moduleDirectory() const { return systemSpelling(nativeModuleDirectory()) + "\\"; }
-
-std::string IdeTree::systemSpelling(const std::string& nativePath) { return platform::hostToWindowsPath(nativePath); }
+std::string IdeTree::moduleDirectory() const {
+  return testsupport::programPath(testsupport::Spelling::product, nativeModuleDirectory()) + "\\";
+}
 
 void IdeTree::writeSettings(const std::string& sdkPath) const {
   writeSettingsText("[PV2SDK Paths]\nSDKPath=" + sdkPath + "\nCompilerPath=" + sdkPath + "\\LSIC86\n");

@@ -22,8 +22,6 @@ class IdeTree {
   // bin, where the bridge lies, as the bridge sees its module directory:
   // in the system's spelling, ending in a backslash.
   std::string moduleDirectory() const;
-  // A native path in the system's spelling.
-  static std::string systemSpelling(const std::string& nativePath);
 
   // Settings.ini with this SDK path (as stored, CR LF line ends).
   void writeSettings(const std::string& sdkPath) const;

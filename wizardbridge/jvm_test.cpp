@@ -14,6 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using plovertest::IdeTree;
+using testsupport::programPath;
+using testsupport::Spelling;
 using testsupport::readFile;
 
 class Jvm : public ::testing::Test {
@@ -22,7 +24,7 @@ class Jvm : public ::testing::Test {
     tree_.installShippedTemplates();
     tree_.installBuildTool(std::string(PLOVER_KESTREL), std::string(PLOVER_STANDIN_KMMAKE));
     fs::copy_file(std::string(PLOVER_LIBRARY), fs::path(tree_.nativeModuleDirectory()) / "libplover.so");
-    sdk_ = IdeTree::systemSpelling(tree_.sdkDir());
+    sdk_ = programPath(Spelling::product, tree_.sdkDir());
     tree_.writeSettings(sdk_);
   }
 

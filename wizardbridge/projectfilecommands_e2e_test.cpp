@@ -15,6 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 using plovertest::IdeTree;
 using testsupport::ProgramRun;
+using testsupport::programPath;
+using testsupport::Spelling;
 using testsupport::readFile;
 using testsupport::writeFile;
 
@@ -82,7 +84,7 @@ class ProjectFileCommands : public ProjectFileCycle {
   void SetUp() override {
     tree_.installShippedTemplates();
     fs::copy_file(PLOVER_PROGRAM, fs::path(tree_.nativeModuleDirectory()) / "plover");
-    tree_.writeSettings(IdeTree::systemSpelling(tree_.sdkDir()));
+    tree_.writeSettings(programPath(Spelling::product, tree_.sdkDir()));
     tree_.installBuildTool(PLOVER_KESTREL, PLOVER_STANDIN_KMMAKE);
   }
   ProgramRun plover(const std::vector<std::string>& arguments, const std::string& directory) override {
@@ -140,7 +142,7 @@ class ProjectFileCommandsUnderWine : public ProjectFileCycle {
     if (!missing.empty()) GTEST_SKIP() << missing;
     tree_.installShippedTemplates();
     fs::copy_file(PLOVER_WIN32_PROGRAM, fs::path(tree_.nativeModuleDirectory()) / "plover.exe");
-    tree_.writeSettings(testsupport::winePath(tree_.sdkDir()));
+    tree_.writeSettings(programPath(Spelling::wine, tree_.sdkDir()));
     tree_.installBuildTool(PLOVER_WIN32_KESTREL, std::string(PLOVER_WIN32_STANDINS) + "/kmmake.exe");
   }
   ProgramRun underWine(const std::vector<std::string>& argv, const std::string& directory) {

@@ -23,6 +23,8 @@ namespace fs = std::filesystem;
 using plovertest::IdeTree;
 using plovertest::RecordingDesktop;
 using testsupport::crlf;
+using testsupport::programPath;
+using testsupport::Spelling;
 using testsupport::readFile;
 using Events = std::vector<std::string>;
 
@@ -99,7 +101,7 @@ class SimulatorRun : public ::testing::Test {
       testsupport::writeFile(tree_.templatesDir() + "/projdbg" + std::to_string(width) + ".cpj", crlf(text));
     }
     fs::create_directories(tree_.sdkDir() + "/C/demo/PV2BUILD");
-    sdk_ = IdeTree::systemSpelling(tree_.sdkDir());
+    sdk_ = programPath(Spelling::product, tree_.sdkDir());
     projectDirectory_ = sdk_ + "\\C\\demo";
     tree_.writeSettings(sdk_);
     desktop_.windows = {{"TMainForm", "SIM3022"}};
