@@ -4,6 +4,7 @@
 
 #include "common/moduledirectory.h"
 #include "common/settingsfile.h"
+#include "wizardbridge/idelayout.h"
 
 namespace plover {
 
@@ -21,7 +22,7 @@ platform::ModuleHandle moduleHandle() { return storedModule.load(); }
 std::string moduleDirectory() { return ucl::moduleDirectory(moduleHandle()); }
 
 std::string settingsFilePath(const std::string& moduleDirectory) {
-  return moduleDirectory + "..\\toolsets\\PVSDK\\Settings.ini";
+  return moduleDirectory + kSettingsFile;
 }
 
 namespace {

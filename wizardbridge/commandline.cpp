@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/pathspelling.h"
 #include "wizardbridge/bridge.h"
+#include "wizardbridge/idelayout.h"
 #include "wizardbridge/librarylisting.h"
 #include "wizardbridge/projectcreation.h"
 #include "wizardbridge/projectfilecommands.h"
@@ -48,7 +49,7 @@ Exit codes: 0 done, 1 refused or failed, 2 not a command.
 )";
 
 std::string usageText() {
-  const std::string settings = "..\\toolsets\\PVSDK\\Settings.ini";
+  const std::string settings = kSettingsFile;
   std::string text = kUsageText;
   const size_t at = text.find(settings);
   if (at != std::string::npos) text.replace(at, settings.size(), platform::windowsToHostPath(settings));

@@ -5,6 +5,7 @@
 #include "platform/pathspelling.h"
 #include "platform/shell.h"
 #include "wizardbridge/bridge.h"
+#include "wizardbridge/idelayout.h"
 #include "wizardbridge/projectname.h"
 
 namespace plover {
@@ -96,7 +97,7 @@ bool createPVSDKProject(const std::string& moduleDirectory, const std::string& p
     return false;
   }
   const std::string templateDirectory =
-      moduleDirectory + (library ? "..\\templates\\PVSDK\\projlib" : "..\\templates\\PVSDK\\projapp");
+      moduleDirectory + (library ? kLibraryTemplate : kApplicationTemplate);
   const std::optional<std::string> sdkPath = requirePv2SdkPath(moduleDirectory, err);
   if (!sdkPath) return false;
   const std::string projectDirectory = *sdkPath + "\\C\\" + projectName;
@@ -117,7 +118,7 @@ bool createPVSDKProject(const std::string& moduleDirectory, const std::string& p
   platform::createDirectories(projectDirectory);
 
   const std::string templateProjectFile =
-      moduleDirectory + (library ? "..\\templates\\PVSDK\\projlib.cbx" : "..\\templates\\PVSDK\\projapp.cbx");
+      moduleDirectory + (library ? kLibraryTemplate : kApplicationTemplate) + ".cbx";
   const bool projectFileWritten =
       writeProjectFile(templateProjectFile, projectDirectory + "\\" + projectName + ".cbx", projectName, err);
 

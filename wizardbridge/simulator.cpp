@@ -8,6 +8,7 @@
 #include "platform/registry.h"
 #include "platform/textencoding.h"
 #include "wizardbridge/bridge.h"
+#include "wizardbridge/idelayout.h"
 
 namespace plover {
 
@@ -164,7 +165,7 @@ RunOutcome SimulatorControl::runPVSDKProject(const std::string& moduleDirectory,
   // The screen decides both the simulator's layout and the exit window's place.
   const bool wide = desktop_.screenWidth() >= 1280;
   const std::string templateFile =
-      moduleDirectory + "..\\templates\\PVSDK\\" + (wide ? "\\projdbg1280.cpj" : "\\projdbg1024.cpj");
+      moduleDirectory + kTemplatesDirectory + (wide ? kWideSimulatorTemplate : kSimulatorTemplate);
 
   ucl::IniFile simulatorProject;
   simulatorProject.read(templateFile);
