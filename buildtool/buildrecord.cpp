@@ -9,6 +9,8 @@
 #include "common/pathhelpers.h"
 #include "kestrel_version.h"
 
+namespace kestrel {
+
 namespace {
 
 constexpr const char* kRecordHeading = "kestrel build record 1\n";
@@ -472,3 +474,5 @@ ProjectScan projectHeaders(const std::vector<std::string>& projectFiles, const H
   }
   return {collector.sorted(), collector.takeScans()};
 }
+
+}  // namespace kestrel

@@ -20,6 +20,8 @@
 #include "platform/pathspelling.h"
 #include "platform/textencoding.h"
 
+namespace kestrel {
+
 namespace {
 
 void writeUsage() { std::cout << kUsageText << std::endl; }
@@ -215,3 +217,5 @@ int runKestrel(int argc, char** argv) {
   }
   return 1;
 }
+
+}  // namespace kestrel

@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+namespace kestrel {
+
 std::string formatText(const char* format, ...) {
   va_list arguments;
   va_start(arguments, format);
@@ -19,3 +21,5 @@ std::string formatText(const char* format, ...) {
   va_end(arguments);
   return text;
 }
+
+}  // namespace kestrel

@@ -6,6 +6,8 @@
 #include "common/projectfile.h"
 #include "testing/testsupport.h"
 
+using namespace kestrel;
+
 namespace {
 
 using testsupport::readFile;
