@@ -41,7 +41,7 @@ struct MakeRun {
 // The values of the back end's settings section.
 struct SdkSettings {
   std::string sdkPath;
-  std::string compilerPath;  // empty until the driver needed it
+  std::string compilerPath;  // empty when the settings lack it
 };
 
 struct BackEnd {

@@ -69,6 +69,17 @@ TEST_F(Kestrel, MissingSettingsAreReportedClearly) {
   }
 }
 
+TEST_F(KestrelPv2, MissingCompilerPathWritesTheMakefilesAndStopsAtTheRun) {
+  writeSettings("[PV2SDK Paths]\nSDKPath=" + sdk_ + "\n");
+  const auto result = run({"-d", "demo"}, environment_);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "Error: No key 'CompilerPath' in section [PV2SDK Paths] of settings file '" +
+                            programPath(target().spelling, toolDir_ + "/Settings.ini") + "'\n");
+  for (const char* name : {"MakeSDK.1", "MakeSDK.2", "makefile"}) {
+    EXPECT_TRUE(fs::exists(projectDir_ + "/PV2BUILD/" + name)) << name;
+  }
+  EXPECT_FALSE(fs::exists(log_));
+}
 
 TEST_F(KestrelPv2, DebugApplicationBuild) {
   const std::string oldPath = basePath();
