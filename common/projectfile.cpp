@@ -275,9 +275,9 @@ std::optional<std::vector<std::string>> parseProjectFile(std::string bytes) {
 }
 
 std::optional<std::vector<std::string>> readProjectFile(const std::string& path) {
-  std::string bytes;
-  if (!platform::readWholeFile(path, &bytes)) return std::nullopt;
-  return parseProjectFile(ucl::projectFileTextAsUtf8(bytes));
+  const std::optional<std::string> bytes = platform::readWholeFile(path);
+  if (!bytes) return std::nullopt;
+  return parseProjectFile(ucl::projectFileTextAsUtf8(*bytes));
 }
 
 FileKind fileKind(const std::string& path) {

@@ -272,16 +272,14 @@ int settingsCommand(const std::vector<std::string>& words, CommandContext& conte
     }
     setSettingsValue(file.lines, kKeys[k].section, kKeys[k].key, directory);
   }
-  std::string before;
-  if (exists && !platform::readWholeFile(path, &before)) {
-    return failure(context, "Error: Unable to read settings file " + quoted(path));
-  }
+  const std::optional<std::string> before = exists ? platform::readWholeFile(path) : std::string();
+  if (!before) return failure(context, "Error: Unable to read settings file " + quoted(path));
   if (!file.write(path)) {
     // A write that failed half way (a full disk) must not cost the user the
     // file: it gets its old bytes back, where they still fit.
     if (exists) {
       if (std::FILE* restored = platform::openBinaryFile(path, "wb")) {
-        std::fwrite(before.data(), 1, before.size(), restored);
+        std::fwrite(before->data(), 1, before->size(), restored);
         platform::closeFile(restored);
       }
     }

@@ -50,8 +50,7 @@ class SimulatorFixture : public ::testing::Test {
   std::string simulatorProjectFile() const { return projectDirectory_ + "\\PV2BUILD\\project.cpj"; }
   std::string simulatorProject() const { return readFile(sdk() + "/C/demo/PV2BUILD/project.cpj"); }
   std::string recentFile() const {
-    std::string value;
-    return platform::readUserString("Software\\CASIO\\SIM3022\\RecentFiles", "4", value) ? value : "(none)";
+    return platform::readUserString("Software\\CASIO\\SIM3022\\RecentFiles", "4").value_or("(none)");
   }
 
   bool run(const std::string& project, const std::string& directory, bool debug) {

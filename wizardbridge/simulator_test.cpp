@@ -113,8 +113,7 @@ class SimulatorRun : public ::testing::Test {
   std::string simulatorProject() const { return readFile(tree_.sdkDir() + "/C/demo/PV2BUILD/project.cpj"); }
   std::string simulatorProjectFile() const { return projectDirectory_ + "\\PV2BUILD\\project.cpj"; }
   std::string recentFile() const {
-    std::string value;
-    return platform::readUserString(kRecentFiles, "4", value) ? value : "(none)";
+    return platform::readUserString(kRecentFiles, "4").value_or("(none)");
   }
 
   testsupport::ScopedVariable config_{"XDG_CONFIG_HOME"};
