@@ -1,6 +1,7 @@
 #include "buildtool/buildrecord.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <unordered_map>
 #include <unordered_set>
@@ -159,16 +160,22 @@ void ScanCache::add(const std::string& path, platform::FileStamp stamp, const st
   ++count_;
 }
 
-std::optional<std::vector<IncludeDirective>> ScanCache::find(const std::string& path,
-                                                             platform::FileStamp stamp) const {
+std::optional<std::vector<IncludeDirective>> ScanCache::find(const std::string& path, platform::FileStamp stamp,
+                                                             std::string_view* entryText) const {
   const auto entry = index_.find(path);
   if (entry == index_.end()) return std::nullopt;
-  size_t at = entry->second;
+  size_t at = entry->second.stamp;
   platform::FileStamp recorded;
   std::vector<IncludeDirective> includes;
   if (!readEntry(loaded_, at, recorded, &includes)) return std::nullopt;
   if (recorded.size != stamp.size || recorded.modified != stamp.modified) return std::nullopt;
+  if (entryText != nullptr) *entryText = loaded_.substr(entry->second.begin, at - entry->second.begin);
   return includes;
+}
+
+void ScanCache::addEntry(std::string_view entryText) {
+  text_.append(entryText.data(), entryText.size());
+  ++count_;
 }
 
 bool ScanCache::load(std::string_view text, size_t count) {
@@ -177,9 +184,10 @@ bool ScanCache::load(std::string_view text, size_t count) {
   index_.reserve(count);
   size_t at = 0;
   while (at < text.size()) {
+    const size_t begin = at;
     std::string_view path;
     if (!readCounted(text, at, ' ', path)) return false;
-    index_[path] = at;
+    index_[path] = Entry{begin, at};
     platform::FileStamp stamp;
     if (!readEntry(text, at, stamp, nullptr)) return false;
   }
@@ -238,13 +246,14 @@ std::string recordPath(const std::string& buildDirectory, bool debugBuild) {
 }
 
 std::optional<std::string> readRecord(const std::string& path) {
-  std::FILE* file = platform::openTextFile(path, "r");
-  if (file == nullptr) return std::nullopt;
+  // Read whole in one piece, then as text mode reads it: every CR left
+  // out, and the text ends at a Ctrl-Z.
   std::string text;
-  char buffer[1 << 16];
-  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
-  const bool failed = std::ferror(file) != 0;
-  if (!platform::closeFile(file) || failed) return std::nullopt;
+  if (!platform::readWholeFile(path, &text)) return std::nullopt;
+  const size_t end = std::min(text.find('\x1A'), text.size());
+  size_t kept = static_cast<size_t>(std::remove(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end), '\r') -
+                                    text.begin());
+  text.resize(kept);
   return text;
 }
 
@@ -279,19 +288,27 @@ class LetterCaseFinder {
   // case, which its listing answers without asking the file system. A
   // short name ("HEADER~1.H") is not in a listing: it may always exist.
   bool mayExist(const std::string& path) {
-    const std::optional<std::string> directory = directoryAsFound(ucl::fileDirectory(path));
-    if (!directory) return false;
-    const std::string name = ucl::fileName(path);
-    if (name.empty() || name == ".." || name.find('~') != std::string::npos) return true;
-    const std::vector<unsigned long long>& names = listing(*directory);
-    return std::binary_search(names.begin(), names.end(), nameHash(name));
+    const size_t slash = path.rfind('\\');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::string_view name = std::string_view(path).substr(nameStart);
+    // Most paths asked in a row share their directory: its listing is
+    // looked up once for them.
+    if (!lastDirectory_ || lastDirectory_->compare(0, std::string::npos, path, 0, nameStart) != 0) {
+      lastDirectory_ = path.substr(0, nameStart);
+      const std::optional<std::string> directory = directoryAsFound(*lastDirectory_);
+      lastListing_ = directory ? &listing(*directory) : nullptr;
+    }
+    if (lastListing_ == nullptr) return false;
+    if (name.empty() || name == ".." || name.find('~') != std::string_view::npos) return true;
+    return std::binary_search(lastListing_->begin(), lastListing_->end(), nameHash(name));
   }
 
  private:
-  static unsigned long long nameHash(const std::string& name) {
+  // Of the name in lower case, as lowerCase gives it.
+  static unsigned long long nameHash(std::string_view name) {
     unsigned long long hash = 14695981039346656037ull;
-    for (const char c : ucl::lowerCase(name)) {
-      hash ^= static_cast<unsigned char>(c);
+    for (const char c : name) {
+      hash ^= static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(c)));
       hash *= 1099511628211ull;
     }
     return hash;
@@ -325,6 +342,10 @@ class LetterCaseFinder {
 
   std::unordered_map<std::string, std::vector<unsigned long long>> listings_;
   std::unordered_map<std::string, std::optional<std::string>> directories_;
+  // The directory mayExist asked last, and its listing (null: the
+  // directory is not there); the maps' elements keep their addresses.
+  std::optional<std::string> lastDirectory_;
+  const std::vector<unsigned long long>* lastListing_ = nullptr;
 };
 
 // The whole file as bytes, with as few calls to the system as it takes:
@@ -406,14 +427,18 @@ class HeaderCollector {
         known != found_.end() ? std::optional(known->second.stamp) : stampOf(path);
     if (!found) return std::nullopt;
     std::optional<std::vector<IncludeDirective>> includes;
-    if (previous_ != nullptr) includes = previous_->find(path, *found);
-    if (!includes) {
-      if (!readSmallFile(path, &text_)) {
-        const std::optional<std::string> cased = letterCase_.find(path);
-        if (!cased || !readSmallFile(*cased, &text_)) return std::nullopt;
-      }
-      includes = scanIncludes(text_);
+    std::string_view entryText;
+    if (previous_ != nullptr) includes = previous_->find(path, *found, &entryText);
+    if (includes) {
+      // The same path, stamp and includes: the entry's text as add writes it.
+      scans_.addEntry(entryText);
+      return includes;
     }
+    if (!readSmallFile(path, &text_)) {
+      const std::optional<std::string> cased = letterCase_.find(path);
+      if (!cased || !readSmallFile(*cased, &text_)) return std::nullopt;
+    }
+    includes = scanIncludes(text_);
     scans_.add(path, *found, *includes);
     return includes;
   }

@@ -47,8 +47,13 @@ class ScanCache {
  public:
   void add(const std::string& path, platform::FileStamp stamp, const std::vector<IncludeDirective>& includes);
   // The includes recorded for the file in a loaded cache, when the file
-  // still has that stamp.
-  std::optional<std::vector<IncludeDirective>> find(const std::string& path, platform::FileStamp stamp) const;
+  // still has that stamp; then entryText, when given, is the entry's whole
+  // text in the loaded scans (what add writes for that path, stamp and
+  // includes).
+  std::optional<std::vector<IncludeDirective>> find(const std::string& path, platform::FileStamp stamp,
+                                                    std::string_view* entryText = nullptr) const;
+  // Appends an entry's text as find gave it.
+  void addEntry(std::string_view entryText);
   const std::string& text() const { return text_; }
   std::string_view loadedText() const { return loaded_; }
   void reserve(size_t bytes) { text_.reserve(bytes); }
@@ -61,7 +66,11 @@ class ScanCache {
   std::string text_;  // what add wrote
   size_t count_ = 0;
   std::string_view loaded_;
-  std::unordered_map<std::string_view, size_t> index_;  // path -> where its entry's stamp begins in loaded_
+  struct Entry {
+    size_t begin;  // of the entry in loaded_
+    size_t stamp;  // where its stamp begins
+  };
+  std::unordered_map<std::string_view, Entry> index_;  // by path
 };
 
 // A record file: the compared part and the scans, closed by a checksum of

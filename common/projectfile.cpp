@@ -3,6 +3,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
@@ -281,10 +282,21 @@ std::optional<std::vector<std::string>> readProjectFile(const std::string& path)
 }
 
 FileKind fileKind(const std::string& path) {
-  const std::string extension = lowerCase(fileExtension(path));
-  if (extension == ".c" || extension == ".a86" || extension == ".asm") return FileKind::source;
-  if (extension == ".h") return FileKind::header;
-  if (extension == ".lib") return FileKind::library;
+  // The extension compared in place, without regard to ASCII letter case
+  // (as lowerCase in the C locale): asked of every entry of a project.
+  size_t dot = path.size();
+  while (dot > 0 && path[dot - 1] != '.' && path[dot - 1] != '\\') --dot;
+  if (dot == 0 || path[dot - 1] != '.') return FileKind::other;
+  const auto is = [&](const char* extension) {
+    size_t i = dot;
+    for (; *extension != '\0'; ++extension, ++i) {
+      if (i == path.size() || std::tolower(static_cast<unsigned char>(path[i])) != *extension) return false;
+    }
+    return i == path.size();
+  };
+  if (is("c") || is("a86") || is("asm")) return FileKind::source;
+  if (is("h")) return FileKind::header;
+  if (is("lib")) return FileKind::library;
   return FileKind::other;
 }
 

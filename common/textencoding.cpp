@@ -106,6 +106,10 @@ std::string declaredEncoding(const std::string& bytes) {
 bool isValidUtf8(const std::string& bytes) {
   uint32_t character;
   for (size_t at = 0; at < bytes.size();) {
+    if (static_cast<unsigned char>(bytes[at]) < 0x80) {  // most of a project file
+      ++at;
+      continue;
+    }
     const size_t length = decodeCharacter(bytes, at, character, false);
     if (length == 0) return false;
     at += length;
