@@ -1,7 +1,6 @@
 #include "buildtool/buildrecord.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <unordered_map>
 #include <unordered_set>
@@ -120,6 +119,9 @@ bool readEntry(std::string_view text, size_t& at, platform::FileStamp& stamp,
       !readNumber(text, at, '\n', count) || count < 0) {
     return false;
   }
+  if (out != nullptr && static_cast<unsigned long long>(count) <= text.size() - at) {
+    out->reserve(static_cast<size_t>(count));
+  }
   for (long long i = 0; i < count; ++i) {
     if (at >= text.size() || (text[at] != 'q' && text[at] != 'a')) return false;
     const bool quoted = text[at++] == 'q';
@@ -146,18 +148,55 @@ std::string checksum(std::string_view text) {
 }  // namespace
 
 void ScanCache::add(const std::string& path, platform::FileStamp stamp, const std::vector<IncludeDirective>& includes) {
-  appendCounted(text_, path, ' ');
-  text_ += std::to_string(stamp.size);
-  text_ += ' ';
-  text_ += std::to_string(stamp.modified);
-  text_ += ' ';
-  text_ += std::to_string(includes.size());
-  text_ += '\n';
+  const size_t begin = own_.size();
+  appendCounted(own_, path, ' ');
+  own_ += std::to_string(stamp.size);
+  own_ += ' ';
+  own_ += std::to_string(stamp.modified);
+  own_ += ' ';
+  own_ += std::to_string(includes.size());
+  own_ += '\n';
   for (const IncludeDirective& include : includes) {
-    text_ += include.quoted ? 'q' : 'a';
-    appendCounted(text_, include.name, '\n');
+    own_ += include.quoted ? 'q' : 'a';
+    appendCounted(own_, include.name, '\n');
   }
+  const size_t size = own_.size() - begin;
+  if (!pieces_.empty() && pieces_.back().copied == nullptr && pieces_.back().begin + pieces_.back().size == begin) {
+    pieces_.back().size += size;
+  } else {
+    pieces_.push_back({nullptr, begin, size});
+  }
+  size_ += size;
   ++count_;
+}
+
+void ScanCache::addEntry(std::string_view entryText) {
+  if (!pieces_.empty() && pieces_.back().copied != nullptr &&
+      pieces_.back().copied + pieces_.back().size == entryText.data()) {
+    pieces_.back().size += entryText.size();
+  } else {
+    pieces_.push_back({entryText.data(), 0, entryText.size()});
+  }
+  size_ += entryText.size();
+  ++count_;
+}
+
+void ScanCache::appendTo(std::string& out) const {
+  for (const Piece& piece : pieces_) {
+    out.append(piece.copied != nullptr ? piece.copied : own_.data() + piece.begin, piece.size);
+  }
+}
+
+std::string ScanCache::text() const {
+  std::string text;
+  text.reserve(size_);
+  appendTo(text);
+  return text;
+}
+
+bool ScanCache::copies(std::string_view loaded) const {
+  if (pieces_.empty()) return loaded.empty();
+  return pieces_.size() == 1 && pieces_[0].copied == loaded.data() && pieces_[0].size == loaded.size();
 }
 
 std::optional<std::vector<IncludeDirective>> ScanCache::find(const std::string& path, platform::FileStamp stamp,
@@ -171,11 +210,6 @@ std::optional<std::vector<IncludeDirective>> ScanCache::find(const std::string& 
   if (recorded.size != stamp.size || recorded.modified != stamp.modified) return std::nullopt;
   if (entryText != nullptr) *entryText = loaded_.substr(entry->second.begin, at - entry->second.begin);
   return includes;
-}
-
-void ScanCache::addEntry(std::string_view entryText) {
-  text_.append(entryText.data(), entryText.size());
-  ++count_;
 }
 
 bool ScanCache::load(std::string_view text, size_t count) {
@@ -196,7 +230,7 @@ bool ScanCache::load(std::string_view text, size_t count) {
 
 std::string recordFile(const std::string& compared, const ScanCache& scans) {
   std::string text;
-  text.reserve(compared.size() + scans.text().size() + 64);
+  text.reserve(compared.size() + scans.size() + 64);
   text += "compared ";
   text += std::to_string(compared.size());
   text += '\n';
@@ -204,9 +238,9 @@ std::string recordFile(const std::string& compared, const ScanCache& scans) {
   text += "scans ";
   text += std::to_string(scans.count());
   text += ' ';
-  text += std::to_string(scans.text().size());
+  text += std::to_string(scans.size());
   text += '\n';
-  text += scans.text();
+  scans.appendTo(text);
   text += "check " + checksum(text) + "\n";
   return text;
 }
@@ -304,11 +338,12 @@ class LetterCaseFinder {
   }
 
  private:
-  // Of the name in lower case, as lowerCase gives it.
+  // Of the name in lower case, as lowerCase gives it (in the C locale,
+  // which kestrel keeps).
   static unsigned long long nameHash(std::string_view name) {
     unsigned long long hash = 14695981039346656037ull;
     for (const char c : name) {
-      hash ^= static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(c)));
+      hash ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
       hash *= 1099511628211ull;
     }
     return hash;
@@ -365,10 +400,7 @@ bool readSmallFile(const std::string& path, std::string* text) {
 
 class HeaderCollector {
  public:
-  HeaderCollector(const HeaderSearchPath& search, const ScanCache* previous) : search_(search), previous_(previous) {
-    // Mostly the same files again: sized once rather than grown.
-    if (previous != nullptr) scans_.reserve(previous->loadedText().size() + previous->loadedText().size() / 8);
-  }
+  HeaderCollector(const HeaderSearchPath& search, const ScanCache* previous) : search_(search), previous_(previous) {}
 
   // Scans the file and follows the headers it includes.
   void scan(const std::string& path) {
@@ -395,11 +427,15 @@ class HeaderCollector {
   ScanCache takeScans() { return std::move(scans_); }
 
   std::vector<HeaderStamp> sorted() const {
-    std::vector<HeaderStamp> list;
-    for (const auto& [path, found] : found_) {
-      if (found.reached) list.push_back({path, found.stamp});
+    // Sorted as pointers, each path copied once into its place.
+    std::vector<const std::pair<const std::string, Found>*> reached;
+    for (const auto& entry : found_) {
+      if (entry.second.reached) reached.push_back(&entry);
     }
-    std::sort(list.begin(), list.end(), [](const HeaderStamp& a, const HeaderStamp& b) { return a.path < b.path; });
+    std::sort(reached.begin(), reached.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
+    std::vector<HeaderStamp> list;
+    list.reserve(reached.size());
+    for (const auto* entry : reached) list.push_back({entry->first, entry->second.stamp});
     return list;
   }
 

@@ -98,7 +98,11 @@ bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, B
       maySkipWrites(recorded ? std::optional(recorded->compared) : std::nullopt, present);
   // Only the scans of a changed source differ when the files are left
   // alone; then the record is renewed so that they are not read again.
-  const bool recordIsCurrent = leaveUnchanged && recorded->scans.loadedText() == scan.scans.text();
+  const bool recordIsCurrent = leaveUnchanged && scan.scans.copies(recorded->scans.loadedText());
+  // The new scans refer to the old record's text: the new one is made
+  // before that goes.
+  std::string text = recordIsCurrent ? std::string() : recordFile(present, scan.scans);
+  scan = ProjectScan();
   recordedText.reset();
   recorded.reset();
   // The new record waits under another name until the makefiles are
@@ -106,13 +110,11 @@ bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, B
   const std::string pending = record + ".new";
   bool pendingWritten = false;
   if (!recordIsCurrent) {
-    const std::string text = recordFile(present, scan.scans);
-    scan = ProjectScan();  // freed before the text is written
     platform::createDirectory(backEnd.buildDirectory);
     pendingWritten = writeRecord(pending, text);
     if (!pendingWritten) platform::deleteFile(pending);
+    std::string().swap(text);  // not held while the makefiles are made
   }
-  scan = ProjectScan();
 
   BuildDirectory directory = backEnd.makefiles(options, values, *files);
   files.reset();  // a large project's list need not stay while the files are written

@@ -3,10 +3,10 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
+#include <utility>
 
 #include "common/pathhelpers.h"
 #include "common/textencoding.h"
@@ -278,19 +278,24 @@ std::optional<std::vector<std::string>> parseProjectFile(std::string bytes) {
 std::optional<std::vector<std::string>> readProjectFile(const std::string& path) {
   std::string bytes;
   if (!platform::readWholeFile(path, &bytes)) return std::nullopt;
-  return parseProjectFile(ucl::projectFileTextAsUtf8(bytes));
+  // UTF-8 bytes are passed on as they are read, with the room for the
+  // parser's NUL that readWholeFile leaves: a large file is held once.
+  return parseProjectFile(ucl::projectFileTextAsUtf8(std::move(bytes)));
 }
 
 FileKind fileKind(const std::string& path) {
-  // The extension compared in place, without regard to ASCII letter case
-  // (as lowerCase in the C locale): asked of every entry of a project.
+  // The extension compared in place, without regard to the letter case of
+  // ASCII letters (as lowerCase does in the C locale): asked of every
+  // entry of a project.
   size_t dot = path.size();
   while (dot > 0 && path[dot - 1] != '.' && path[dot - 1] != '\\') --dot;
   if (dot == 0 || path[dot - 1] != '.') return FileKind::other;
   const auto is = [&](const char* extension) {
     size_t i = dot;
     for (; *extension != '\0'; ++extension, ++i) {
-      if (i == path.size() || std::tolower(static_cast<unsigned char>(path[i])) != *extension) return false;
+      if (i == path.size()) return false;
+      const char c = path[i];
+      if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != *extension) return false;
     }
     return i == path.size();
   };
