@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -284,10 +285,17 @@ std::optional<std::string> readRecord(const std::string& path) {
   // out, and the text ends at a Ctrl-Z.
   std::string text;
   if (!platform::readWholeFile(path, &text)) return std::nullopt;
-  const size_t end = std::min(text.find('\x1A'), text.size());
-  size_t kept = static_cast<size_t>(std::remove(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end), '\r') -
-                                    text.begin());
-  text.resize(kept);
+  const char* next = text.data();
+  const char* const end = next + std::min(text.find('\x1A'), text.size());
+  char* kept = text.data();
+  while (next < end) {
+    const char* cr = static_cast<const char*>(std::memchr(next, '\r', static_cast<size_t>(end - next)));
+    const size_t run = static_cast<size_t>((cr != nullptr ? cr : end) - next);
+    std::memmove(kept, next, run);
+    kept += run;
+    next += run + (cr != nullptr ? 1 : 0);
+  }
+  text.resize(static_cast<size_t>(kept - text.data()));
   return text;
 }
 

@@ -15,6 +15,7 @@
 #include "common/moduledirectory.h"
 #include "common/pathhelpers.h"
 #include "common/settingsfile.h"
+#include "common/textencoding.h"
 #include "platform/files.h"
 #include "platform/arguments.h"
 #include "platform/pathspelling.h"
@@ -28,14 +29,15 @@ void writeUsage() { std::cout << kUsageText << std::endl; }
 // cannot hold exactly would have the build look for another file, so none
 // is written; the message names the first such name as the project spells it.
 bool namesFitTheCodePage(const std::string& projectFile, const std::vector<std::string>& files, std::string* err) {
-  std::vector<std::string> names{projectFile};
-  names.insert(names.end(), files.begin(), files.end());
-  for (const std::string& name : names) {
-    if (!platform::utf8ToAnsi(name)) {
-      *err = "Error: File name '" + platform::backslashesToSlashes(name) +
-             "' cannot be written in this system's code page";
-      return false;
-    }
+  // ASCII is the same in every ANSI code page: most names need no look.
+  const auto fits = [&](const std::string& name) {
+    if (ucl::isAscii(name) || platform::utf8ToAnsi(name)) return true;
+    *err = "Error: File name '" + platform::backslashesToSlashes(name) + "' cannot be written in this system's code page";
+    return false;
+  };
+  if (!fits(projectFile)) return false;
+  for (const std::string& name : files) {
+    if (!fits(name)) return false;
   }
   return true;
 }

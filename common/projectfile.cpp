@@ -181,7 +181,13 @@ std::vector<std::string> collectFiles(pugi::xml_node project) {
   std::vector<std::string> files;
   files.reserve(count);
   forEachFile(project, [&](pugi::xml_attribute path) {
-    files.push_back(decodeAttributeValue(path.value()));
+    // Most values hold nothing to decode: those are taken as they are.
+    const char* raw = path.value();
+    if (std::strpbrk(raw, "\r\n&") == nullptr) {
+      files.emplace_back(raw);
+    } else {
+      files.push_back(decodeAttributeValue(raw));
+    }
     for (char& c : files.back()) {
       if (c == '/') c = '\\';
     }
