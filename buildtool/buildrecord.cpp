@@ -1,6 +1,7 @@
 #include "buildtool/buildrecord.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
@@ -282,7 +283,9 @@ std::string recordPath(const std::string& buildDirectory, bool debugBuild) {
 
 std::optional<std::string> readRecord(const std::string& path) {
   // Read whole in one piece, then as text mode reads it: every CR left
-  // out, and the text ends at a Ctrl-Z.
+  // out, and the text ends at a Ctrl-Z. (A CR of a value, which text mode
+  // on Windows would keep, makes the record read as damaged: everything is
+  // written again.)
   std::string text;
   if (!platform::readWholeFile(path, &text)) return std::nullopt;
   const char* next = text.data();
@@ -333,16 +336,27 @@ class LetterCaseFinder {
     const size_t slash = path.rfind('\\');
     const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     const std::string_view name = std::string_view(path).substr(nameStart);
-    // Most paths asked in a row share their directory: its listing is
-    // looked up once for them.
-    if (!lastDirectory_ || lastDirectory_->compare(0, std::string::npos, path, 0, nameStart) != 0) {
-      lastDirectory_ = path.substr(0, nameStart);
-      const std::optional<std::string> directory = directoryAsFound(*lastDirectory_);
-      lastListing_ = directory ? &listing(*directory) : nullptr;
+    // The paths asked come from a few directories at a time (a source's,
+    // then the H directory and the include directories in turn): the
+    // listings of the last few are found without a lookup by name.
+    const Recent* recent = nullptr;
+    for (const Recent& candidate : recent_) {
+      if (candidate.directory && candidate.directory->compare(0, std::string::npos, path, 0, nameStart) == 0) {
+        recent = &candidate;
+        break;
+      }
     }
-    if (lastListing_ == nullptr) return false;
+    if (recent == nullptr) {
+      Recent& slot = recent_[nextRecent_];
+      nextRecent_ = (nextRecent_ + 1) % recent_.size();
+      slot.directory = path.substr(0, nameStart);
+      const std::optional<std::string> directory = directoryAsFound(*slot.directory);
+      slot.listing = directory ? &listing(*directory) : nullptr;
+      recent = &slot;
+    }
+    if (recent->listing == nullptr) return false;
     if (name.empty() || name == ".." || name.find('~') != std::string_view::npos) return true;
-    return std::binary_search(lastListing_->begin(), lastListing_->end(), nameHash(name));
+    return std::binary_search(recent->listing->begin(), recent->listing->end(), nameHash(name));
   }
 
  private:
@@ -385,10 +399,14 @@ class LetterCaseFinder {
 
   std::unordered_map<std::string, std::vector<unsigned long long>> listings_;
   std::unordered_map<std::string, std::optional<std::string>> directories_;
-  // The directory mayExist asked last, and its listing (null: the
+  // Directories mayExist asked lately, each with its listing (null: the
   // directory is not there); the maps' elements keep their addresses.
-  std::optional<std::string> lastDirectory_;
-  const std::vector<unsigned long long>* lastListing_ = nullptr;
+  struct Recent {
+    std::optional<std::string> directory;
+    const std::vector<unsigned long long>* listing = nullptr;
+  };
+  std::array<Recent, 4> recent_;
+  size_t nextRecent_ = 0;
 };
 
 // The whole file as bytes, with as few calls to the system as it takes:

@@ -46,6 +46,7 @@ bool namesFitTheCodePage(const std::string& projectFile, const std::vector<std::
 // false when something else in them (a setting's path) does not fit.
 bool inTheCodePage(BuildDirectory& directory, std::string* err) {
   for (GeneratedFile& file : directory.files) {
+    if (ucl::isAscii(file.text)) continue;  // the same in every ANSI code page, and not copied
     std::optional<std::string> text = platform::utf8ToAnsi(file.text);
     if (!text) {
       *err = "Error: File '" + file.path + "' cannot be written in this system's code page";

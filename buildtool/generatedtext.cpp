@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -16,33 +17,45 @@ const char* simpleConversion(const char* at) {
 
 // The templates' own conversions, the long file lists ("%s") appended as
 // they are rather than through vsnprintf, which copies them twice and
-// slowly; false, with nothing taken from the arguments, for a format that
-// holds any other conversion.
+// slowly; the text is sized once, from a first pass over copies of the
+// arguments. False, with nothing taken from the arguments, for a format
+// that holds any other conversion.
 bool formatSimply(const char* format, va_list arguments, std::string& text) {
-  size_t length = 0;
-  for (const char* at = format; *at != '\0'; ++at, ++length) {
+  for (const char* at = format; *at != '\0'; ++at) {
     if (*at == '%' && (at = simpleConversion(at)) == nullptr) return false;
   }
+  // Calls piece with each part of the text in turn.
+  const auto each = [format](va_list values, auto piece) {
+    char number[64];
+    for (const char* at = format; *at != '\0'; ++at) {
+      if (*at != '%') {
+        const char* plain = at;
+        while (at[1] != '\0' && at[1] != '%') ++at;
+        piece(plain, static_cast<size_t>(at - plain + 1));
+        continue;
+      }
+      const char* end = simpleConversion(at);
+      if (*end == 's' && end == at + 1) {
+        const char* value = va_arg(values, const char*);
+        piece(value, std::strlen(value));
+      } else if (*end == '%') {
+        piece("%", 1);
+      } else {
+        const std::string spec(at, static_cast<size_t>(end - at + 1));
+        const int written = *end == 'd' ? std::snprintf(number, sizeof number, spec.c_str(), va_arg(values, int))
+                                        : std::snprintf(number, sizeof number, spec.c_str(), va_arg(values, const char*));
+        if (written > 0) piece(number, std::min(static_cast<size_t>(written), sizeof number - 1));
+      }
+      at = end;
+    }
+  };
+  size_t length = 0;
+  va_list measuring;
+  va_copy(measuring, arguments);
+  each(measuring, [&](const char*, size_t size) { length += size; });
+  va_end(measuring);
   text.reserve(length);
-  for (const char* at = format; *at != '\0'; ++at) {
-    if (*at != '%') {
-      text += *at;
-      continue;
-    }
-    const char* end = simpleConversion(at);
-    if (*end == 's' && end == at + 1) {
-      text += va_arg(arguments, const char*);
-    } else if (*end == '%') {
-      text += '%';
-    } else {
-      const std::string spec(at, static_cast<size_t>(end - at + 1));
-      char piece[64];
-      const int written = *end == 'd' ? std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(arguments, int))
-                                      : std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(arguments, const char*));
-      if (written > 0) text.append(piece, std::min(static_cast<size_t>(written), sizeof piece - 1));
-    }
-    at = end;
-  }
+  each(arguments, [&](const char* piece, size_t size) { text.append(piece, size); });
   return true;
 }
 
