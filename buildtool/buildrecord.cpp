@@ -1,7 +1,9 @@
 #include "buildtool/buildrecord.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -121,6 +123,9 @@ bool readEntry(std::string_view text, size_t& at, platform::FileStamp& stamp,
       !readNumber(text, at, '\n', count) || count < 0) {
     return false;
   }
+  if (out != nullptr && static_cast<unsigned long long>(count) <= text.size() - at) {
+    out->reserve(static_cast<size_t>(count));
+  }
   for (long long i = 0; i < count; ++i) {
     if (at >= text.size() || (text[at] != 'q' && text[at] != 'a')) return false;
     const bool quoted = text[at++] == 'q';
@@ -147,29 +152,67 @@ std::string checksum(std::string_view text) {
 }  // namespace
 
 void ScanCache::add(const std::string& path, platform::FileStamp stamp, const std::vector<IncludeDirective>& includes) {
-  appendCounted(text_, path, ' ');
-  text_ += std::to_string(stamp.size);
-  text_ += ' ';
-  text_ += std::to_string(stamp.modified);
-  text_ += ' ';
-  text_ += std::to_string(includes.size());
-  text_ += '\n';
+  const size_t begin = own_.size();
+  appendCounted(own_, path, ' ');
+  own_ += std::to_string(stamp.size);
+  own_ += ' ';
+  own_ += std::to_string(stamp.modified);
+  own_ += ' ';
+  own_ += std::to_string(includes.size());
+  own_ += '\n';
   for (const IncludeDirective& include : includes) {
-    text_ += include.quoted ? 'q' : 'a';
-    appendCounted(text_, include.name, '\n');
+    own_ += include.quoted ? 'q' : 'a';
+    appendCounted(own_, include.name, '\n');
   }
+  const size_t size = own_.size() - begin;
+  if (!pieces_.empty() && pieces_.back().copied == nullptr && pieces_.back().begin + pieces_.back().size == begin) {
+    pieces_.back().size += size;
+  } else {
+    pieces_.push_back({nullptr, begin, size});
+  }
+  size_ += size;
   ++count_;
 }
 
-std::optional<std::vector<IncludeDirective>> ScanCache::find(const std::string& path,
-                                                             platform::FileStamp stamp) const {
+void ScanCache::addEntry(std::string_view entryText) {
+  if (!pieces_.empty() && pieces_.back().copied != nullptr &&
+      pieces_.back().copied + pieces_.back().size == entryText.data()) {
+    pieces_.back().size += entryText.size();
+  } else {
+    pieces_.push_back({entryText.data(), 0, entryText.size()});
+  }
+  size_ += entryText.size();
+  ++count_;
+}
+
+void ScanCache::appendTo(std::string& out) const {
+  for (const Piece& piece : pieces_) {
+    out.append(piece.copied != nullptr ? piece.copied : own_.data() + piece.begin, piece.size);
+  }
+}
+
+std::string ScanCache::text() const {
+  std::string text;
+  text.reserve(size_);
+  appendTo(text);
+  return text;
+}
+
+bool ScanCache::copies(std::string_view loaded) const {
+  if (pieces_.empty()) return loaded.empty();
+  return pieces_.size() == 1 && pieces_[0].copied == loaded.data() && pieces_[0].size == loaded.size();
+}
+
+std::optional<std::vector<IncludeDirective>> ScanCache::find(const std::string& path, platform::FileStamp stamp,
+                                                             std::string_view* entryText) const {
   const auto entry = index_.find(path);
   if (entry == index_.end()) return std::nullopt;
-  size_t at = entry->second;
+  size_t at = entry->second.stamp;
   platform::FileStamp recorded;
   std::vector<IncludeDirective> includes;
   if (!readEntry(loaded_, at, recorded, &includes)) return std::nullopt;
   if (recorded.size != stamp.size || recorded.modified != stamp.modified) return std::nullopt;
+  if (entryText != nullptr) *entryText = loaded_.substr(entry->second.begin, at - entry->second.begin);
   return includes;
 }
 
@@ -179,9 +222,10 @@ bool ScanCache::load(std::string_view text, size_t count) {
   index_.reserve(count);
   size_t at = 0;
   while (at < text.size()) {
+    const size_t begin = at;
     std::string_view path;
     if (!readCounted(text, at, ' ', path)) return false;
-    index_[path] = at;
+    index_[path] = Entry{begin, at};
     platform::FileStamp stamp;
     if (!readEntry(text, at, stamp, nullptr)) return false;
   }
@@ -190,7 +234,7 @@ bool ScanCache::load(std::string_view text, size_t count) {
 
 std::string recordFile(const std::string& compared, const ScanCache& scans) {
   std::string text;
-  text.reserve(compared.size() + scans.text().size() + 64);
+  text.reserve(compared.size() + scans.size() + 64);
   text += "compared ";
   text += std::to_string(compared.size());
   text += '\n';
@@ -198,9 +242,9 @@ std::string recordFile(const std::string& compared, const ScanCache& scans) {
   text += "scans ";
   text += std::to_string(scans.count());
   text += ' ';
-  text += std::to_string(scans.text().size());
+  text += std::to_string(scans.size());
   text += '\n';
-  text += scans.text();
+  scans.appendTo(text);
   text += "check " + checksum(text) + "\n";
   return text;
 }
@@ -240,14 +284,25 @@ std::string recordPath(const std::string& buildDirectory, bool debugBuild) {
 }
 
 std::optional<std::string> readRecord(const std::string& path) {
-  std::FILE* file = platform::openTextFile(path, "r");
-  if (file == nullptr) return std::nullopt;
-  std::string text;
-  char buffer[1 << 16];
-  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
-  const bool failed = std::ferror(file) != 0;
-  if (!platform::closeFile(file) || failed) return std::nullopt;
-  return text;
+  // Read whole in one piece, then as text mode reads it: every CR left
+  // out, and the text ends at a Ctrl-Z. (A CR of a value, which text mode
+  // on Windows would keep, makes the record read as damaged: everything is
+  // written again.)
+  std::optional<std::string> read = platform::readWholeFile(path);
+  if (!read) return std::nullopt;
+  std::string& text = *read;
+  const char* next = text.data();
+  const char* const end = next + std::min(text.find('\x1A'), text.size());
+  char* kept = text.data();
+  while (next < end) {
+    const char* cr = static_cast<const char*>(std::memchr(next, '\r', static_cast<size_t>(end - next)));
+    const size_t run = static_cast<size_t>((cr != nullptr ? cr : end) - next);
+    std::memmove(kept, next, run);
+    kept += run;
+    next += run + (cr != nullptr ? 1 : 0);
+  }
+  text.resize(static_cast<size_t>(kept - text.data()));
+  return read;
 }
 
 bool writeRecord(const std::string& path, const std::string& text) { return platform::writeTextFileWhole(path, text); }
@@ -281,19 +336,39 @@ class LetterCaseFinder {
   // case, which its listing answers without asking the file system. A
   // short name ("HEADER~1.H") is not in a listing: it may always exist.
   bool mayExist(const std::string& path) {
-    const std::optional<std::string> directory = directoryAsFound(ucl::fileDirectory(path));
-    if (!directory) return false;
-    const std::string name = ucl::fileName(path);
-    if (name.empty() || name == ".." || name.find('~') != std::string::npos) return true;
-    const std::vector<unsigned long long>& names = listing(*directory);
-    return std::binary_search(names.begin(), names.end(), nameHash(name));
+    const size_t slash = path.rfind('\\');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::string_view name = std::string_view(path).substr(nameStart);
+    // The paths asked come from a few directories at a time (a source's,
+    // then the H directory and the include directories in turn): the
+    // listings of the last few are found without a lookup by name.
+    const Recent* recent = nullptr;
+    for (const Recent& candidate : recent_) {
+      if (candidate.directory && candidate.directory->compare(0, std::string::npos, path, 0, nameStart) == 0) {
+        recent = &candidate;
+        break;
+      }
+    }
+    if (recent == nullptr) {
+      Recent& slot = recent_[nextRecent_];
+      nextRecent_ = (nextRecent_ + 1) % recent_.size();
+      slot.directory = path.substr(0, nameStart);
+      const std::optional<std::string> directory = directoryAsFound(*slot.directory);
+      slot.listing = directory ? &listing(*directory) : nullptr;
+      recent = &slot;
+    }
+    if (recent->listing == nullptr) return false;
+    if (name.empty() || name == ".." || name.find('~') != std::string_view::npos) return true;
+    return std::binary_search(recent->listing->begin(), recent->listing->end(), nameHash(name));
   }
 
  private:
-  static unsigned long long nameHash(const std::string& name) {
+  // Of the name in lower case, as lowerCase gives it (in the C locale,
+  // which kestrel keeps).
+  static unsigned long long nameHash(std::string_view name) {
     unsigned long long hash = 14695981039346656037ull;
-    for (const char c : ucl::lowerCase(name)) {
-      hash ^= static_cast<unsigned char>(c);
+    for (const char c : name) {
+      hash ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
       hash *= 1099511628211ull;
     }
     return hash;
@@ -327,6 +402,14 @@ class LetterCaseFinder {
 
   std::unordered_map<std::string, std::vector<unsigned long long>> listings_;
   std::unordered_map<std::string, std::optional<std::string>> directories_;
+  // Directories mayExist asked lately, each with its listing (null: the
+  // directory is not there); the maps' elements keep their addresses.
+  struct Recent {
+    std::optional<std::string> directory;
+    const std::vector<unsigned long long>* listing = nullptr;
+  };
+  std::array<Recent, 4> recent_;
+  size_t nextRecent_ = 0;
 };
 
 // The whole file as bytes, with as few calls to the system as it takes:
@@ -346,10 +429,7 @@ bool readSmallFile(const std::string& path, std::string* text) {
 
 class HeaderCollector {
  public:
-  HeaderCollector(const HeaderSearchPath& search, const ScanCache* previous) : search_(search), previous_(previous) {
-    // Mostly the same files again: sized once rather than grown.
-    if (previous != nullptr) scans_.reserve(previous->loadedText().size() + previous->loadedText().size() / 8);
-  }
+  HeaderCollector(const HeaderSearchPath& search, const ScanCache* previous) : search_(search), previous_(previous) {}
 
   // Scans the file and follows the headers it includes.
   void scan(const std::string& path) {
@@ -376,11 +456,15 @@ class HeaderCollector {
   ScanCache takeScans() { return std::move(scans_); }
 
   std::vector<HeaderStamp> sorted() const {
-    std::vector<HeaderStamp> list;
-    for (const auto& [path, found] : found_) {
-      if (found.reached) list.push_back({path, found.stamp});
+    // Sorted as pointers, each path copied once into its place.
+    std::vector<const std::pair<const std::string, Found>*> reached;
+    for (const auto& entry : found_) {
+      if (entry.second.reached) reached.push_back(&entry);
     }
-    std::sort(list.begin(), list.end(), [](const HeaderStamp& a, const HeaderStamp& b) { return a.path < b.path; });
+    std::sort(reached.begin(), reached.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
+    std::vector<HeaderStamp> list;
+    list.reserve(reached.size());
+    for (const auto* entry : reached) list.push_back({entry->first, entry->second.stamp});
     return list;
   }
 
@@ -408,14 +492,18 @@ class HeaderCollector {
         known != found_.end() ? std::optional(known->second.stamp) : stampOf(path);
     if (!found) return std::nullopt;
     std::optional<std::vector<IncludeDirective>> includes;
-    if (previous_ != nullptr) includes = previous_->find(path, *found);
-    if (!includes) {
-      if (!readSmallFile(path, &text_)) {
-        const std::optional<std::string> cased = letterCase_.find(path);
-        if (!cased || !readSmallFile(*cased, &text_)) return std::nullopt;
-      }
-      includes = scanIncludes(text_);
+    std::string_view entryText;
+    if (previous_ != nullptr) includes = previous_->find(path, *found, &entryText);
+    if (includes) {
+      // The same path, stamp and includes: the entry's text as add writes it.
+      scans_.addEntry(entryText);
+      return includes;
     }
+    if (!readSmallFile(path, &text_)) {
+      const std::optional<std::string> cased = letterCase_.find(path);
+      if (!cased || !readSmallFile(*cased, &text_)) return std::nullopt;
+    }
+    includes = scanIncludes(text_);
     scans_.add(path, *found, *includes);
     return includes;
   }

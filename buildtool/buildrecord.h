@@ -49,21 +49,47 @@ class ScanCache {
  public:
   void add(const std::string& path, platform::FileStamp stamp, const std::vector<IncludeDirective>& includes);
   // The includes recorded for the file in a loaded cache, when the file
-  // still has that stamp.
-  std::optional<std::vector<IncludeDirective>> find(const std::string& path, platform::FileStamp stamp) const;
-  const std::string& text() const { return text_; }
-  std::string_view loadedText() const { return loaded_; }
-  void reserve(size_t bytes) { text_.reserve(bytes); }
+  // still has that stamp; then entryText, when given, is the entry's whole
+  // text in the loaded scans (what add writes for that path, stamp and
+  // includes).
+  std::optional<std::vector<IncludeDirective>> find(const std::string& path, platform::FileStamp stamp,
+                                                    std::string_view* entryText = nullptr) const;
+  // Appends an entry's text as find gave it. Not copied: the loaded text
+  // it lies in must stay while this cache is used.
+  void addEntry(std::string_view entryText);
+  // The scans as recordFile writes them.
+  std::string text() const;
+  size_t size() const { return size_; }
   size_t count() const { return count_; }
+  // True when this cache holds exactly the loaded text, entry by entry in
+  // its order: nothing is new since that record.
+  bool copies(std::string_view loaded) const;
+  std::string_view loadedText() const { return loaded_; }
   // Looks up in the scans as recordFile wrote them, which must stay while
   // the cache is used; false when they are damaged.
   bool load(std::string_view text, size_t count);
 
  private:
-  std::string text_;  // what add wrote
+  void appendTo(std::string& out) const;
+  friend std::string recordFile(const std::string& compared, const ScanCache& scans);
+
+  // The text in pieces: runs of entries copied from a loaded text, which
+  // follow each other there and so are mostly one piece, or written here.
+  struct Piece {
+    const char* copied;  // null: at begin in own_
+    size_t begin;
+    size_t size;
+  };
+  std::vector<Piece> pieces_;
+  std::string own_;  // what add wrote
+  size_t size_ = 0;
   size_t count_ = 0;
   std::string_view loaded_;
-  std::unordered_map<std::string_view, size_t> index_;  // path -> where its entry's stamp begins in loaded_
+  struct Entry {
+    size_t begin;  // of the entry in loaded_
+    size_t stamp;  // where its stamp begins
+  };
+  std::unordered_map<std::string_view, Entry> index_;  // by path
 };
 
 // A record file: the compared part and the scans, closed by a checksum of

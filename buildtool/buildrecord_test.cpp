@@ -131,6 +131,48 @@ TEST(RecordFile, DamageAnywhereIsKnown) {
   }
 }
 
+// The record is renewed unless the scans are exactly the loaded ones, and
+// entries copied from it are the text that add writes.
+TEST(RecordFile, CopiedScansAreTheRecordsOwnOnlyWhenWholeAndInOrder) {
+  const std::vector<std::pair<std::string, platform::FileStamp>> files = {
+      {"C\\a.c", {10, 20}}, {"H\\a.h", {3, 4}}, {"H\\b.h", {5, 6}}};
+  const std::vector<std::vector<IncludeDirective>> includes = {{{"a.h", true}}, {}, {{"c.h", false}}};
+  ScanCache first;
+  for (size_t i = 0; i < files.size(); ++i) first.add(files[i].first, files[i].second, includes[i]);
+  const std::string whole = recordFile("x", first);
+  const std::optional<ReadRecord> read = parseRecordFile(whole);
+  ASSERT_TRUE(read);
+  std::vector<std::string_view> entries;
+  for (const auto& [path, stamp] : files) {
+    std::string_view entry;
+    ASSERT_TRUE(read->scans.find(path, stamp, &entry));
+    entries.push_back(entry);
+  }
+  const auto copied = [&](const std::vector<size_t>& order) {
+    ScanCache scans;
+    for (const size_t i : order) scans.addEntry(entries[i]);
+    return scans;
+  };
+  const ScanCache again = copied({0, 1, 2});
+  EXPECT_TRUE(again.copies(read->scans.loadedText()));
+  EXPECT_EQ(recordFile("x", again), whole);
+  for (const std::vector<size_t>& order : std::vector<std::vector<size_t>>{{0, 1}, {1, 2}, {0, 2}, {1, 0, 2}}) {
+    EXPECT_FALSE(copied(order).copies(read->scans.loadedText())) << order.size();
+  }
+  // One file scanned anew between copied ones.
+  ScanCache changed;
+  changed.addEntry(entries[0]);
+  changed.add("H\\a.h", {3, 5}, {});
+  changed.addEntry(entries[2]);
+  EXPECT_FALSE(changed.copies(read->scans.loadedText()));
+  ScanCache expected;
+  expected.add(files[0].first, files[0].second, includes[0]);
+  expected.add("H\\a.h", {3, 5}, {});
+  expected.add(files[2].first, files[2].second, includes[2]);
+  EXPECT_EQ(changed.text(), expected.text());
+  EXPECT_EQ(recordFile("x", changed), recordFile("x", expected));
+}
+
 TEST_F(ProjectHeaders, LetterCaseIsIgnoredAsWindowsIgnoresIt) {
   writeFile(dir_ / "C/main.c", "#include <App.H>\n");
   writeFile(dir_ / "H/app.h", "");

@@ -15,6 +15,7 @@
 #include "common/moduledirectory.h"
 #include "common/pathhelpers.h"
 #include "common/settingsfile.h"
+#include "common/textencoding.h"
 #include "platform/files.h"
 #include "platform/arguments.h"
 #include "platform/pathspelling.h"
@@ -30,14 +31,15 @@ void writeUsage() { std::cout << kUsageText << std::endl; }
 // cannot hold exactly would have the build look for another file, so none
 // is written; the message names the first such name as the project spells it.
 bool namesFitTheCodePage(const std::string& projectFile, const std::vector<std::string>& files, std::string* err) {
-  std::vector<std::string> names{projectFile};
-  names.insert(names.end(), files.begin(), files.end());
-  for (const std::string& name : names) {
-    if (!platform::utf8ToAnsi(name)) {
-      *err = "Error: File name '" + platform::backslashesToSlashes(name) +
-             "' cannot be written in this system's code page";
-      return false;
-    }
+  // ASCII is the same in every ANSI code page: most names need no look.
+  const auto fits = [&](const std::string& name) {
+    if (ucl::isAscii(name) || platform::utf8ToAnsi(name)) return true;
+    *err = "Error: File name '" + platform::backslashesToSlashes(name) + "' cannot be written in this system's code page";
+    return false;
+  };
+  if (!fits(projectFile)) return false;
+  for (const std::string& name : files) {
+    if (!fits(name)) return false;
   }
   return true;
 }
@@ -46,6 +48,7 @@ bool namesFitTheCodePage(const std::string& projectFile, const std::vector<std::
 // false when something else in them (a setting's path) does not fit.
 bool inTheCodePage(BuildDirectory& directory, std::string* err) {
   for (GeneratedFile& file : directory.files) {
+    if (ucl::isAscii(file.text)) continue;  // the same in every ANSI code page, and not copied
     std::optional<std::string> text = platform::utf8ToAnsi(file.text);
     if (!text) {
       *err = "Error: File '" + file.path + "' cannot be written in this system's code page";
@@ -105,7 +108,11 @@ bool writeMakefiles(const BackEnd& backEnd, const CompilerPathSetting& compiler,
       maySkipWrites(recorded ? std::optional(recorded->compared) : std::nullopt, present);
   // Only the scans of a changed source differ when the files are left
   // alone; then the record is renewed so that they are not read again.
-  const bool recordIsCurrent = leaveUnchanged && recorded->scans.loadedText() == scan.scans.text();
+  const bool recordIsCurrent = leaveUnchanged && scan.scans.copies(recorded->scans.loadedText());
+  // The new scans refer to the old record's text: the new one is made
+  // before that goes.
+  std::string text = recordIsCurrent ? std::string() : recordFile(present, scan.scans);
+  scan = ProjectScan();
   recordedText.reset();
   recorded.reset();
   // The new record waits under another name until the makefiles are
@@ -113,13 +120,11 @@ bool writeMakefiles(const BackEnd& backEnd, const CompilerPathSetting& compiler,
   const std::string pending = record + ".new";
   bool pendingWritten = false;
   if (!recordIsCurrent) {
-    const std::string text = recordFile(present, scan.scans);
-    scan = ProjectScan();  // freed before the text is written
     platform::createDirectory(backEnd.buildDirectory);
     pendingWritten = writeRecord(pending, text);
     if (!pendingWritten) platform::deleteFile(pending);
+    std::string().swap(text);  // not held while the makefiles are made
   }
-  scan = ProjectScan();
 
   BuildDirectory directory = backEnd.makefiles(options, values, *files);
   files.reset();  // a large project's list need not stay while the files are written

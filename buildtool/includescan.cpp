@@ -47,7 +47,30 @@ std::vector<IncludeDirective> scanIncludes(const std::string& text) {
   return found;
 }
 
+namespace {
+
+// A relative path that normalisedPath would give back as it is: "\\" only
+// between components, none of them empty, "." or "..", and no drive. Most
+// paths a project names are such paths.
+bool alreadyNormal(const std::string& path) {
+  if (path.empty() || path.front() == '\\' || path.back() == '\\' || ucl::driveLetter(path) != 0) return false;
+  size_t componentStart = 0;
+  for (size_t at = 0; at <= path.size(); ++at) {
+    const char c = at < path.size() ? path[at] : '\\';
+    if (c == '/') return false;
+    if (c != '\\') continue;
+    const size_t length = at - componentStart;
+    if (length == 0) return false;
+    if (path[componentStart] == '.' && (length == 1 || (length == 2 && path[componentStart + 1] == '.'))) return false;
+    componentStart = at + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string normalisedPath(const std::string& path) {
+  if (alreadyNormal(path)) return path;
   std::string spelt = path;
   for (char& c : spelt) {
     if (c == '/') c = '\\';

@@ -41,6 +41,15 @@ TEST(NormalisedPath, OneSpellingPerFile) {
       {"\\..\\a.h", "\\a.h"},
       {"/tmp/sdk\\C\\Com_H\\x.h", "\\tmp\\sdk\\C\\Com_H\\x.h"},
       {"\\\\server\\share\\a.h", "\\\\server\\share\\a.h"},
+      // Paths that are already in this form come back as they are; the
+      // nearest that are not do not.
+      {"c\\file.c", "c\\file.c"},
+      {".x\\..y\\...\\a.h", ".x\\..y\\...\\a.h"},
+      {"c\\.\\a.h", "c\\a.h"},
+      {"c\\a.h\\", "c\\a.h"},
+      {"c\\..", ""},
+      {"X:a.h", "X:a.h"},
+      {"c/a.h", "c\\a.h"},
   };
   for (const auto& [path, expected] : cases) EXPECT_EQ(normalisedPath(path), expected) << path;
 }

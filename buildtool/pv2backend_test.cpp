@@ -1,8 +1,11 @@
 // The PV2 back end: the three makefiles it describes, and the kmmake runs.
 #include "buildtool/pv2backend.h"
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
+#include "buildtool/generatedtext.h"
 #include "common/projectfile.h"
 #include "testing/testsupport.h"
 
@@ -36,6 +39,16 @@ std::string written(const BuildDirectory& directory, const std::string& name) {
 
 bool hasLine(const BuildDirectory& directory, const std::string& name, const std::string& line) {
   return ("\r\n" + written(directory, name)).find("\r\n" + line + "\r\n") != std::string::npos;
+}
+
+// The templates' conversions are filled without vsnprintf; the result is
+// what it gives, a "%" in a value included.
+TEST(GeneratedText, AsPrintfFillsIt) {
+  char expected[128];
+  std::snprintf(expected, sizeof expected, "a%sb%04d%%c%-3d|%5s%d%s", "x%sy", 7, -2, "ab", 123456, "");
+  EXPECT_EQ(formatText("a%sb%04d%%c%-3d|%5s%d%s", "x%sy", 7, -2, "ab", 123456, ""), expected);
+  std::snprintf(expected, sizeof expected, "%x %.2s", 255u, "xyz");  // not the templates' own: as before
+  EXPECT_EQ(formatText("%x %.2s", 255u, "xyz"), expected);
 }
 
 TEST(Pv2Makefiles, GoldenFiles) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
+#include <utility>
 
 #include "common/pathhelpers.h"
 #include "common/textencoding.h"
@@ -180,7 +181,13 @@ std::vector<std::string> collectFiles(pugi::xml_node project) {
   std::vector<std::string> files;
   files.reserve(count);
   forEachFile(project, [&](pugi::xml_attribute path) {
-    files.push_back(decodeAttributeValue(path.value()));
+    // Most values hold nothing to decode: those are taken as they are.
+    const char* raw = path.value();
+    if (std::strpbrk(raw, "\r\n&") == nullptr) {
+      files.emplace_back(raw);
+    } else {
+      files.push_back(decodeAttributeValue(raw));
+    }
     for (char& c : files.back()) {
       if (c == '/') c = '\\';
     }
@@ -275,16 +282,32 @@ std::optional<std::vector<std::string>> parseProjectFile(std::string bytes) {
 }
 
 std::optional<std::vector<std::string>> readProjectFile(const std::string& path) {
-  const std::optional<std::string> bytes = platform::readWholeFile(path);
+  std::optional<std::string> bytes = platform::readWholeFile(path);
   if (!bytes) return std::nullopt;
-  return parseProjectFile(ucl::projectFileTextAsUtf8(*bytes));
+  // UTF-8 bytes are passed on as they are read, with the room for the
+  // parser's NUL that readWholeFile leaves: a large file is held once.
+  return parseProjectFile(ucl::projectFileTextAsUtf8(std::move(*bytes)));
 }
 
 FileKind fileKind(const std::string& path) {
-  const std::string extension = lowerCase(fileExtension(path));
-  if (extension == ".c" || extension == ".a86" || extension == ".asm") return FileKind::source;
-  if (extension == ".h") return FileKind::header;
-  if (extension == ".lib") return FileKind::library;
+  // The extension compared in place, without regard to the letter case of
+  // ASCII letters (as lowerCase does in the C locale): asked of every
+  // entry of a project.
+  size_t dot = path.size();
+  while (dot > 0 && path[dot - 1] != '.' && path[dot - 1] != '\\') --dot;
+  if (dot == 0 || path[dot - 1] != '.') return FileKind::other;
+  const auto is = [&](const char* extension) {
+    size_t i = dot;
+    for (; *extension != '\0'; ++extension, ++i) {
+      if (i == path.size()) return false;
+      const char c = path[i];
+      if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != *extension) return false;
+    }
+    return i == path.size();
+  };
+  if (is("c") || is("a86") || is("asm")) return FileKind::source;
+  if (is("h")) return FileKind::header;
+  if (is("lib")) return FileKind::library;
   return FileKind::other;
 }
 

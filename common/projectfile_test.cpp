@@ -54,6 +54,8 @@ TEST_F(ProjectFile, KindsByExtension) {
       {"Main.C", FileKind::source},       {"s\\m.a86", FileKind::source}, {"x.ASM", FileKind::source},
       {"x.H", FileKind::header},          {"L\\extra.LIB", FileKind::library}, {"lib.d\\readme", FileKind::other},
       {"main.cpp", FileKind::other},      {"x.inc", FileKind::other},     {"dir.c\\name", FileKind::other},
+      {".c", FileKind::source},           {"x.cc", FileKind::other},      {"x.c.", FileKind::other},
+      {"x.hl", FileKind::other},          {"x.li", FileKind::other},      {"x\xC3.c", FileKind::source},
   };
   for (const auto& [path, kind] : cases) EXPECT_EQ(fileKind(path), kind) << path;
 }

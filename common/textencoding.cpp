@@ -1,6 +1,7 @@
 #include "common/textencoding.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "platform/textencoding.h"
 
@@ -106,6 +107,10 @@ std::string declaredEncoding(const std::string& bytes) {
 bool isValidUtf8(const std::string& bytes) {
   uint32_t character;
   for (size_t at = 0; at < bytes.size();) {
+    if (static_cast<unsigned char>(bytes[at]) < 0x80) {  // most of a project file
+      ++at;
+      continue;
+    }
     const size_t length = decodeCharacter(bytes, at, character, false);
     if (length == 0) return false;
     at += length;
@@ -114,20 +119,26 @@ bool isValidUtf8(const std::string& bytes) {
 }
 
 bool isAscii(const std::string& bytes) {
-  for (const char c : bytes) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  // Eight bytes at a time: asked of whole makefiles.
+  size_t at = 0;
+  for (uint64_t word; at + sizeof word <= bytes.size(); at += sizeof word) {
+    std::memcpy(&word, bytes.data() + at, sizeof word);
+    if ((word & 0x8080808080808080ull) != 0) return false;
+  }
+  for (; at < bytes.size(); ++at) {
+    if (static_cast<unsigned char>(bytes[at]) >= 0x80) return false;
   }
   return true;
 }
 
-std::string projectFileTextAsUtf8(const std::string& bytes) {
+std::string projectFileTextAsUtf8(std::string bytes) {
   if (startsWith(bytes, "\xFF\xFE", 2)) return utf16ToUtf8(bytes, 2, false);
   if (startsWith(bytes, "\xFE\xFF", 2)) return utf16ToUtf8(bytes, 2, true);
   if (startsWith(bytes, "<\0?\0", 4)) return utf16ToUtf8(bytes, 0, false);
   if (startsWith(bytes, "\0<\0?", 4)) return utf16ToUtf8(bytes, 0, true);
   const std::string encoding = declaredEncoding(bytes);
   const bool declaredUtf = encoding.empty() || encoding == "utf-8" || encoding == "utf8" || encoding == "utf-16";
-  if (declaredUtf && isValidUtf8(bytes)) return bytes;
+  if (declaredUtf && isValidUtf8(bytes)) return bytes;  // moved, not copied: a project may be large
   return platform::ansiToUtf8(bytes);
 }
 

@@ -15,7 +15,7 @@ bool isAscii(const std::string& bytes);
 // starting "<?" in 16-bit units) is decoded; a file that declares another
 // encoding than UTF-8 or UTF-16, or is not valid UTF-8 throughout, is text
 // in the ANSI code page, as files edited by hand have always been read.
-std::string projectFileTextAsUtf8(const std::string& bytes);
+std::string projectFileTextAsUtf8(std::string bytes);
 
 // Java's modified UTF-8 (NUL as C0 80, characters beyond U+FFFF as two
 // surrogates of three bytes each) and the programs' UTF-8, both ways. What

@@ -11,6 +11,15 @@ namespace {
 
 const std::string kUber = "\xC3\xBC" "ber.c";  // über.c in UTF-8
 
+TEST(TextEncoding, AsciiOnlyWithNoByteFromTheHighHalf) {
+  for (size_t at = 0; at < 19; ++at) {
+    std::string text(19, 'a');
+    EXPECT_TRUE(ucl::isAscii(text.substr(0, at)));
+    text[at] = '\x80';
+    EXPECT_FALSE(ucl::isAscii(text)) << at;
+  }
+}
+
 TEST(ProjectFileEncoding, UtfIsDecodedAndEverythingElseIsAnsi) {
   const std::string utf8 = "<project><file path=\"C/" + kUber + "\"/></project>";
   EXPECT_EQ(ucl::projectFileTextAsUtf8(utf8), utf8);
