@@ -3,6 +3,8 @@
 #include "buildtool/pv2backend.h"
 #include "buildtool/pv3backend.h"
 
+namespace kestrel {
+
 const BackEnd* backEndFor(int pvModel) {
   switch (pvModel) {
     case 2: return &kPv2BackEnd;
@@ -10,3 +12,5 @@ const BackEnd* backEndFor(int pvModel) {
     default: return nullptr;
   }
 }
+
+}  // namespace kestrel

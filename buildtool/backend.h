@@ -8,6 +8,8 @@
 
 #include "buildtool/options.h"
 
+namespace kestrel {
+
 // A generated file: its text with LF line ends, written in text mode.
 struct GeneratedFile {
   std::string path;
@@ -39,7 +41,7 @@ struct MakeRun {
 // The values of the back end's settings section.
 struct SdkSettings {
   std::string sdkPath;
-  std::string compilerPath;  // empty until the driver needed it
+  std::string compilerPath;  // empty when the settings lack it
 };
 
 struct BackEnd {
@@ -59,3 +61,5 @@ struct BackEnd {
 
 // The back end of the PV model (2 or 3); null for another model.
 const BackEnd* backEndFor(int pvModel);
+
+}  // namespace kestrel

@@ -11,6 +11,8 @@
 #include "common/pathhelpers.h"
 #include "kestrel_version.h"
 
+namespace kestrel {
+
 namespace {
 
 constexpr const char* kRecordHeading = "kestrel build record 1\n";
@@ -286,8 +288,9 @@ std::optional<std::string> readRecord(const std::string& path) {
   // out, and the text ends at a Ctrl-Z. (A CR of a value, which text mode
   // on Windows would keep, makes the record read as damaged: everything is
   // written again.)
-  std::string text;
-  if (!platform::readWholeFile(path, &text)) return std::nullopt;
+  std::optional<std::string> read = platform::readWholeFile(path);
+  if (!read) return std::nullopt;
+  std::string& text = *read;
   const char* next = text.data();
   const char* const end = next + std::min(text.find('\x1A'), text.size());
   char* kept = text.data();
@@ -299,7 +302,7 @@ std::optional<std::string> readRecord(const std::string& path) {
     next += run + (cr != nullptr ? 1 : 0);
   }
   text.resize(static_cast<size_t>(kept - text.data()));
-  return text;
+  return read;
 }
 
 bool writeRecord(const std::string& path, const std::string& text) { return platform::writeTextFileWhole(path, text); }
@@ -559,3 +562,5 @@ ProjectScan projectHeaders(const std::vector<std::string>& projectFiles, const H
   }
   return {collector.sorted(), collector.takeScans()};
 }
+
+}  // namespace kestrel

@@ -16,6 +16,8 @@
 #include "buildtool/includescan.h"
 #include "platform/files.h"
 
+namespace kestrel {
+
 struct HeaderStamp {
   std::string path;
   platform::FileStamp stamp;
@@ -122,3 +124,5 @@ struct ProjectScan {
 // previous scans hold is not read again.
 ProjectScan projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSearchPath& search,
                            const ScanCache* previous);
+
+}  // namespace kestrel

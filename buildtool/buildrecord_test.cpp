@@ -8,6 +8,8 @@
 
 #include "testing/testsupport.h"
 
+using namespace kestrel;
+
 namespace {
 
 using testsupport::writeFile;

@@ -5,6 +5,8 @@
 
 #include "kestrel_version.h"
 
+namespace kestrel {
+
 const char* const kBannerText = KESTREL_BANNER;
 
 const char* const kUsageText =
@@ -95,3 +97,5 @@ BuildOptions parseCommandLine(const std::vector<std::string>& arguments) {
   if (options.memoryModel != 'S' && options.memoryModel != 'P') options.memoryModel = 'S';
   return options;
 }
+
+}  // namespace kestrel

@@ -6,6 +6,8 @@
 
 #include "buildtool/options.h"
 
+namespace kestrel {
+
 extern const char* const kBannerText;
 extern const char* const kUsageText;
 
@@ -21,3 +23,5 @@ int parseNumber(const std::string& text);
 
 // Splits a -D value at every ";" and appends the definitions.
 void appendDefinitions(const std::string& value, std::vector<std::string>& defines);
+
+}  // namespace kestrel

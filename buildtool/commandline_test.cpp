@@ -4,6 +4,8 @@
 
 #include <climits>
 
+using namespace kestrel;
+
 namespace {
 
 BuildOptions parse(const std::vector<std::string>& arguments) { return parseCommandLine(arguments); }

@@ -3,5 +3,9 @@
 
 #include <string>
 
+namespace kestrel {
+
 void writeOutputLine(const std::string& line);
 void writeErrorLine(const std::string& line);
+
+}  // namespace kestrel

@@ -21,6 +21,8 @@
 #include "platform/pathspelling.h"
 #include "platform/textencoding.h"
 
+namespace kestrel {
+
 namespace {
 
 void writeUsage() { std::cout << kUsageText << std::endl; }
@@ -57,14 +59,21 @@ bool inTheCodePage(BuildDirectory& directory, std::string* err) {
   return true;
 }
 
+// The compiler path, looked up once for the run: its value, or the message
+// that says it is missing, for the part of the run that needs it.
+struct CompilerPathSetting {
+  std::optional<std::string> path;
+  std::string missing;
+};
+
 // Finds and reads the project file and writes the back end's makefiles:
 // every one of them when anything the make tool cannot see changed since
 // the last complete run (see buildrecord.h), otherwise only those whose
 // text differs from the disk. A file that cannot be written is reported,
 // and the build goes on: the make tool then works on what the build
 // directory holds. False when the project file or a setting is missing.
-bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, BuildOptions& options,
-                    SdkSettings& values) {
+bool writeMakefiles(const BackEnd& backEnd, const CompilerPathSetting& compiler, BuildOptions& options,
+                    const SdkSettings& values) {
   std::string err;
   const std::optional<std::string> found = ucl::findProjectFile(ucl::fileTitle(options.projectFile));
   const std::string title = found ? ucl::fileTitle(*found) : ucl::fileTitle(options.projectFile);
@@ -80,12 +89,10 @@ bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, B
     writeErrorLine("Error: Wrong format in .cbx file");
     return false;
   }
-  const std::optional<std::string> compilerPath = settings.value(backEnd.settingsSection, "CompilerPath", &err);
-  if (backEnd.makefilesNeedCompilerPath && !compilerPath) {
-    writeErrorLine(err);
+  if (backEnd.makefilesNeedCompilerPath && !compiler.path) {
+    writeErrorLine(compiler.missing);
     return false;
   }
-  if (compilerPath) values.compilerPath = *compilerPath;
   if (!namesFitTheCodePage(*found, *files, &err)) {
     writeErrorLine(err);
     return false;
@@ -96,7 +103,7 @@ bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, B
   std::optional<ReadRecord> recorded = recordedText ? parseRecordFile(*recordedText) : std::nullopt;
   ProjectScan scan = projectHeaders(*files, HeaderSearchPath{"H", backEnd.includeDirectories(values)},
                                     recorded ? &recorded->scans : nullptr);
-  const std::string present = recordText(options, {values.sdkPath, compilerPath}, scan.headers);
+  const std::string present = recordText(options, {values.sdkPath, compiler.path}, scan.headers);
   const bool leaveUnchanged =
       maySkipWrites(recorded ? std::optional(recorded->compared) : std::nullopt, present);
   // Only the scans of a changed source differ when the files are left
@@ -145,15 +152,12 @@ bool writeMakefiles(const BackEnd& backEnd, const ucl::SettingsFile& settings, B
 
 // Starts the back end's make runs; false when one could not be started or
 // one ended with an exit code other than 0.
-bool runMakeTools(const BackEnd& backEnd, const ucl::SettingsFile& settings, const BuildOptions& options,
-                  SdkSettings& values) {
-  std::string err;
-  const std::optional<std::string> compilerPath = settings.value(backEnd.settingsSection, "CompilerPath", &err);
-  if (!compilerPath) {
-    writeErrorLine(err);
+bool runMakeTools(const BackEnd& backEnd, const CompilerPathSetting& compiler, const BuildOptions& options,
+                  const SdkSettings& values) {
+  if (!compiler.path) {
+    writeErrorLine(compiler.missing);
     return false;
   }
-  values.compilerPath = *compilerPath;
 
   bool succeeded = true;
   for (const MakeRun& run : backEnd.makeRuns(options, values)) {
@@ -193,16 +197,19 @@ int build(const std::vector<std::string>& arguments) {
     writeErrorLine(err);
     return 1;
   }
-  SdkSettings values{*sdkPath, std::string()};
+  // PV2 writes its makefiles without it; the make run always needs it.
+  CompilerPathSetting compiler;
+  compiler.path = settings.value(backEnd->settingsSection, "CompilerPath", &compiler.missing);
+  const SdkSettings values{*sdkPath, compiler.path.value_or(std::string())};
 
   if (options.createMakefile) {
-    if (!writeMakefiles(*backEnd, settings, options, values)) return 1;
+    if (!writeMakefiles(*backEnd, compiler, options, values)) return 1;
   } else {
     // The make tool runs with this run's options on files that no record
     // vouches for: the next run with makefiles writes them all again.
     for (const std::string& record : recordPaths(backEnd->buildDirectory)) platform::deleteFile(record);
   }
-  return runMakeTools(*backEnd, settings, options, values) ? 0 : 1;
+  return runMakeTools(*backEnd, compiler, options, values) ? 0 : 1;
 }
 
 }  // namespace
@@ -220,3 +227,5 @@ int runKestrel(int argc, char** argv) {
   }
   return 1;
 }
+
+}  // namespace kestrel

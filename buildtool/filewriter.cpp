@@ -2,6 +2,8 @@
 
 #include "platform/files.h"
 
+namespace kestrel {
+
 bool writeBuildDirectory(const BuildDirectory& directory, bool rewriteAll, std::string* err) {
   for (const std::string& path : directory.directories) platform::createDirectory(path);
   for (const GeneratedFile& file : directory.files) {
@@ -13,3 +15,5 @@ bool writeBuildDirectory(const BuildDirectory& directory, bool rewriteAll, std::
   }
   return true;
 }
+
+}  // namespace kestrel

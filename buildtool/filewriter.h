@@ -5,6 +5,8 @@
 
 #include "buildtool/backend.h"
 
+namespace kestrel {
+
 // Creates the directories in order (one that exists is the normal case, and
 // one that cannot be created shows when a file in it cannot be written),
 // then brings each file to its text as text mode writes it. A file that
@@ -18,3 +20,5 @@ bool writeBuildDirectory(const BuildDirectory& directory, bool rewriteAll, std::
 inline bool writeBuildDirectory(const BuildDirectory& directory, std::string* err) {
   return writeBuildDirectory(directory, false, err);
 }
+
+}  // namespace kestrel

@@ -9,6 +9,8 @@
 
 #include "testing/testsupport.h"
 
+using namespace kestrel;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace kestrel {
+
 namespace {
 
 // The end of the conversion that starts at the "%": flags, width and "d",
@@ -88,3 +90,5 @@ std::string formatText(const char* format, ...) {
   va_end(arguments);
   return text;
 }
+
+}  // namespace kestrel

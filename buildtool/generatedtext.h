@@ -4,8 +4,12 @@
 
 #include <string>
 
+namespace kestrel {
+
 std::string formatText(const char* format, ...)
 #ifdef __GNUC__
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
+
+}  // namespace kestrel

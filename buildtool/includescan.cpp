@@ -2,6 +2,8 @@
 
 #include "common/pathhelpers.h"
 
+namespace kestrel {
+
 namespace {
 
 // Blanks, and a comment that starts and ends on the line.
@@ -131,3 +133,5 @@ std::string resolveInclude(const IncludeDirective& include, const std::string& i
   }
   return std::string();
 }
+
+}  // namespace kestrel

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace kestrel {
+
 struct IncludeDirective {
   std::string name;  // as written between the quotes or the angle brackets
   bool quoted;       // "name" rather than <name>
@@ -36,3 +38,5 @@ std::string resolveInclude(const IncludeDirective& include, const std::string& i
 // The path with "\" for "/" and without "." components, each "name\.."
 // taken out, so that a header reached in two ways is named once.
 std::string normalisedPath(const std::string& path);
+
+}  // namespace kestrel

@@ -5,6 +5,8 @@
 
 #include <set>
 
+using namespace kestrel;
+
 namespace {
 
 std::vector<std::string> names(const std::string& text) {

@@ -1,5 +1,5 @@
 // End-to-end tests of the kestrel program: natively, or kestrel.exe under Wine.
-#include "buildtool/kestrel_e2e.h"
+#include "testing/kestrel_e2e.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ TEST_F(Kestrel, UnknownPvModels) {
 }
 
 TEST_F(Kestrel, MissingSettingsAreReportedClearly) {
-  const std::string settingsFile = programPath(toolDir_ + "/Settings.ini");
+  const std::string settingsFile = programPath(target().spelling, toolDir_ + "/Settings.ini");
   struct Case {
     const char* name;
     const char* settings;  // null: no settings file at all
@@ -69,6 +69,17 @@ TEST_F(Kestrel, MissingSettingsAreReportedClearly) {
   }
 }
 
+TEST_F(KestrelPv2, MissingCompilerPathWritesTheMakefilesAndStopsAtTheRun) {
+  writeSettings("[PV2SDK Paths]\nSDKPath=" + sdk_ + "\n");
+  const auto result = run({"-d", "demo"}, environment_);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "Error: No key 'CompilerPath' in section [PV2SDK Paths] of settings file '" +
+                            programPath(target().spelling, toolDir_ + "/Settings.ini") + "'\n");
+  for (const char* name : {"MakeSDK.1", "MakeSDK.2", "makefile"}) {
+    EXPECT_TRUE(fs::exists(projectDir_ + "/PV2BUILD/" + name)) << name;
+  }
+  EXPECT_FALSE(fs::exists(log_));
+}
 
 TEST_F(KestrelPv2, DebugApplicationBuild) {
   const std::string oldPath = basePath();
@@ -87,7 +98,8 @@ TEST_F(KestrelPv2, DebugApplicationBuild) {
   const std::vector<std::string> entries = starts();
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(commandLine(entries[0]), "kmmake -f PV2BUILD\\makefile -i DEBUG=1 ");
-  EXPECT_NE(entries[0].find("cwd=" + programPath(projectDir_) + "\n"), std::string::npos) << entries[0];
+  EXPECT_NE(entries[0].find("cwd=" + programPath(target().spelling, projectDir_) + "\n"), std::string::npos)
+      << entries[0];
   const std::string path = target().underWine ? "PATH=" + sdk_ + "\\TOOL;" + compiler_ + "\\bin;" + oldPath
                                               : "PATH=" + sdk_ + "/TOOL:" + compiler_ + "/bin:" + oldPath;
   EXPECT_NE(entries[0].find(path + "\n"), std::string::npos) << entries[0];
@@ -215,7 +227,7 @@ TEST_F(KestrelPv3, ReleaseBuild) {
     EXPECT_EQ(logged("PATH"), sdk_ + "/TOOLS:" + compiler_ + ":" + testsupport::environmentVariable("PATH"));
   }
   EXPECT_EQ(logged("arg"), "PV3BUILD\\makefile.mak");
-  EXPECT_EQ(logged("cwd"), programPath(projectDir_));
+  EXPECT_EQ(logged("cwd"), programPath(target().spelling, projectDir_));
   // In the host's spelling, as PATH.
   const std::string separator = target().underWine ? "\\" : "/";
   EXPECT_EQ(logged("SHC_INC"), compiler_ + separator + "include");
@@ -228,7 +240,7 @@ TEST_F(KestrelPv3, MissingCompilerPathCreatesNothing) {
   const auto result = run({"-p3", "demo"}, environment_);
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.err, "Error: No key 'CompilerPath' in section [PV3SDK Paths] of settings file '" +
-                            programPath(toolDir_ + "/Settings.ini") + "'\n");
+                            programPath(target().spelling, toolDir_ + "/Settings.ini") + "'\n");
   EXPECT_FALSE(fs::exists(projectDir_ + "/PV3BUILD"));
   EXPECT_FALSE(fs::exists(log_));
 }

@@ -1,6 +1,6 @@
 // Names beyond ASCII: kestrel.exe under Wine with the ANSI code page its
 // locale gives it (ja_JP: 932, en_US: 1252), and kestrel natively in UTF-8.
-#include "buildtool/kestrel_e2e.h"
+#include "testing/kestrel_e2e.h"
 
 namespace e2e {
 namespace {

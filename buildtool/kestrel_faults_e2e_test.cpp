@@ -2,7 +2,7 @@
 // a clear error, and never crashes or reports a failure as success.
 #include <unistd.h>
 
-#include "buildtool/kestrel_e2e.h"
+#include "testing/kestrel_e2e.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ TEST_F(KestrelPv2, ReadOnlyMakefile) {
 
 TEST_F(Kestrel, SettingsFileFaults) {
   const std::string file = toolDir_ + "/Settings.ini";
-  const std::string shown = programPath(file);
+  const std::string shown = programPath(target().spelling, file);
   const std::string unreadable =
       "Error: Unable to read settings file '" + shown + "', which must hold key 'SDKPath' in section [PV2SDK Paths]\n";
   writeFile(projectDir_ + "/demo.cbx", "<project/>");

@@ -2,7 +2,7 @@
 // anything the make tool cannot see changed (options, settings, headers),
 // so that every object is rebuilt; none when nothing did. A file whose
 // bytes differ from the disk is written either way.
-#include "buildtool/kestrel_e2e.h"
+#include "testing/kestrel_e2e.h"
 
 #include <chrono>
 #include <functional>

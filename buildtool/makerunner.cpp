@@ -3,6 +3,8 @@
 #include "platform/files.h"
 #include "platform/pathspelling.h"
 
+namespace kestrel {
+
 platform::Environment makeEnvironment(const EnvironmentChanges& changes) {
   platform::Environment environment = platform::Environment::ofThisProcess();
   if (!changes.pathInFront.empty()) environment.prependToPath(changes.pathInFront);
@@ -15,3 +17,5 @@ platform::ProcessOutcome runMake(const MakeRun& run) {
   if (!run.removeAfterwards.empty()) platform::deleteFile(run.removeAfterwards);
   return outcome;
 }
+
+}  // namespace kestrel

@@ -4,6 +4,8 @@
 #include "buildtool/backend.h"
 #include "platform/process.h"
 
+namespace kestrel {
+
 // The environment the run's tool gets: kestrel's own with the run's
 // changes. kestrel's own environment is left as it is.
 platform::Environment makeEnvironment(const EnvironmentChanges& changes);
@@ -11,3 +13,5 @@ platform::Environment makeEnvironment(const EnvironmentChanges& changes);
 // Starts the tool with that environment and waits for it; then removes the
 // file the run names, whether the tool started or not.
 platform::ProcessOutcome runMake(const MakeRun& run);
+
+}  // namespace kestrel

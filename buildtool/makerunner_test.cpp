@@ -8,6 +8,8 @@
 #include "platform/pathspelling.h"
 #include "testing/testsupport.h"
 
+using namespace kestrel;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace kestrel {
+
 struct BuildOptions {
   // What the driver does.
   bool createMakefile = true;
@@ -22,3 +24,5 @@ struct BuildOptions {
   char memoryModel = 'S';  // 'S' or 'P'
   int targetSegment = 80000;
 };
+
+}  // namespace kestrel

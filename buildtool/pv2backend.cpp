@@ -5,6 +5,8 @@
 #include "common/pathhelpers.h"
 #include "common/projectfile.h"
 
+namespace kestrel {
+
 using ucl::FileKind;
 using ucl::fileKind;
 
@@ -110,3 +112,5 @@ std::vector<std::string> pv2IncludeDirectories(const SdkSettings& settings) {
   // -I$(HDIR) -I$(CHDIR) -I$(LHDIR) of MakeSDK.1.
   return {"H", settings.sdkPath + "\\C\\Com_H", settings.sdkPath + "\\C\\Com_Lib\\h"};
 }
+
+}  // namespace kestrel

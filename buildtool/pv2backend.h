@@ -3,9 +3,13 @@
 
 #include "buildtool/backend.h"
 
+namespace kestrel {
+
 extern const BackEnd kPv2BackEnd;
 
 BuildDirectory pv2Makefiles(const BuildOptions& options, const SdkSettings& settings,
                             const std::vector<std::string>& projectFiles);
 std::vector<MakeRun> pv2MakeRuns(const BuildOptions& options, const SdkSettings& settings);
 std::vector<std::string> pv2IncludeDirectories(const SdkSettings& settings);
+
+}  // namespace kestrel

@@ -2,6 +2,8 @@
 // Tabs and trailing blanks are part of the text.
 #include "buildtool/pv2templates.h"
 
+namespace kestrel {
+
 // PV2BUILD\MakeSDK.1: model suffix twice, SDK path, "ASMOPT =" or nothing, definitions.
 const char* const kPv2MakeSdk1 = R"tpl(#########################################################################
 #  PV2SDK Makefile Definition Section 1                                 #
@@ -164,3 +166,5 @@ const char* const kPv2LibraryRule = R"tpl($(CLDIR)\$(TARGET).lib: $(APLOBJS)
 	$(AR) -r $(CLDIR)\$(TARGET).lib $(APLOBJS)
 	copy /Y $(HDIR)\*.* $(LHDIR) > NUL
 )tpl";
+
+}  // namespace kestrel

@@ -5,6 +5,8 @@
 #include "common/pathhelpers.h"
 #include "common/projectfile.h"
 
+namespace kestrel {
+
 using ucl::FileKind;
 using ucl::fileKind;
 
@@ -142,3 +144,5 @@ std::vector<std::string> pv3IncludeDirectories(const SdkSettings& settings) {
   return {"h", settings.sdkPath + "\\lib\\LibH", settings.sdkPath + "\\lib\\hilib",
           settings.compilerPath + "\\include"};
 }
+
+}  // namespace kestrel

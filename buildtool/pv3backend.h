@@ -3,9 +3,13 @@
 
 #include "buildtool/backend.h"
 
+namespace kestrel {
+
 extern const BackEnd kPv3BackEnd;
 
 BuildDirectory pv3Makefiles(const BuildOptions& options, const SdkSettings& settings,
                             const std::vector<std::string>& projectFiles);
 std::vector<MakeRun> pv3MakeRuns(const BuildOptions& options, const SdkSettings& settings);
 std::vector<std::string> pv3IncludeDirectories(const SdkSettings& settings);
+
+}  // namespace kestrel

@@ -7,6 +7,8 @@
 #include "common/projectfile.h"
 #include "testing/testsupport.h"
 
+using namespace kestrel;
+
 namespace {
 
 using testsupport::readFile;

@@ -2,6 +2,8 @@
 // placeholders. Tabs and trailing blanks are part of the text.
 #include "buildtool/pv3templates.h"
 
+namespace kestrel {
+
 // Head of makefile.mak: compiler dir, SDK path, subcommand file, output dir, libraries, "DBG" or "REL".
 const char* const kPv3Head = R"tpl(#########################################################################
 #  PV3SDK MAKE file for application/library                             #
@@ -191,3 +193,5 @@ exit
 #copy make\fin "$(BINOUTDIR)\fin" > NUL
 
 )tpl";
+
+}  // namespace kestrel

@@ -1,6 +1,8 @@
 # A path of the build machine as the test programs see it, ready to go into
 # a C string literal: unchanged natively; for the Windows tree, which runs
-# under Wine, on drive Z: with (escaped) backslashes.
+# under Wine, on drive Z: with (escaped) backslashes. The build-time twin of
+# testsupport::programPath, kept because these paths are string literals
+# compiled into the test programs.
 function(pvtools_test_path out path)
   if(WIN32)
     string(REPLACE "/" "\\\\" path "Z:${path}")

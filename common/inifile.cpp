@@ -69,11 +69,8 @@ std::optional<std::string> IniFile::lookup(const std::string& section, const std
 
 bool IniFile::read(const std::string& fileName) {
   clear();
-  std::FILE* file = platform::openTextFile(fileName, "r");
-  if (file == nullptr) return false;
-  std::string line;
-  line.reserve(100);
-  bool atEnd = false;
+  TextFile text;
+  if (!text.read(fileName)) return false;
   // UTF-8 when the file starts with its byte order mark, or when its text
   // beyond ASCII is UTF-8 throughout (as editors save it without a mark);
   // otherwise the ANSI code page.
@@ -81,8 +78,7 @@ bool IniFile::read(const std::string& fileName) {
   bool utf8 = false;
   bool beyondAscii = false;
   bool allUtf8 = true;
-  while (!atEnd) {
-    atEnd = readLine(file, line);
+  for (std::string& line : text.lines) {
     if (firstLine && line.compare(0, 3, "\xEF\xBB\xBF") == 0) {
       line.erase(0, 3);
       utf8 = true;
@@ -101,7 +97,6 @@ bool IniFile::read(const std::string& fileName) {
       sections.back().lines.push_back(first == std::string::npos ? std::string() : line.substr(first));
     }
   }
-  platform::closeFile(file);
   if (!utf8 && beyondAscii && !allUtf8) {
     for (Section& section : sections) {
       section.name = platform::ansiToUtf8(section.name);

@@ -282,11 +282,11 @@ std::optional<std::vector<std::string>> parseProjectFile(std::string bytes) {
 }
 
 std::optional<std::vector<std::string>> readProjectFile(const std::string& path) {
-  std::string bytes;
-  if (!platform::readWholeFile(path, &bytes)) return std::nullopt;
+  std::optional<std::string> bytes = platform::readWholeFile(path);
+  if (!bytes) return std::nullopt;
   // UTF-8 bytes are passed on as they are read, with the room for the
   // parser's NUL that readWholeFile leaves: a large file is held once.
-  return parseProjectFile(ucl::projectFileTextAsUtf8(std::move(bytes)));
+  return parseProjectFile(ucl::projectFileTextAsUtf8(std::move(*bytes)));
 }
 
 FileKind fileKind(const std::string& path) {

@@ -8,6 +8,8 @@
 #include "buildtool/commandline.h"
 #include "fuzz/fuzzsupport.h"
 
+using namespace kestrel;
+
 namespace {
 
 int referenceNumber(const std::string& text) {

@@ -9,6 +9,8 @@
 #include "fuzz/fuzzsupport.h"
 #include "platform/files.h"
 
+using namespace kestrel;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzsupport::scratchDirectory();
   fuzzsupport::writeBytes("fuzz.cbx", data, size);

@@ -16,9 +16,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::ProgramRun;
+using testsupport::programPath;
+using testsupport::Spelling;
 using testsupport::readFile;
 using testsupport::TempDir;
-using testsupport::winePath;
 using testsupport::writeFile;
 
 // Every entry below the directory, directories too, by relative path.
@@ -55,7 +56,7 @@ class Installer : public ::testing::Test {
   }
 
   ProgramRun install(std::vector<std::string> options, const std::string& ide) {
-    options.insert(options.begin(), {installer_, "/S", "/IDE=" + winePath(ide)});
+    options.insert(options.begin(), {installer_, "/S", "/IDE=" + programPath(Spelling::wine, ide)});
     return wine(options);
   }
 
@@ -85,7 +86,7 @@ TEST_F(Installer, SilentInstallLaysOutTheZipAndUninstallRestoresTheDirectory) {
   EXPECT_EQ(listing(root_ / "not an IDE"), std::set<std::string>{"readme.txt"});
 
   const std::set<std::string> before = listing(ide_);
-  ASSERT_EQ(install({"/PV2SDK=" + winePath(sdk_), "/PV2COMPILER=" + winePath(lsic_), "/PV3SDK=", "/PV3COMPILER="}, ide_)
+  ASSERT_EQ(install({"/PV2SDK=" + programPath(Spelling::wine, sdk_), "/PV2COMPILER=" + programPath(Spelling::wine, lsic_), "/PV3SDK=", "/PV3COMPILER="}, ide_)
                 .exitCode,
             0);
 
@@ -103,8 +104,8 @@ TEST_F(Installer, SilentInstallLaysOutTheZipAndUninstallRestoresTheDirectory) {
   }
   expected.insert({"toolsets/PVSDK/pvtools-uninstall.exe", "toolsets/PVSDK/Settings.ini.installed"});
   EXPECT_EQ(listing(ide_), expected);
-  EXPECT_NE(settings().find("\r\nSDKPath=" + winePath(sdk_) + "\r\n; Installation directory of the LSI C-86 compiler\r\n"
-                            "CompilerPath=" + winePath(lsic_) + "\r\n"),
+  EXPECT_NE(settings().find("\r\nSDKPath=" + programPath(Spelling::wine, sdk_) + "\r\n; Installation directory of the LSI C-86 compiler\r\n"
+                            "CompilerPath=" + programPath(Spelling::wine, lsic_) + "\r\n"),
             std::string::npos)
       << settings();
   EXPECT_NE(settings().find("[PV3SDK Paths]\r\n; Installation directory of the PV3 SDK (PV-S1600)\r\nSDKPath=\r\n"),
@@ -114,7 +115,7 @@ TEST_F(Installer, SilentInstallLaysOutTheZipAndUninstallRestoresTheDirectory) {
   // The installed programs, as in the demo: a project, its build, the check.
   const ProgramRun created = wine({ide_ + "/bin/plover.exe", "new", "demo"});
   ASSERT_EQ(created.exitCode, 0) << created.err;
-  EXPECT_EQ(created.out, winePath(sdk_) + "\\C\\demo\n");
+  EXPECT_EQ(created.out, programPath(Spelling::wine, sdk_) + "\\C\\demo\n");
   const std::string project = sdk_ + "/C/demo";
   EXPECT_EQ(wine({ide_ + "/toolsets/PVSDK/kestrel.exe", "-d", "demo"}, project).exitCode, 0);
   EXPECT_TRUE(fs::exists(project + "/PV2BUILD/makefile"));
@@ -129,16 +130,16 @@ TEST_F(Installer, SilentInstallLaysOutTheZipAndUninstallRestoresTheDirectory) {
 
 TEST_F(Installer, UpgradeKeepsTheUsersSettingsAndUninstallLeavesThem) {
   const std::set<std::string> before = listing(ide_);
-  ASSERT_EQ(install({"/PV2SDK=" + winePath(sdk_), "/PV2COMPILER=" + winePath(lsic_)}, ide_).exitCode, 0);
+  ASSERT_EQ(install({"/PV2SDK=" + programPath(Spelling::wine, sdk_), "/PV2COMPILER=" + programPath(Spelling::wine, lsic_)}, ide_).exitCode, 0);
   // The user changes a value and adds a section of their own.
   ASSERT_EQ(wine({ide_ + "/bin/plover.exe", "settings", "--pv2-compiler", "C:\\mine"}).exitCode, 0);
   writeFile(ide_ + "/toolsets/PVSDK/Settings.ini", settings() + "[Mine]\r\nKey=value\r\n");
 
-  ASSERT_EQ(install({"/PV3SDK=" + winePath(sdk_)}, ide_).exitCode, 0);
+  ASSERT_EQ(install({"/PV3SDK=" + programPath(Spelling::wine, sdk_)}, ide_).exitCode, 0);
   const std::string upgraded = settings();
-  for (const std::string& kept : {"SDKPath=" + winePath(sdk_) + "\r\n; Installation directory of the LSI C-86 compiler\r\n"
+  for (const std::string& kept : {"SDKPath=" + programPath(Spelling::wine, sdk_) + "\r\n; Installation directory of the LSI C-86 compiler\r\n"
                                   "CompilerPath=C:\\mine\r\n",
-                                  std::string("[Mine]\r\nKey=value\r\n"), "SDKPath=" + winePath(sdk_) + "\r\n"}) {
+                                  std::string("[Mine]\r\nKey=value\r\n"), "SDKPath=" + programPath(Spelling::wine, sdk_) + "\r\n"}) {
     EXPECT_NE(upgraded.find(kept), std::string::npos) << kept << "\n" << upgraded;
   }
 

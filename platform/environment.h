@@ -10,8 +10,6 @@ namespace platform {
 
 // A variable of this process; nothing when it is not set.
 std::optional<std::string> variable(const std::string& name);
-// False when the variable is not set.
-bool getVariable(const std::string& name, std::string& value);
 // Sets a variable of this process and of every program it starts afterwards.
 void setVariable(const std::string& name, const std::string& value);
 

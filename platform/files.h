@@ -23,9 +23,9 @@ std::FILE* openBinaryFile(const std::string& path, const char* mode);
 // itself failed (a full disk shows here).
 bool closeFile(std::FILE* file);
 
-// The whole content of a file, as bytes; false when it cannot be opened or
-// read (a directory cannot).
-bool readWholeFile(const std::string& path, std::string* bytes);
+// The whole content of a file, as bytes; nothing when it cannot be opened
+// or read (a directory cannot).
+std::optional<std::string> readWholeFile(const std::string& path);
 // True when the file can be read and holds exactly what text mode writes
 // for the text (every LF as CR LF). Reads no further than it must, so a
 // device that never ends is no problem.

@@ -9,6 +9,7 @@
 //   4=\home\user\work\file.txt
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -17,7 +18,7 @@ namespace platform {
 // the key cannot be created or opened, or the value cannot be written.
 bool writeUserString(const std::string& key, const std::string& valueName, const std::string& data);
 
-// Reads a string value; false when the key or the value is missing.
-bool readUserString(const std::string& key, const std::string& valueName, std::string& data);
+// Reads a string value; nothing when the key or the value is missing.
+std::optional<std::string> readUserString(const std::string& key, const std::string& valueName);
 
 }  // namespace platform

@@ -83,9 +83,9 @@ bool writeUserString(const std::string& key, const std::string& valueName, const
   return std::rename(temporary.c_str(), file.c_str()) == 0;
 }
 
-bool readUserString(const std::string& key, const std::string& valueName, std::string& data) {
+std::optional<std::string> readUserString(const std::string& key, const std::string& valueName) {
   const std::string directory = configDirectory();
-  if (directory.empty()) return false;
+  if (directory.empty()) return std::nullopt;
   const std::vector<std::string> lines = readLines(directory + "/registry.ini");
   const std::string section = sectionOf(key);
   bool inKey = false;
@@ -93,11 +93,10 @@ bool readUserString(const std::string& key, const std::string& valueName, std::s
     if (isSection(line)) {
       inKey = line == section;
     } else if (inKey && line.compare(0, valueName.size() + 1, valueName + "=") == 0) {
-      data = line.substr(valueName.size() + 1);
-      return true;
+      return line.substr(valueName.size() + 1);
     }
   }
-  return false;
+  return std::nullopt;
 }
 
 }  // namespace platform

@@ -23,8 +23,7 @@ class Registry : public ::testing::Test {
     key_ = "Software\\PvtoolsTest\\Run" + std::to_string(stamp);
   }
   std::string read(const std::string& key, const std::string& name) {
-    std::string value;
-    return platform::readUserString(key, name, value) ? value : "(none)";
+    return platform::readUserString(key, name).value_or("(none)");
   }
 
   testsupport::ScopedVariable config_{"XDG_CONFIG_HOME"};

@@ -38,25 +38,24 @@ bool writeUserString(const std::string& key, const std::string& valueName, const
                         static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
-bool readUserString(const std::string& key, const std::string& valueName, std::string& data) {
+std::optional<std::string> readUserString(const std::string& key, const std::string& valueName) {
   RegistryKey opened;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, widen(key).c_str(), 0, KEY_QUERY_VALUE, opened.receive()) != ERROR_SUCCESS) {
-    return false;
+    return std::nullopt;
   }
   const std::wstring wideName = widen(valueName);
   DWORD type = 0;
   DWORD size = 0;
   if (RegQueryValueExW(opened.get(), wideName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
       type != REG_SZ) {
-    return false;
+    return std::nullopt;
   }
   std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
   if (RegQueryValueExW(opened.get(), wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
                        &size) != ERROR_SUCCESS) {
-    return false;
+    return std::nullopt;
   }
-  data = narrow(buffer.data());
-  return true;
+  return narrow(buffer.data());
 }
 
 }  // namespace platform

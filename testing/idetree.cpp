@@ -11,15 +11,15 @@ namespace fs = std::filesystem;
 namespace plovertest {
 
 IdeTree::IdeTree() {
-  fs::create_directories(binDir());
+  fs::create_directories(nativeModuleDirectory());
   fs::create_directories(templatesDir());
   fs::create_directories(sdkDir());
   fs::create_directories(fs::path(settingsFile()).parent_path());
 }
 
-std::string IdeTree::bridgeDirectory() const { return systemSpelling(binDir()) + "\\"; }
-
-std::string IdeTree::systemSpelling(const std::string& nativePath) { return platform::hostToWindowsPath(nativePath); }
+std::string IdeTree::moduleDirectory() const {
+  return testsupport::programPath(testsupport::Spelling::product, nativeModuleDirectory()) + "\\";
+}
 
 void IdeTree::writeSettings(const std::string& sdkPath) const {
   writeSettingsText("[PV2SDK Paths]\nSDKPath=" + sdkPath + "\nCompilerPath=" + sdkPath + "\\LSIC86\n");

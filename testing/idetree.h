@@ -13,17 +13,15 @@ class IdeTree {
   IdeTree();
 
   // Native paths.
-  std::string binDir() const { return root_ / "ide/bin"; }
+  std::string nativeModuleDirectory() const { return root_ / "ide/bin"; }
   std::string settingsFile() const { return root_ / "ide/toolsets/PVSDK/Settings.ini"; }
   std::string templatesDir() const { return root_ / "ide/templates/PVSDK"; }
   std::string sdkDir() const { return root_ / "sdk"; }
   std::string path(const std::string& relative) const { return root_ / relative; }
 
-  // The bridge directory as the bridge sees it: bin in the system's
-  // spelling, ending in a backslash.
-  std::string bridgeDirectory() const;
-  // A native path in the system's spelling.
-  static std::string systemSpelling(const std::string& nativePath);
+  // bin, where the bridge lies, as the bridge sees its module directory:
+  // in the system's spelling, ending in a backslash.
+  std::string moduleDirectory() const;
 
   // Settings.ini with this SDK path (as stored, CR LF line ends).
   void writeSettings(const std::string& sdkPath) const;

@@ -26,7 +26,7 @@ LoadedBridge& LoadedBridge::instance() {
 LoadedBridge::LoadedBridge() {
   tree_.installShippedTemplates();
   tree_.installBuildTool(PLOVER_KESTREL, PLOVER_STANDIN_KMMAKE);
-  const std::string copy = (fs::path(tree_.binDir()) / fs::path(PLOVER_LIBRARY).filename()).string();
+  const std::string copy = (fs::path(tree_.nativeModuleDirectory()) / fs::path(PLOVER_LIBRARY).filename()).string();
   fs::copy_file(PLOVER_LIBRARY, copy, fs::copy_options::overwrite_existing);
 #ifdef _WIN32
   library_ = LoadLibraryA(copy.c_str());

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/pathspelling.h"
+
 namespace fs = std::filesystem;
 
 namespace testsupport {
@@ -127,9 +129,18 @@ std::string visible(const std::string& line) {
          << actual.size() << ")";
 }
 
-std::string winePath(const std::string& linuxPath) {
-  std::string path = "Z:" + linuxPath;
-  std::replace(path.begin(), path.end(), '/', '\\');
+std::string programPath(Spelling spelling, const std::string& path) {
+  switch (spelling) {
+    case Spelling::asIs:
+      break;
+    case Spelling::wine: {
+      std::string spelt = "Z:" + path;
+      std::replace(spelt.begin(), spelt.end(), '/', '\\');
+      return spelt;
+    }
+    case Spelling::product:
+      return platform::hostToWindowsPath(path);
+  }
   return path;
 }
 

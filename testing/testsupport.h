@@ -59,9 +59,17 @@ class ScopedVariable {
 // Text with every LF turned into CR LF, as text mode writes it.
 std::string crlf(const std::string& text);
 
-// A path of this machine as a Windows program under Wine sees it: drive Z:
-// with backslashes.
-std::string winePath(const std::string& linuxPath);
+// How a program under test spells a path of this machine.
+enum class Spelling {
+  asIs,     // a program built for this machine: the path unchanged
+  wine,     // a Windows program under Wine: drive Z: with backslashes
+  product,  // the product code in this test program: the Windows spelling
+            // it works in (platform::hostToWindowsPath)
+};
+// A path as the program under test spells it. The build-time twin, for
+// paths that go into the test programs as string literals, is CMake's
+// pvtools_test_path.
+std::string programPath(Spelling spelling, const std::string& path);
 
 // An environment variable's value; empty when it is not set.
 std::string environmentVariable(const char* name);

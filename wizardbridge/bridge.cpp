@@ -4,6 +4,7 @@
 
 #include "common/moduledirectory.h"
 #include "common/settingsfile.h"
+#include "wizardbridge/idelayout.h"
 
 namespace plover {
 
@@ -18,10 +19,10 @@ void setModuleHandle(platform::ModuleHandle module) { storedModule.store(module)
 
 platform::ModuleHandle moduleHandle() { return storedModule.load(); }
 
-std::string bridgeDirectory() { return ucl::moduleDirectory(moduleHandle()); }
+std::string moduleDirectory() { return ucl::moduleDirectory(moduleHandle()); }
 
-std::string settingsFilePath(const std::string& bridgeDirectory) {
-  return bridgeDirectory + "..\\toolsets\\PVSDK\\Settings.ini";
+std::string settingsFilePath(const std::string& moduleDirectory) {
+  return moduleDirectory + kSettingsFile;
 }
 
 namespace {
@@ -31,16 +32,12 @@ const char* const kKey = "SDKPath";
 
 }  // namespace
 
-std::optional<std::string> lookupPv2SdkPath(const std::string& bridgeDirectory, std::string* err) {
-  return ucl::SettingsFile(settingsFilePath(bridgeDirectory)).value(kSection, kKey, err);
+std::string readPv2SdkPath(const std::string& moduleDirectory) {
+  return ucl::SettingsFile(settingsFilePath(moduleDirectory)).value(kSection, kKey, nullptr).value_or("");
 }
 
-std::string readPv2SdkPath(const std::string& bridgeDirectory) {
-  return lookupPv2SdkPath(bridgeDirectory).value_or("");
-}
-
-std::optional<std::string> requirePv2SdkPath(const std::string& bridgeDirectory, std::string* err) {
-  const ucl::SettingsFile settings(settingsFilePath(bridgeDirectory));
+std::optional<std::string> requirePv2SdkPath(const std::string& moduleDirectory, std::string* err) {
+  const ucl::SettingsFile settings(settingsFilePath(moduleDirectory));
   std::optional<std::string> value = settings.value(kSection, kKey, err);
   if (value && value->empty()) {
     *err = std::string("Error: Key '") + kKey + "' in section [" + kSection + "] of settings file " +

@@ -15,19 +15,18 @@ void setModuleHandle(platform::ModuleHandle module);
 platform::ModuleHandle moduleHandle();
 
 // Directory of the bridge's library file, ending in a backslash.
-std::string bridgeDirectory();
+std::string moduleDirectory();
 
 // The settings file of the IDE's PV SDK tool set, relative to the bridge.
-std::string settingsFilePath(const std::string& bridgeDirectory);
+std::string settingsFilePath(const std::string& moduleDirectory);
 
 // Key "SDKPath" of section "PV2SDK Paths" of the settings file, exactly as
-// stored; nothing when the file, the section or the key is missing, with
-// a one-line message in err that names what is missing and the file. The
-// file is read anew on every call.
-std::optional<std::string> lookupPv2SdkPath(const std::string& bridgeDirectory, std::string* err = nullptr);
-// The same, empty when it is missing: what the wizard gets.
-std::string readPv2SdkPath(const std::string& bridgeDirectory);
-// The same, where an empty value counts as missing too.
-std::optional<std::string> requirePv2SdkPath(const std::string& bridgeDirectory, std::string* err);
+// stored; empty when the file, the section or the key is missing: what the
+// wizard gets. The file is read anew on every call.
+std::string readPv2SdkPath(const std::string& moduleDirectory);
+// The same, where an empty value counts as missing too; when it is missing,
+// nothing, with a one-line message in err that names what is missing and
+// the file.
+std::optional<std::string> requirePv2SdkPath(const std::string& moduleDirectory, std::string* err);
 
 }  // namespace plover

@@ -28,18 +28,22 @@ TEST(ReadPv2SdkPath, ValueAsStoredOrMissing) {
     SCOPED_TRACE(c.name);
     IdeTree tree;
     if (c.settings != nullptr) tree.writeSettingsText(c.settings);
-    const std::optional<std::string> found = plover::lookupPv2SdkPath(tree.bridgeDirectory());
-    EXPECT_EQ(found.value_or("(missing)"), c.expected != nullptr ? c.expected : "(missing)");
-    EXPECT_EQ(plover::readPv2SdkPath(tree.bridgeDirectory()), c.expected != nullptr ? c.expected : "");
+    // Required, an empty value counts as missing, and the reason is named.
+    std::string err;
+    const std::optional<std::string> found = plover::requirePv2SdkPath(tree.moduleDirectory(), &err);
+    const bool present = c.expected != nullptr && *c.expected != '\0';
+    EXPECT_EQ(found.value_or("(missing)"), present ? c.expected : "(missing)");
+    EXPECT_EQ(err.empty(), present) << err;
+    EXPECT_EQ(plover::readPv2SdkPath(tree.moduleDirectory()), c.expected != nullptr ? c.expected : "");
   }
 }
 
 TEST(ReadPv2SdkPath, ReadAnewOnEveryCall) {
   IdeTree tree;
   tree.writeSettings("C:\\First");
-  EXPECT_EQ(plover::readPv2SdkPath(tree.bridgeDirectory()), "C:\\First");
+  EXPECT_EQ(plover::readPv2SdkPath(tree.moduleDirectory()), "C:\\First");
   tree.writeSettings("C:\\Second");
-  EXPECT_EQ(plover::readPv2SdkPath(tree.bridgeDirectory()), "C:\\Second");
+  EXPECT_EQ(plover::readPv2SdkPath(tree.moduleDirectory()), "C:\\Second");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/pathspelling.h"
 #include "wizardbridge/bridge.h"
+#include "wizardbridge/idelayout.h"
 #include "wizardbridge/librarylisting.h"
 #include "wizardbridge/projectcreation.h"
 #include "wizardbridge/projectfilecommands.h"
@@ -48,7 +49,7 @@ Exit codes: 0 done, 1 refused or failed, 2 not a command.
 )";
 
 std::string usageText() {
-  const std::string settings = "..\\toolsets\\PVSDK\\Settings.ini";
+  const std::string settings = kSettingsFile;
   std::string text = kUsageText;
   const size_t at = text.find(settings);
   if (at != std::string::npos) text.replace(at, settings.size(), platform::windowsToHostPath(settings));
@@ -93,14 +94,14 @@ int newProject(const std::vector<std::string>& words, CommandContext& context) {
   if (!name) return usageError(context);
   std::string directory;
   std::string err;
-  if (!createPVSDKProject(context.bridgeDirectory, *name, library, &directory, &err)) return failure(context, err);
+  if (!createPVSDKProject(context.moduleDirectory, *name, library, &directory, &err)) return failure(context, err);
   context.out << platform::windowsToHostPath(directory) << '\n';
   return 0;
 }
 
 int listLibraries(CommandContext& context) {
   std::string err;
-  const std::optional<std::string> sdkPath = requirePv2SdkPath(context.bridgeDirectory, &err);
+  const std::optional<std::string> sdkPath = requirePv2SdkPath(context.moduleDirectory, &err);
   if (!sdkPath) return failure(context, err);
   for (const std::string& name : listPv2SdkLibraries(*sdkPath)) context.out << name << '\n';
   return 0;
@@ -108,7 +109,7 @@ int listLibraries(CommandContext& context) {
 
 int printSdkPath(CommandContext& context) {
   std::string err;
-  const std::optional<std::string> sdkPath = requirePv2SdkPath(context.bridgeDirectory, &err);
+  const std::optional<std::string> sdkPath = requirePv2SdkPath(context.moduleDirectory, &err);
   if (!sdkPath) return failure(context, err);
   context.out << *sdkPath << '\n';
   return 0;
@@ -145,12 +146,9 @@ int runProject(const std::vector<std::string>& words, CommandContext& context) {
   }
 
   std::string err;
-  if (!context.simulator.runPVSDKProject(context.bridgeDirectory, projectFiles.front(), *directory, !release, &err)) {
-    if (!err.empty()) return failure(context, err);
-    const std::optional<std::string> sdkPath = requirePv2SdkPath(context.bridgeDirectory, &err);
-    if (!sdkPath) return failure(context, err);
-    return failure(context, "Error: The simulator's window did not appear; Sim3022.exe was looked for as '" +
-                                platform::windowsToHostPath(simulatorProgram(*sdkPath)) + "'");
+  if (context.simulator.runPVSDKProject(context.moduleDirectory, projectFiles.front(), *directory, !release, &err) !=
+      RunOutcome::driven) {
+    return failure(context, err);
   }
   context.simulator.waitUntilClosed(context.interrupted);
   return 0;

@@ -19,7 +19,7 @@ std::string usageText();
 
 // What a command works with besides its words.
 struct CommandContext {
-  std::string bridgeDirectory;  // the program's own directory, ending in a backslash
+  std::string moduleDirectory;  // the program's own directory, ending in a backslash
   SimulatorControl& simulator;
   bool simulatorRunsHere;
   std::function<bool()> interrupted;  // the user asked to stop waiting

@@ -22,6 +22,8 @@ namespace {
 namespace fs = std::filesystem;
 using plovertest::IdeTree;
 using testsupport::ProgramRun;
+using testsupport::programPath;
+using testsupport::Spelling;
 using testsupport::readFile;
 using testsupport::writeFile;
 
@@ -39,13 +41,13 @@ class PloverProgram : public ::testing::Test {
  protected:
   void SetUp() override {
     tree_.installShippedTemplates();
-    fs::copy_file(PLOVER_PROGRAM, fs::path(tree_.binDir()) / "plover");
-    sdk_ = IdeTree::systemSpelling(tree_.sdkDir());
+    fs::copy_file(PLOVER_PROGRAM, fs::path(tree_.nativeModuleDirectory()) / "plover");
+    sdk_ = programPath(Spelling::product, tree_.sdkDir());
     tree_.writeSettings(sdk_);
   }
 
   ProgramRun plover(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv = {tree_.binDir() + "/plover"};
+    std::vector<std::string> argv = {tree_.nativeModuleDirectory() + "/plover"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     return testsupport::runProgram(argv, tree_.path(""));
   }
@@ -59,8 +61,8 @@ TEST_F(PloverProgram, NewMakesTheWizardsProjectAndPrintsItsDirectory) {
     SCOPED_TRACE(library ? "library" : "application");
     IdeTree wizard;
     wizard.installShippedTemplates();
-    wizard.writeSettings(IdeTree::systemSpelling(wizard.sdkDir()));
-    ASSERT_TRUE(plover::createPVSDKProject(wizard.bridgeDirectory(), "demo", library));
+    wizard.writeSettings(programPath(Spelling::product, wizard.sdkDir()));
+    ASSERT_TRUE(plover::createPVSDKProject(wizard.moduleDirectory(), "demo", library));
 
     fs::remove_all(tree_.sdkDir() + "/C");
     const ProgramRun run = plover(library ? std::vector<std::string>{"new", "demo", "-l"}
@@ -75,7 +77,7 @@ TEST_F(PloverProgram, NewMakesTheWizardsProjectAndPrintsItsDirectory) {
 }
 
 TEST_F(PloverProgram, RefusalsExitOneWithAReasonAndCreateNothing) {
-  const std::string settings = "'" + tree_.binDir() + "/../toolsets/PVSDK/Settings.ini'";
+  const std::string settings = "'" + tree_.nativeModuleDirectory() + "/../toolsets/PVSDK/Settings.ini'";
   struct Case {
     std::vector<std::string> arguments;
     const char* settingsText;  // null: no settings file; empty: the SDK of the tree
@@ -112,7 +114,7 @@ TEST_F(PloverProgram, MissingTemplateIsNamed) {
   fs::remove(tree_.templatesDir() + "/projapp.cbx");
   const ProgramRun run = plover({"new", "demo"});
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(run.err, "Error: Unable to read project template '" + tree_.binDir() + "/../templates/PVSDK/projapp.cbx'\n");
+  EXPECT_EQ(run.err, "Error: Unable to read project template '" + tree_.nativeModuleDirectory() + "/../templates/PVSDK/projapp.cbx'\n");
 }
 
 TEST_F(PloverProgram, LibsAndSdkPrintWhatTheWizardGets) {
@@ -142,7 +144,7 @@ TEST_F(PloverProgram, LibsAndSdkPrintWhatTheWizardGets) {
 
 TEST_F(PloverProgram, SettingsSetsWhatItIsGivenAndKeepsEveryOtherLine) {
   tree_.writeSettingsText("; mine, before the sections\n[PV2SDK Paths]\nSDKPath=old\nExtra=kept\n\n[Mine]\nA=b\n");
-  const std::string compiler = IdeTree::systemSpelling(tree_.path("lsic 86"));
+  const std::string compiler = programPath(Spelling::product, tree_.path("lsic 86"));
   ProgramRun run = plover({"settings", "--pv2-sdk", sdk_ + "\\", "--pv2-compiler", compiler, "--pv3-sdk", ""});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_TRUE(testsupport::sameBytes(
@@ -222,12 +224,12 @@ class PloverProgramUnderWine : public ::testing::Test {
     const std::string missing = testsupport::windowsProgramMissing(PLOVER_WIN32_PROGRAM);
     if (!missing.empty()) GTEST_SKIP() << missing;
     tree_.installShippedTemplates();
-    fs::copy_file(PLOVER_WIN32_PROGRAM, fs::path(tree_.binDir()) / "plover.exe");
+    fs::copy_file(PLOVER_WIN32_PROGRAM, fs::path(tree_.nativeModuleDirectory()) / "plover.exe");
     fs::create_directories(tree_.sdkDir() + "/SIM");
     fs::copy_file(std::string(PLOVER_WIN32_STANDINS) + "/Sim3022.exe", tree_.sdkDir() + "/SIM/Sim3022.exe");
     fs::create_directories(tree_.sdkDir() + "/C/demo/PV2BUILD");
     writeFile(tree_.sdkDir() + "/C/demo/demo.cbx", "<project/>");
-    tree_.writeSettings(testsupport::winePath(tree_.sdkDir()));
+    tree_.writeSettings(programPath(Spelling::wine, tree_.sdkDir()));
   }
 
   ProgramRun underWine(const std::vector<std::string>& argv,
@@ -255,7 +257,7 @@ class PloverProgramUnderWine : public ::testing::Test {
 TEST_F(PloverProgramUnderWine, RunDrivesTheSimulatorAndEndsWhenExitSimIsClicked) {
   ProgramRun clicker;
   std::thread user([&] { clicker = underWine({std::string(PLOVER_WIN32_STANDINS) + "/press_exit_sim.exe", "60"}); });
-  const ProgramRun run = underWine({tree_.binDir() + "/plover.exe", "run", testsupport::winePath(tree_.sdkDir() + "/C/demo")});
+  const ProgramRun run = underWine({tree_.nativeModuleDirectory() + "/plover.exe", "run", programPath(Spelling::wine, tree_.sdkDir() + "/C/demo")});
   user.join();
   EXPECT_EQ(clicker.exitCode, 0) << clicker.out;
   EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -265,7 +267,7 @@ TEST_F(PloverProgramUnderWine, RunDrivesTheSimulatorAndEndsWhenExitSimIsClicked)
   for (int i = 0; i < 200 && (loggedKeys().empty() || loggedKeys().back() != "closed"); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  const std::string project = testsupport::winePath(tree_.sdkDir() + "/C/demo");
+  const std::string project = programPath(Spelling::wine, tree_.sdkDir() + "/C/demo");
   // What the wizard's debug run types, the map file's path on a US keyboard,
   // then the close keys of "Exit SIM".
   std::vector<std::string> expected = {"started", "46 alt", "52", "34",
@@ -280,13 +282,13 @@ TEST_F(PloverProgramUnderWine, RunDrivesTheSimulatorAndEndsWhenExitSimIsClicked)
 // The Windows program's check: the same findings, with Windows' file names.
 TEST_F(PloverProgramUnderWine, CheckFindsTheWindowsPrograms) {
   writeFile(tree_.sdkDir() + "/LSIC86/bin/lcc86.exe", "");
-  ProgramRun run = underWine({tree_.binDir() + "/plover.exe", "check"});
+  ProgramRun run = underWine({tree_.nativeModuleDirectory() + "/plover.exe", "check"});
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.out.find("'" + testsupport::winePath(tree_.sdkDir()) + "\\TOOL\\kmmake.exe' does not exist"),
+  EXPECT_NE(run.out.find("'" + programPath(Spelling::wine, tree_.sdkDir()) + "\\TOOL\\kmmake.exe' does not exist"),
             std::string::npos)
       << run.out;
   writeFile(tree_.sdkDir() + "/TOOL/kmmake.exe", "");
-  run = underWine({tree_.binDir() + "/plover.exe", "check"});
+  run = underWine({tree_.nativeModuleDirectory() + "/plover.exe", "check"});
   EXPECT_EQ(run.exitCode, 0) << run.out;
 }
 
@@ -296,7 +298,7 @@ const std::string kHyouji = "\xE8\xA1\xA8\xE7\xA4\xBA";  // 表示
 
 TEST_F(PloverProgramUnderWine, NewTakesNamesWhoseShiftJisHoldsABackslashByte) {
   for (const std::string& name : {kHyouji, std::string("\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88")}) {  // ソフト
-    const ProgramRun run = underWine({tree_.binDir() + "/plover.exe", "new", name}, kJapanese);
+    const ProgramRun run = underWine({tree_.nativeModuleDirectory() + "/plover.exe", "new", name}, kJapanese);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_TRUE(fs::exists(tree_.sdkDir() + "/C/" + name + "/" + name + ".cbx")) << name;
   }
@@ -309,7 +311,7 @@ TEST_F(PloverProgramUnderWine, MapFileInADirectoryTheKeyboardCannotTypeIsTypedAs
   ProgramRun clicker;
   std::thread user([&] { clicker = underWine({std::string(PLOVER_WIN32_STANDINS) + "/press_exit_sim.exe", "60"}); });
   const ProgramRun run =
-      underWine({tree_.binDir() + "/plover.exe", "run", testsupport::winePath(directory)}, kJapanese);
+      underWine({tree_.nativeModuleDirectory() + "/plover.exe", "run", programPath(Spelling::wine, directory)}, kJapanese);
   user.join();
   EXPECT_EQ(run.exitCode, 0) << run.err;
   for (int i = 0; i < 200 && (loggedKeys().empty() || loggedKeys().back() != "closed"); ++i) {
@@ -325,7 +327,7 @@ TEST_F(PloverProgramUnderWine, MapFileInADirectoryTheKeyboardCannotTypeIsTypedAs
   const std::vector<std::string> mapName = plovertest::loggedKeysForText("\\PV2BUILD\\ForDebug.MAP");
   ASSERT_GT(typed.size(), mapName.size());
   EXPECT_TRUE(std::equal(mapName.begin(), mapName.end(), typed.end() - static_cast<long>(mapName.size())));
-  EXPECT_NE(typed, plovertest::loggedKeysForText(testsupport::winePath(directory) + "\\PV2BUILD\\ForDebug.MAP"));
+  EXPECT_NE(typed, plovertest::loggedKeysForText(programPath(Spelling::wine, directory) + "\\PV2BUILD\\ForDebug.MAP"));
 }
 
 }  // namespace

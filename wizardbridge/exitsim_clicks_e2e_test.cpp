@@ -25,6 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using plovertest::IdeTree;
+using testsupport::programPath;
+using testsupport::Spelling;
 using testsupport::readFile;
 using Lines = std::vector<std::string>;
 
@@ -145,12 +147,12 @@ class ExitSimClicks : public ::testing::Test {
     display.erase(display.find_last_not_of(" \r\n") + 1);
     setenv("DISPLAY", display.c_str(), 1);
     tree_.installShippedTemplates();
-    fs::copy_file(PLOVER_WIN32_PROGRAM, fs::path(tree_.binDir()) / "plover.exe");
+    fs::copy_file(PLOVER_WIN32_PROGRAM, fs::path(tree_.nativeModuleDirectory()) / "plover.exe");
     fs::create_directories(tree_.sdkDir() + "/SIM");
     fs::copy_file(std::string(PLOVER_WIN32_STANDINS) + "/Sim3022.exe", tree_.sdkDir() + "/SIM/Sim3022.exe");
     fs::create_directories(tree_.sdkDir() + "/C/demo/PV2BUILD");
     testsupport::writeFile(tree_.sdkDir() + "/C/demo/demo.cbx", "<project/>");
-    tree_.writeSettings(testsupport::winePath(tree_.sdkDir()));
+    tree_.writeSettings(programPath(Spelling::wine, tree_.sdkDir()));
     fs::create_directories(tree_.path("bystander"));
   }
 
@@ -163,7 +165,7 @@ class ExitSimClicks : public ::testing::Test {
     for (int i = 0; i < 200 && !xWindow("^SIM3022", false).empty(); ++i) sleepFor(50);
     fs::remove(tree_.sdkDir() + "/SIM/keys.log");
     const std::string err = tree_.path("plover.err");
-    Started plover({WINE_RUN, tree_.binDir() + "/plover.exe", "run", testsupport::winePath(tree_.sdkDir() + "/C/demo")},
+    Started plover({WINE_RUN, tree_.nativeModuleDirectory() + "/plover.exe", "run", programPath(Spelling::wine, tree_.sdkDir() + "/C/demo")},
                    tree_.path(""), err);
     const std::optional<Geometry> exitWindow = waitForWindow("SIMExitWindow", 60);
     if (exitWindow && bystander) {

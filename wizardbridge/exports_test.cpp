@@ -23,6 +23,8 @@ namespace fs = std::filesystem;
 using plovertest::FakeJni;
 using plovertest::IdeTree;
 using plovertest::LoadedBridge;
+using testsupport::programPath;
+using testsupport::Spelling;
 using testsupport::readFile;
 using Calls = std::vector<std::string>;
 
@@ -200,7 +202,7 @@ class CreateProjectExport : public ::testing::Test {
     LoadedBridge& bridge = LoadedBridge::instance();
     fs::remove_all(bridge.tree().sdkDir() + "/C");
     fs::create_directories(bridge.tree().sdkDir() + "/C");
-    bridge.tree().writeSettings(IdeTree::systemSpelling(bridge.tree().sdkDir()));
+    bridge.tree().writeSettings(programPath(Spelling::product, bridge.tree().sdkDir()));
   }
   std::string project(const std::string& relative) const {
     return LoadedBridge::instance().tree().sdkDir() + "/C/" + relative;
@@ -296,7 +298,7 @@ TEST(GetPV2SDKLibraries, ArrayOfTheListedNames) {
   LoadedBridge& bridge = LoadedBridge::instance();
   const std::string sdk = bridge.tree().sdkDir();
   fs::remove_all(sdk + "/C/Com_Lib");
-  bridge.tree().writeSettings(IdeTree::systemSpelling(sdk));
+  bridge.tree().writeSettings(programPath(Spelling::product, sdk));
   {
     FakeJni jni;
     jobjectArray array = bridge.getPV2SDKLibraries()(jni.env(), nullptr);

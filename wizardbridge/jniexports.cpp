@@ -82,7 +82,7 @@ JNIEXPORT void JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIComm_
                                                                                                     jobject,
                                                                                                     jobject result) {
   try {
-    const std::string sdkPath = plover::readPv2SdkPath(plover::bridgeDirectory());
+    const std::string sdkPath = plover::readPv2SdkPath(plover::moduleDirectory());
     // A null buffer has nothing to append to, and its class cannot be asked.
     if (result == nullptr) return;
     jmethodID append =
@@ -104,7 +104,7 @@ JNIEXPORT jboolean JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIC
   try {
     JavaStrings strings(env, {projectName});
     if (!strings.complete()) return JNI_FALSE;
-    return toJava(plover::createPVSDKProject(plover::bridgeDirectory(), strings[0], library != JNI_FALSE));
+    return toJava(plover::createPVSDKProject(plover::moduleDirectory(), strings[0], library != JNI_FALSE));
   } catch (...) {
     return JNI_FALSE;
   }
@@ -114,7 +114,7 @@ JNIEXPORT jobjectArray JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddIn
                                                                                                            jobject) {
   try {
     const std::vector<std::string> names =
-        plover::listPv2SdkLibraries(plover::readPv2SdkPath(plover::bridgeDirectory()));
+        plover::listPv2SdkLibraries(plover::readPv2SdkPath(plover::moduleDirectory()));
     jclass stringClass = env->FindClass("java/lang/String");
     jobjectArray array = env->NewObjectArray(static_cast<jsize>(names.size()), stringClass, nullptr);
     // Without an array the virtual machine has an exception pending.
@@ -136,10 +136,13 @@ JNIEXPORT jboolean JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIC
     JavaStrings strings(env, {project, projectDirectory});
     if (!strings.complete()) return JNI_FALSE;
     std::string err;
-    const bool found =
-        simulatorControl().runPVSDKProject(plover::bridgeDirectory(), strings[0], strings[1], debug != JNI_FALSE, &err);
-    if (!err.empty()) platform::systemDesktop().messageBox(err, "Error!", platform::MessageIcon::exclamation);
-    return toJava(found);
+    const plover::RunOutcome outcome =
+        simulatorControl().runPVSDKProject(plover::moduleDirectory(), strings[0], strings[1], debug != JNI_FALSE, &err);
+    // A window that did not appear is only the false returned, as the wizard expects.
+    if (outcome == plover::RunOutcome::stopped) {
+      platform::systemDesktop().messageBox(err, "Error!", platform::MessageIcon::exclamation);
+    }
+    return toJava(outcome == plover::RunOutcome::driven);
   } catch (...) {
     return JNI_FALSE;
   }

@@ -14,6 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using plovertest::IdeTree;
+using testsupport::programPath;
+using testsupport::Spelling;
 using testsupport::readFile;
 
 class Jvm : public ::testing::Test {
@@ -21,13 +23,13 @@ class Jvm : public ::testing::Test {
   void SetUp() override {
     tree_.installShippedTemplates();
     tree_.installBuildTool(std::string(PLOVER_KESTREL), std::string(PLOVER_STANDIN_KMMAKE));
-    fs::copy_file(std::string(PLOVER_LIBRARY), fs::path(tree_.binDir()) / "libplover.so");
-    sdk_ = IdeTree::systemSpelling(tree_.sdkDir());
+    fs::copy_file(std::string(PLOVER_LIBRARY), fs::path(tree_.nativeModuleDirectory()) / "libplover.so");
+    sdk_ = programPath(Spelling::product, tree_.sdkDir());
     tree_.writeSettings(sdk_);
   }
 
   testsupport::ProgramRun driver(const std::vector<std::string>& commands) {
-    std::vector<std::string> argv = {std::string(PLOVER_JAVA), "-Djava.library.path=" + tree_.binDir(), "-cp",
+    std::vector<std::string> argv = {std::string(PLOVER_JAVA), "-Djava.library.path=" + tree_.nativeModuleDirectory(), "-cp",
                                      std::string(PLOVER_JAR) + ":" + std::string(PLOVER_DRIVER_JAR),
                                      "WizardDriver"};
     argv.insert(argv.end(), commands.begin(), commands.end());

@@ -4,14 +4,13 @@
 
 namespace plover {
 
-bool libraryName(const std::string& fileName, std::string& name) {
+std::optional<std::string> libraryName(const std::string& fileName) {
   const size_t length = fileName.size();
   // The search pattern also matches upper-case extensions, and on Windows
   // longer ones through their short names: only ".lib" itself counts.
-  if (length < 4 || fileName.compare(length - 4, 4, ".lib") != 0) return false;
-  if (fileName == "libc.lib") return false;
-  name = fileName.substr(0, length - 4);
-  return true;
+  if (length < 4 || fileName.compare(length - 4, 4, ".lib") != 0) return std::nullopt;
+  if (fileName == "libc.lib") return std::nullopt;
+  return fileName.substr(0, length - 4);
 }
 
 std::vector<std::string> listPv2SdkLibraries(const std::string& sdkPath) {
@@ -19,8 +18,7 @@ std::vector<std::string> listPv2SdkLibraries(const std::string& sdkPath) {
   // Without an SDK path the search would look at the root of the drive.
   if (sdkPath.empty()) return names;
   for (const std::string& entry : platform::findFiles(sdkPath + "\\C\\Com_Lib\\S\\*.lib")) {
-    std::string name;
-    if (libraryName(entry, name)) names.push_back(name);
+    if (std::optional<std::string> name = libraryName(entry)) names.push_back(std::move(*name));
   }
   return names;
 }

@@ -11,6 +11,8 @@
 namespace {
 
 using plovertest::IdeTree;
+using testsupport::programPath;
+using testsupport::Spelling;
 
 TEST(LibraryName, SuffixTestIsExactAndLibcIsLeftOut) {
   struct Case {
@@ -24,10 +26,10 @@ TEST(LibraryName, SuffixTestIsExactAndLibcIsLeftOut) {
       {"c.li", false, ""},            {"libc.lib.lib", true, "libc.lib"},
   };
   for (const Case& c : cases) {
-    std::string name = "unchanged";
-    EXPECT_EQ(plover::libraryName(c.file, name), c.listed) << c.file;
+    const std::optional<std::string> name = plover::libraryName(c.file);
+    EXPECT_EQ(name.has_value(), c.listed) << c.file;
     if (c.listed) {
-      EXPECT_EQ(name, c.name) << c.file;
+      EXPECT_EQ(name.value_or("(none)"), c.name) << c.file;
     }
   }
 }
@@ -40,7 +42,7 @@ TEST(ListPv2SdkLibraries, ListsTheCommonLibraryDirectoryInSearchOrder) {
   }
   testsupport::writeFile(tree.sdkDir() + "/C/Com_Lib/P/other.lib", "library");
 
-  const std::string sdk = IdeTree::systemSpelling(tree.sdkDir());
+  const std::string sdk = programPath(Spelling::product, tree.sdkDir());
   const std::vector<std::string> names = plover::listPv2SdkLibraries(sdk);
 
   std::vector<std::string> sorted = names;
@@ -60,7 +62,7 @@ TEST(ListPv2SdkLibraries, ListsTheCommonLibraryDirectoryInSearchOrder) {
 TEST(ListPv2SdkLibraries, NothingWithoutSdkOrDirectory) {
   IdeTree tree;
   EXPECT_TRUE(plover::listPv2SdkLibraries("").empty());
-  EXPECT_TRUE(plover::listPv2SdkLibraries(IdeTree::systemSpelling(tree.sdkDir())).empty());
+  EXPECT_TRUE(plover::listPv2SdkLibraries(programPath(Spelling::product, tree.sdkDir())).empty());
 }
 
 }  // namespace

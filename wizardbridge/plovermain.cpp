@@ -12,7 +12,7 @@
 
 int main(int argc, char** argv) {
   plover::SimulatorControl simulator(platform::systemDesktop(), plover::systemExitWindow());
-  plover::CommandContext context{plover::bridgeDirectory(), simulator, plover::simulatorRunsHere(),
+  plover::CommandContext context{plover::moduleDirectory(), simulator, plover::simulatorRunsHere(),
                                  [] {
                                    // Ctrl+C is caught from the first question on, which
                                    // comes once the simulator runs: before, it ends plover.

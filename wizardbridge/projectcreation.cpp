@@ -5,6 +5,7 @@
 #include "platform/pathspelling.h"
 #include "platform/shell.h"
 #include "wizardbridge/bridge.h"
+#include "wizardbridge/idelayout.h"
 #include "wizardbridge/projectname.h"
 
 namespace plover {
@@ -85,7 +86,7 @@ bool copyProjectTemplate(std::FILE* templateFile, std::FILE* projectFile, const 
   return std::ferror(templateFile) == 0 && std::ferror(projectFile) == 0;
 }
 
-bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& projectName, bool library,
+bool createPVSDKProject(const std::string& moduleDirectory, const std::string& projectName, bool library,
                         std::string* createdDirectory, std::string* err) {
   std::string ignored;
   if (err == nullptr) err = &ignored;
@@ -96,8 +97,8 @@ bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& p
     return false;
   }
   const std::string templateDirectory =
-      bridgeDirectory + (library ? "..\\templates\\PVSDK\\projlib" : "..\\templates\\PVSDK\\projapp");
-  const std::optional<std::string> sdkPath = requirePv2SdkPath(bridgeDirectory, err);
+      moduleDirectory + (library ? kLibraryTemplate : kApplicationTemplate);
+  const std::optional<std::string> sdkPath = requirePv2SdkPath(moduleDirectory, err);
   if (!sdkPath) return false;
   const std::string projectDirectory = *sdkPath + "\\C\\" + projectName;
 
@@ -117,7 +118,7 @@ bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& p
   platform::createDirectories(projectDirectory);
 
   const std::string templateProjectFile =
-      bridgeDirectory + (library ? "..\\templates\\PVSDK\\projlib.cbx" : "..\\templates\\PVSDK\\projapp.cbx");
+      moduleDirectory + (library ? kLibraryTemplate : kApplicationTemplate) + ".cbx";
   const bool projectFileWritten =
       writeProjectFile(templateProjectFile, projectDirectory + "\\" + projectName + ".cbx", projectName, err);
 

@@ -22,7 +22,7 @@ std::string xmlEscaped(const std::string& text);
 // creates nothing and gives false. The project
 // directory, once known, goes to createdDirectory; a false result comes
 // with a one-line message in err.
-bool createPVSDKProject(const std::string& bridgeDirectory, const std::string& projectName, bool library,
+bool createPVSDKProject(const std::string& moduleDirectory, const std::string& projectName, bool library,
                         std::string* createdDirectory = nullptr, std::string* err = nullptr);
 
 }  // namespace plover

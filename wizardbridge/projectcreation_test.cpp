@@ -15,6 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 using plovertest::IdeTree;
 using testsupport::crlf;
+using testsupport::programPath;
+using testsupport::Spelling;
 using testsupport::fileExists;
 using testsupport::readFile;
 using testsupport::writeFile;
@@ -59,8 +61,8 @@ TEST(ProjectTemplate, PercentAndTheNextCharacterBecomeTheName) {
     SCOPED_TRACE(c.name);
     testsupport::TempDir dir;
     writeFile(dir / "template.cbx", c.templateBytes);
-    std::FILE* in = platform::openTextFile(IdeTree::systemSpelling(dir / "template.cbx"), "r");
-    std::FILE* out = platform::openTextFile(IdeTree::systemSpelling(dir / "demo.cbx"), "w");
+    std::FILE* in = platform::openTextFile(programPath(Spelling::product, dir / "template.cbx"), "r");
+    std::FILE* out = platform::openTextFile(programPath(Spelling::product, dir / "demo.cbx"), "w");
     ASSERT_NE(in, nullptr);
     ASSERT_NE(out, nullptr);
     EXPECT_TRUE(plover::copyProjectTemplate(in, out, "demo"));
@@ -84,10 +86,10 @@ class CreateProject : public ::testing::Test {
     tree_.writeSettings(sdk());
   }
 
-  std::string sdk() const { return IdeTree::systemSpelling(tree_.sdkDir()); }
+  std::string sdk() const { return programPath(Spelling::product, tree_.sdkDir()); }
   std::string project(const std::string& relative) const { return tree_.sdkDir() + "/C/" + relative; }
   bool create(const std::string& name, bool library) {
-    return plover::createPVSDKProject(tree_.bridgeDirectory(), name, library);
+    return plover::createPVSDKProject(tree_.moduleDirectory(), name, library);
   }
   size_t entriesBelow(const std::string& path) const {
     size_t count = 0;
@@ -179,7 +181,7 @@ TEST_F(CreateProject, EmptySdkPathCreatesNothing) {
   }
   fs::remove(tree_.settingsFile());
   EXPECT_FALSE(create(name, false));
-  const std::string rootProject = IdeTree::systemSpelling("/") + "C" + IdeTree::systemSpelling("/") + name;
+  const std::string rootProject = programPath(Spelling::product, "/") + "C" + programPath(Spelling::product, "/") + name;
   EXPECT_FALSE(platform::isDirectory(rootProject));
   EXPECT_EQ(entriesBelow(tree_.sdkDir()), 1u);
 }

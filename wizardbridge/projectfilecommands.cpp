@@ -92,11 +92,8 @@ std::optional<Project> findProject(const std::optional<std::string>& given, std:
 }
 
 std::optional<std::string> readProject(const Project& project, std::string* err) {
-  std::string bytes;
-  if (!platform::readWholeFile(project.file, &bytes)) {
-    *err = "Error: Wrong format in .cbx file";
-    return std::nullopt;
-  }
+  std::optional<std::string> bytes = platform::readWholeFile(project.file);
+  if (!bytes) *err = "Error: Wrong format in .cbx file";
   return bytes;
 }
 

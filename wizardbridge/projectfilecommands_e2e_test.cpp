@@ -15,6 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 using plovertest::IdeTree;
 using testsupport::ProgramRun;
+using testsupport::programPath;
+using testsupport::Spelling;
 using testsupport::readFile;
 using testsupport::writeFile;
 
@@ -81,15 +83,15 @@ class ProjectFileCommands : public ProjectFileCycle {
  protected:
   void SetUp() override {
     tree_.installShippedTemplates();
-    fs::copy_file(PLOVER_PROGRAM, fs::path(tree_.binDir()) / "plover");
-    tree_.writeSettings(IdeTree::systemSpelling(tree_.sdkDir()));
+    fs::copy_file(PLOVER_PROGRAM, fs::path(tree_.nativeModuleDirectory()) / "plover");
+    tree_.writeSettings(programPath(Spelling::product, tree_.sdkDir()));
     tree_.installBuildTool(PLOVER_KESTREL, PLOVER_STANDIN_KMMAKE);
   }
   ProgramRun plover(const std::vector<std::string>& arguments, const std::string& directory) override {
     return plover(arguments, directory, false);
   }
   ProgramRun plover(const std::vector<std::string>& arguments, const std::string& directory, bool unprivileged) {
-    std::vector<std::string> argv = {tree_.binDir() + "/plover"};
+    std::vector<std::string> argv = {tree_.nativeModuleDirectory() + "/plover"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     return testsupport::runProgram(argv, directory, {}, unprivileged);
   }
@@ -139,8 +141,8 @@ class ProjectFileCommandsUnderWine : public ProjectFileCycle {
     const std::string missing = testsupport::windowsProgramMissing(PLOVER_WIN32_PROGRAM);
     if (!missing.empty()) GTEST_SKIP() << missing;
     tree_.installShippedTemplates();
-    fs::copy_file(PLOVER_WIN32_PROGRAM, fs::path(tree_.binDir()) / "plover.exe");
-    tree_.writeSettings(testsupport::winePath(tree_.sdkDir()));
+    fs::copy_file(PLOVER_WIN32_PROGRAM, fs::path(tree_.nativeModuleDirectory()) / "plover.exe");
+    tree_.writeSettings(programPath(Spelling::wine, tree_.sdkDir()));
     tree_.installBuildTool(PLOVER_WIN32_KESTREL, std::string(PLOVER_WIN32_STANDINS) + "/kmmake.exe");
   }
   ProgramRun underWine(const std::vector<std::string>& argv, const std::string& directory) {
@@ -152,7 +154,7 @@ class ProjectFileCommandsUnderWine : public ProjectFileCycle {
     return run;
   }
   ProgramRun plover(const std::vector<std::string>& arguments, const std::string& directory) override {
-    std::vector<std::string> argv = {tree_.binDir() + "/plover.exe"};
+    std::vector<std::string> argv = {tree_.nativeModuleDirectory() + "/plover.exe"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     return underWine(argv, directory);
   }

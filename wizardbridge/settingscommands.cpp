@@ -244,7 +244,7 @@ int settingsCommand(const std::vector<std::string>& words, CommandContext& conte
     context.err << usageText();
     return 2;
   }
-  const std::string path = settingsFilePath(context.bridgeDirectory);
+  const std::string path = settingsFilePath(context.moduleDirectory);
   std::error_code failed;
   const bool exists = std::filesystem::exists(platform::windowsToHostPath(path), failed);
   ucl::TextFile file;
@@ -272,16 +272,14 @@ int settingsCommand(const std::vector<std::string>& words, CommandContext& conte
     }
     setSettingsValue(file.lines, kKeys[k].section, kKeys[k].key, directory);
   }
-  std::string before;
-  if (exists && !platform::readWholeFile(path, &before)) {
-    return failure(context, "Error: Unable to read settings file " + quoted(path));
-  }
+  const std::optional<std::string> before = exists ? platform::readWholeFile(path) : std::string();
+  if (!before) return failure(context, "Error: Unable to read settings file " + quoted(path));
   if (!file.write(path)) {
     // A write that failed half way (a full disk) must not cost the user the
     // file: it gets its old bytes back, where they still fit.
     if (exists) {
       if (std::FILE* restored = platform::openBinaryFile(path, "wb")) {
-        std::fwrite(before.data(), 1, before.size(), restored);
+        std::fwrite(before->data(), 1, before->size(), restored);
         platform::closeFile(restored);
       }
     }
@@ -299,7 +297,7 @@ int checkCommand(const std::vector<std::string>& words, CommandContext& context)
   }
   // Directories given on the command line stand for the file's: the
   // installer checks them before it writes them.
-  const std::string path = settingsFilePath(context.bridgeDirectory);
+  const std::string path = settingsFilePath(context.moduleDirectory);
   if (!(given[0] && given[1] && given[2] && given[3])) {
     std::error_code failed;
     if (!std::filesystem::exists(platform::windowsToHostPath(path), failed)) {

@@ -8,6 +8,7 @@
 #include "platform/registry.h"
 #include "platform/textencoding.h"
 #include "wizardbridge/bridge.h"
+#include "wizardbridge/idelayout.h"
 
 namespace plover {
 
@@ -146,24 +147,25 @@ bool startSimulator(const std::string& programPath) {
   return platform::startDetached(programPath, ucl::fileDirectory(programPath));
 }
 
-bool SimulatorControl::runPVSDKProject(const std::string& bridgeDirectory, const std::string& project,
-                                       const std::string& projectDirectoryGiven, bool debug, std::string* err) {
+RunOutcome SimulatorControl::runPVSDKProject(const std::string& moduleDirectory, const std::string& project,
+                                             const std::string& projectDirectoryGiven, bool debug,
+                                             std::string* err) {
   std::string ignored;
   if (err == nullptr) err = &ignored;
   // Decided before anything is written or started: a run that cannot load
   // its map file starts nothing.
   const std::optional<SimulatorPaths> paths =
       simulatorPaths(platform::slashesToBackslashes(projectDirectoryGiven), debug, err);
-  if (!paths) return false;
+  if (!paths) return RunOutcome::stopped;
   const std::string& projectDirectory = paths->inProjectFile;
-  const std::string sdkPath = readPv2SdkPath(bridgeDirectory);
+  const std::string sdkPath = readPv2SdkPath(moduleDirectory);
   const std::string title = ucl::fileTitle(project);
   const std::string simulatorProjectFile = projectDirectory + "\\PV2BUILD\\project.cpj";
 
   // The screen decides both the simulator's layout and the exit window's place.
   const bool wide = desktop_.screenWidth() >= 1280;
   const std::string templateFile =
-      bridgeDirectory + "..\\templates\\PVSDK\\" + (wide ? "\\projdbg1280.cpj" : "\\projdbg1024.cpj");
+      moduleDirectory + kTemplatesDirectory + (wide ? kWideSimulatorTemplate : kSimulatorTemplate);
 
   ucl::IniFile simulatorProject;
   simulatorProject.read(templateFile);
@@ -186,15 +188,24 @@ bool SimulatorControl::runPVSDKProject(const std::string& bridgeDirectory, const
     if (simulator != nullptr && desktop_.windowProcess(simulator) == 0) simulator = nullptr;
     if (simulator == nullptr) desktop_.pause(kSearchPause);
   }
-  if (simulator == nullptr) return false;
+  if (simulator == nullptr) {
+    // Most often the simulator was not where the settings say; a missing
+    // or empty SDK path is named as such.
+    const std::optional<std::string> requiredSdkPath = requirePv2SdkPath(moduleDirectory, err);
+    if (requiredSdkPath) {
+      *err = "Error: The simulator's window did not appear; Sim3022.exe was looked for as '" +
+             platform::windowsToHostPath(simulatorProgram(*requiredSdkPath)) + "'";
+    }
+    return RunOutcome::windowNotFound;
+  }
 
   if (!sendRunKeys(simulator, paths->typed, debug)) {
     *err = kNoKeyboard;
-    return false;
+    return RunOutcome::stopped;
   }
   desktop_.pause(750);
   showExitWindow(simulatorProjectFile, wide ? kExitWindowLeftOnWideScreens : kExitWindowLeft);
-  return true;
+  return RunOutcome::driven;
 }
 
 platform::WindowHandle SimulatorControl::findSimulatorWindow(const std::string& loadedFile) {

@@ -53,6 +53,8 @@ std::optional<SimulatorPaths> simulatorPaths(const std::string& projectDirectory
 
 // One per loaded bridge: the exit window, once made, lives as long as the
 // bridge.
+enum class RunOutcome { driven, stopped, windowNotFound };
+
 class SimulatorControl : private ExitButtonListener {
  public:
   SimulatorControl(platform::Desktop& desktop, ExitWindowOpener& exitWindow)
@@ -62,13 +64,14 @@ class SimulatorControl : private ExitButtonListener {
 
   // Writes PV2BUILD\project.cpj, registers it, starts the simulator, waits
   // up to about a second for its window, drives it and shows the exit
-  // window. True when the simulator's window was found and all its keys
-  // went to it. False, with nothing written or started and the reason in
-  // err, when the simulator could not be told the project's directory (see
-  // simulatorPaths); with the reason in err when it could not be given the
-  // keyboard; with err left alone when its window was not found.
-  bool runPVSDKProject(const std::string& bridgeDirectory, const std::string& project,
-                       const std::string& projectDirectory, bool debug, std::string* err = nullptr);
+  // window. driven when the simulator's window was found and all its keys
+  // went to it. stopped, with the reason in err, when the simulator could
+  // not be told the project's directory (see simulatorPaths: then nothing
+  // is written or started) or could not be given the keyboard.
+  // windowNotFound, with the reason in err, when its window did not appear:
+  // the wizard, unlike the command line, says nothing of that.
+  RunOutcome runPVSDKProject(const std::string& moduleDirectory, const std::string& project,
+                             const std::string& projectDirectory, bool debug, std::string* err = nullptr);
 
   // The simulator's main window ("SIM3022", or "SIM3022 - " + the loaded
   // file), brought to the front; null when there is none.

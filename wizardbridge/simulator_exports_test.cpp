@@ -29,6 +29,8 @@ namespace fs = std::filesystem;
 using plovertest::FakeJni;
 using plovertest::IdeTree;
 using plovertest::LoadedBridge;
+using testsupport::programPath;
+using testsupport::Spelling;
 using testsupport::readFile;
 using Clock = std::chrono::steady_clock;
 
@@ -40,16 +42,15 @@ class SimulatorFixture : public ::testing::Test {
     fs::create_directories(sdk() + "/C/demo/PV2BUILD");
     fs::remove_all(sdk() + "/SIM");
     fs::create_directories(sdk() + "/SIM");
-    bridge_.tree().writeSettings(IdeTree::systemSpelling(sdk()));
-    projectDirectory_ = IdeTree::systemSpelling(sdk()) + "\\C\\demo";
+    bridge_.tree().writeSettings(programPath(Spelling::product, sdk()));
+    projectDirectory_ = programPath(Spelling::product, sdk()) + "\\C\\demo";
   }
 
   std::string sdk() const { return bridge_.tree().sdkDir(); }
   std::string simulatorProjectFile() const { return projectDirectory_ + "\\PV2BUILD\\project.cpj"; }
   std::string simulatorProject() const { return readFile(sdk() + "/C/demo/PV2BUILD/project.cpj"); }
   std::string recentFile() const {
-    std::string value;
-    return platform::readUserString("Software\\CASIO\\SIM3022\\RecentFiles", "4", value) ? value : "(none)";
+    return platform::readUserString("Software\\CASIO\\SIM3022\\RecentFiles", "4").value_or("(none)");
   }
 
   bool run(const std::string& project, const std::string& directory, bool debug) {
@@ -66,7 +67,7 @@ class SimulatorFixture : public ::testing::Test {
   // The four entries, and the template's other lines where they were.
   void expectSimulatorProject(bool debug) {
     const std::string text = simulatorProject();
-    const std::string sdkPath = IdeTree::systemSpelling(sdk());
+    const std::string sdkPath = programPath(Spelling::product, sdk());
     for (const std::string& line :
          {"[GENERAL]\r\nVersion=302\r\nProjectName=demo\r\nCurrentDir=" + sdkPath + "\\\r\nSourceDir=" +
               projectDirectory_ + "\\\r\nStartupAction=None\r\n",

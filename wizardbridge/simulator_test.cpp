@@ -11,6 +11,7 @@
 
 #include "platform/environment.h"
 #include "platform/files.h"
+#include "platform/pathspelling.h"
 #include "platform/registry.h"
 #include "testing/idetree.h"
 #include "testing/recordingdesktop.h"
@@ -22,6 +23,8 @@ namespace fs = std::filesystem;
 using plovertest::IdeTree;
 using plovertest::RecordingDesktop;
 using testsupport::crlf;
+using testsupport::programPath;
+using testsupport::Spelling;
 using testsupport::readFile;
 using Events = std::vector<std::string>;
 
@@ -98,20 +101,19 @@ class SimulatorRun : public ::testing::Test {
       testsupport::writeFile(tree_.templatesDir() + "/projdbg" + std::to_string(width) + ".cpj", crlf(text));
     }
     fs::create_directories(tree_.sdkDir() + "/C/demo/PV2BUILD");
-    sdk_ = IdeTree::systemSpelling(tree_.sdkDir());
+    sdk_ = programPath(Spelling::product, tree_.sdkDir());
     projectDirectory_ = sdk_ + "\\C\\demo";
     tree_.writeSettings(sdk_);
     desktop_.windows = {{"TMainForm", "SIM3022"}};
   }
 
   bool run(const std::string& project, const std::string& directory, bool debug) {
-    return control_.runPVSDKProject(tree_.bridgeDirectory(), project, directory, debug);
+    return control_.runPVSDKProject(tree_.moduleDirectory(), project, directory, debug) == plover::RunOutcome::driven;
   }
   std::string simulatorProject() const { return readFile(tree_.sdkDir() + "/C/demo/PV2BUILD/project.cpj"); }
   std::string simulatorProjectFile() const { return projectDirectory_ + "\\PV2BUILD\\project.cpj"; }
   std::string recentFile() const {
-    std::string value;
-    return platform::readUserString(kRecentFiles, "4", value) ? value : "(none)";
+    return platform::readUserString(kRecentFiles, "4").value_or("(none)");
   }
 
   testsupport::ScopedVariable config_{"XDG_CONFIG_HOME"};
@@ -179,7 +181,8 @@ TEST_F(SimulatorRun, ScreenWidthChoosesTemplateAndExitWindowPlace) {
     desktop.windows = desktop_.windows;
     desktop.width = c.width;
     plover::SimulatorControl control(desktop, desktop);
-    ASSERT_TRUE(control.runPVSDKProject(tree_.bridgeDirectory(), "demo", projectDirectory_, false));
+    ASSERT_EQ(control.runPVSDKProject(tree_.moduleDirectory(), "demo", projectDirectory_, false),
+              plover::RunOutcome::driven);
     EXPECT_NE(simulatorProject().find(c.layout), std::string::npos) << c.width;
     EXPECT_EQ(desktop.events().back(), c.shown) << c.width;
   }
@@ -196,6 +199,28 @@ TEST_F(SimulatorRun, NoSimulatorWindowAfterEightSearches) {
   // What came before the search is done all the same.
   EXPECT_NE(simulatorProject().find("ProjectName=demo"), std::string::npos);
   EXPECT_EQ(recentFile(), simulatorProjectFile());
+
+  // The reason names where the simulator was looked for, or the SDK path
+  // that is missing; plover run prints it as given.
+  testsupport::writeFile(tree_.sdkDir() + "/C/demo/demo.cbx", "<project/>");
+  const std::string lookedFor = platform::windowsToHostPath(sdk_ + "\\SIM\\Sim3022.exe");
+  for (const bool emptySdkPath : {false, true}) {
+    if (emptySdkPath) tree_.writeSettingsText("[PV2SDK Paths]\nSDKPath=\n");
+    std::string reason;
+    EXPECT_EQ(control_.runPVSDKProject(tree_.moduleDirectory(), "demo", projectDirectory_, true, &reason),
+              plover::RunOutcome::windowNotFound);
+    EXPECT_EQ(reason, emptySdkPath ? "Error: Key 'SDKPath' in section [PV2SDK Paths] of settings file '" +
+                                         platform::windowsToHostPath(tree_.moduleDirectory() +
+                                                                     "..\\toolsets\\PVSDK\\Settings.ini") +
+                                         "' is empty"
+                                   : "Error: The simulator's window did not appear; Sim3022.exe was looked for as '" +
+                                         lookedFor + "'");
+    std::ostringstream out;
+    std::ostringstream err;
+    plover::CommandContext context{tree_.moduleDirectory(), control_, true, [] { return false; }, out, err};
+    EXPECT_EQ(plover::runCommand({"run", tree_.sdkDir() + "/C/demo"}, context), 1);
+    EXPECT_EQ(err.str(), reason + "\n");
+  }
 }
 
 TEST_F(SimulatorRun, SlashesInTheDirectoryAndPathsAsProjectNames) {
@@ -223,7 +248,8 @@ TEST_F(SimulatorRun, SlashesInTheDirectoryAndPathsAsProjectNames) {
     RecordingDesktop desktop;
     desktop.windows = desktop_.windows;
     plover::SimulatorControl control(desktop, desktop);
-    ASSERT_TRUE(control.runPVSDKProject(tree_.bridgeDirectory(), c.project, c.directory, true));
+    ASSERT_EQ(control.runPVSDKProject(tree_.moduleDirectory(), c.project, c.directory, true),
+              plover::RunOutcome::driven);
     EXPECT_EQ(simulatorProject(), withBackslashes);
     EXPECT_EQ(recentFile(), recentWithBackslashes);
     EXPECT_EQ(desktop.events(), eventsWithBackslashes);
@@ -310,7 +336,8 @@ TEST_F(SimulatorRun, KeysOnlyWhileTheSimulatorsProcessHasTheKeyboard) {
     desktop.switchTo = c.switchTo;
     plover::SimulatorControl control(desktop, desktop);
     std::string err;
-    const bool ran = control.runPVSDKProject(tree_.bridgeDirectory(), "demo", projectDirectory_, true, &err);
+    const bool ran = control.runPVSDKProject(tree_.moduleDirectory(), "demo", projectDirectory_, true, &err) ==
+                     plover::RunOutcome::driven;
     EXPECT_EQ(desktop.keys(), c.keys);
     const Events events = desktop.events();
     EXPECT_EQ(ran, c.keys == all);
@@ -325,7 +352,7 @@ TEST_F(SimulatorRun, KeysOnlyWhileTheSimulatorsProcessHasTheKeyboard) {
   desktop_.refusals = 5;
   std::ostringstream out;
   std::ostringstream err;
-  plover::CommandContext context{tree_.bridgeDirectory(), control_, true, [] { return false; }, out, err};
+  plover::CommandContext context{tree_.moduleDirectory(), control_, true, [] { return false; }, out, err};
   EXPECT_EQ(plover::runCommand({"run", tree_.sdkDir() + "/C/demo"}, context), 1);
   EXPECT_EQ(err.str(), "Error: The simulator could not be given the keyboard; the run was stopped\n");
   EXPECT_EQ(desktop_.keys(), Events{});
@@ -421,16 +448,20 @@ TEST_F(SimulatorRun, DirectoryTheKeyboardCannotTypeIsTypedAsItsShortPath) {
   const std::optional<std::string> shortForm = platform::shortPath(directory);
   ASSERT_TRUE(shortForm);
   if (*shortForm != directory) {
-    ASSERT_TRUE(control_.runPVSDKProject(tree_.bridgeDirectory(), name + ".cbx", directory, true, &err)) << err;
+    ASSERT_EQ(control_.runPVSDKProject(tree_.moduleDirectory(), name + ".cbx", directory, true, &err),
+              plover::RunOutcome::driven)
+        << err;
     EXPECT_EQ(desktop_.keys()[3 + 2], "type " + *shortForm);
   } else {
     // No short name to fall back on: nothing is written or started.
-    EXPECT_FALSE(control_.runPVSDKProject(tree_.bridgeDirectory(), name + ".cbx", directory, true, &err));
+    EXPECT_EQ(control_.runPVSDKProject(tree_.moduleDirectory(), name + ".cbx", directory, true, &err),
+              plover::RunOutcome::stopped);
     EXPECT_NE(err.find("cannot type"), std::string::npos) << err;
     EXPECT_EQ(desktop_.events(), Events{});
     EXPECT_EQ(recentFile(), "(none)");
     // A release run types no path and goes ahead.
-    EXPECT_TRUE(control_.runPVSDKProject(tree_.bridgeDirectory(), name + ".cbx", directory, false, &err));
+    EXPECT_EQ(control_.runPVSDKProject(tree_.moduleDirectory(), name + ".cbx", directory, false, &err),
+              plover::RunOutcome::driven);
   }
 }
 

@@ -14,6 +14,7 @@
 namespace e2e {
 
 namespace fs = std::filesystem;
+using testsupport::programPath;
 using testsupport::readFile;
 using testsupport::TempDir;
 using testsupport::withoutCr;
@@ -23,6 +24,8 @@ using testsupport::writeFile;
 // kestrel, one for kestrel.exe under Wine).
 struct Target {
   bool underWine = std::string(KESTREL_TARGET) == "win32";
+  // How the program under test spells a path of this machine.
+  testsupport::Spelling spelling = underWine ? testsupport::Spelling::wine : testsupport::Spelling::asIs;
   std::string program = KESTREL_PROGRAM;
   std::string standins = KESTREL_STANDINS;
   std::string wineRun = WINE_RUN;
@@ -36,11 +39,6 @@ struct Target {
 inline const Target& target() {
   static const Target configured;
   return configured;
-}
-
-// A path as the program under test sees it.
-inline std::string programPath(const std::string& linuxPath) {
-  return target().underWine ? testsupport::winePath(linuxPath) : linuxPath;
 }
 
 class Kestrel : public ::testing::Test {
@@ -136,7 +134,7 @@ class KestrelPv2 : public Kestrel {
     fs::copy_file(standin, standinCopy_);
     writeSettings("[PV2SDK Paths]\nSDKPath=" + sdk_ + "\nCompilerPath=" + compiler_ + "\n");
     log_ = root_ / "standin.log";
-    environment_["STANDIN_LOG"] = programPath(log_);
+    environment_["STANDIN_LOG"] = programPath(target().spelling, log_);
   }
 
   // What the stand-in recorded, one entry per start.
@@ -154,7 +152,7 @@ class KestrelPv2 : public Kestrel {
     if (!target().underWine) return testsupport::environmentVariable("PATH");
     const std::string baseLog = root_ / "base.log";
     testsupport::runProgram({target().wineRun, standinCopy_}, root_.path(),
-                            {{"STANDIN_LOG", programPath(baseLog)}});
+                            {{"STANDIN_LOG", programPath(target().spelling, baseLog)}});
     const std::string log = readFile(baseLog);
     const size_t begin = log.find("PATH=") + 5;
     return log.substr(begin, log.find('\n', begin) - begin);
@@ -205,7 +203,7 @@ class KestrelPv3 : public Kestrel {
     fs::copy_file(target().standins + "/hmake" + exe, compilerOnDisk_ + "/bin/hmake" + exe);
     writeSettings("[PV3SDK Paths]\nSDKPath=" + sdk_ + "\nCompilerPath=" + compiler_ + "\n");
     log_ = root_ / "standin.log";
-    environment_["STANDIN_LOG"] = programPath(log_);
+    environment_["STANDIN_LOG"] = programPath(target().spelling, log_);
   }
 
   std::string logged(const std::string& key) const {
