@@ -1,7 +1,6 @@
 #include "wizardbridge/settingscommands.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 
 #include "common/settingsfile.h"
@@ -245,8 +244,7 @@ int settingsCommand(const std::vector<std::string>& words, CommandContext& conte
     return 2;
   }
   const std::string path = settingsFilePath(context.moduleDirectory);
-  std::error_code failed;
-  const bool exists = std::filesystem::exists(platform::windowsToHostPath(path), failed);
+  const bool exists = platform::fileStamp(path).has_value();
   ucl::TextFile file;
   if (exists && !file.read(path)) return failure(context, "Error: Unable to read settings file " + quoted(path));
 
@@ -299,8 +297,7 @@ int checkCommand(const std::vector<std::string>& words, CommandContext& context)
   // installer checks them before it writes them.
   const std::string path = settingsFilePath(context.moduleDirectory);
   if (!(given[0] && given[1] && given[2] && given[3])) {
-    std::error_code failed;
-    if (!std::filesystem::exists(platform::windowsToHostPath(path), failed)) {
+    if (!platform::fileStamp(path)) {
       return failure(context, "Error: Unable to read settings file " + quoted(path) +
                                   ": install the tools again, or write it with plover settings");
     }
