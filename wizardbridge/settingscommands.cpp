@@ -184,15 +184,23 @@ int failure(CommandContext& context, const std::string& message) {
 
 // The options given, by key; false when a word is not one of them, one is
 // given twice or its directory is missing.
-bool parseOptions(const std::vector<std::string>& words, SdkDirectories& values, bool given[4]) {
+// The directories given with the four options, each at most once.
+struct GivenDirectories {
+  SdkDirectories values;
+  bool given[4] = {false, false, false, false};
+};
+
+// Nothing when the words are not options with their directories.
+std::optional<GivenDirectories> parseOptions(const std::vector<std::string>& words) {
+  GivenDirectories options;
   for (std::size_t i = 0; i < words.size(); i += 2) {
     std::size_t k = 0;
     while (k < 4 && words[i] != kKeys[k].option) ++k;
-    if (k == 4 || given[k] || i + 1 >= words.size()) return false;
-    given[k] = true;
-    values.*kKeys[k].directory = words[i + 1];
+    if (k == 4 || options.given[k] || i + 1 >= words.size()) return std::nullopt;
+    options.given[k] = true;
+    options.values.*kKeys[k].directory = words[i + 1];
   }
-  return true;
+  return options;
 }
 
 }  // namespace
@@ -237,12 +245,13 @@ void setSettingsValue(std::vector<std::string>& lines, const std::string& sectio
 }
 
 int settingsCommand(const std::vector<std::string>& words, CommandContext& context) {
-  SdkDirectories values;
-  bool given[4] = {false, false, false, false};
-  if (!parseOptions(words, values, given)) {
+  std::optional<GivenDirectories> options = parseOptions(words);
+  if (!options) {
     context.err << usageText();
     return 2;
   }
+  SdkDirectories& values = options->values;
+  const bool* given = options->given;
   const std::string path = settingsFilePath(context.moduleDirectory);
   const bool exists = platform::fileStamp(path).has_value();
   ucl::TextFile file;
@@ -287,12 +296,13 @@ int settingsCommand(const std::vector<std::string>& words, CommandContext& conte
 }
 
 int checkCommand(const std::vector<std::string>& words, CommandContext& context) {
-  SdkDirectories values;
-  bool given[4] = {false, false, false, false};
-  if (!parseOptions(words, values, given)) {
+  std::optional<GivenDirectories> options = parseOptions(words);
+  if (!options) {
     context.err << usageText();
     return 2;
   }
+  SdkDirectories& values = options->values;
+  const bool* given = options->given;
   // Directories given on the command line stand for the file's: the
   // installer checks them before it writes them.
   const std::string path = settingsFilePath(context.moduleDirectory);
