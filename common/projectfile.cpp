@@ -52,23 +52,10 @@ size_t numericReference(const std::string& text, size_t at, std::string& out, bo
     value += scale * digit;
     scale *= hex ? 16u : 10u;
   }
-  // UTF-8 of the value.
   if (value == 0) {
     ended = true;
-  } else if (value < 0x80) {
-    out += static_cast<char>(value);
-  } else if (value < 0x800) {
-    out += static_cast<char>(0xC0 | (value >> 6));
-    out += static_cast<char>(0x80 | (value & 0x3F));
-  } else if (value < 0x10000) {
-    out += static_cast<char>(0xE0 | (value >> 12));
-    out += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (value & 0x3F));
   } else if (value < 0x200000) {
-    out += static_cast<char>(0xF0 | (value >> 18));
-    out += static_cast<char>(0x80 | ((value >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (value & 0x3F));
+    appendUtf8(static_cast<uint32_t>(value), out);
   }
   return semicolon + 1;
 }

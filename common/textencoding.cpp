@@ -39,23 +39,6 @@ size_t decodeCharacter(const std::string& text, size_t at, uint32_t& character, 
   return length;
 }
 
-void appendUtf8(uint32_t character, std::string& out) {
-  if (character < 0x80) {
-    out += static_cast<char>(character);
-  } else if (character < 0x800) {
-    out += static_cast<char>(0xC0 | (character >> 6));
-    out += static_cast<char>(0x80 | (character & 0x3F));
-  } else if (character < 0x10000) {
-    out += static_cast<char>(0xE0 | (character >> 12));
-    out += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (character & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (character >> 18));
-    out += static_cast<char>(0x80 | ((character >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (character & 0x3F));
-  }
-}
 
 // UTF-16 in the byte order given, from byte `from` on; an unpaired
 // surrogate becomes U+FFFD.
@@ -103,6 +86,24 @@ std::string declaredEncoding(const std::string& bytes) {
 }
 
 }  // namespace
+
+void appendUtf8(uint32_t character, std::string& out) {
+  if (character < 0x80) {
+    out += static_cast<char>(character);
+  } else if (character < 0x800) {
+    out += static_cast<char>(0xC0 | (character >> 6));
+    out += static_cast<char>(0x80 | (character & 0x3F));
+  } else if (character < 0x10000) {
+    out += static_cast<char>(0xE0 | (character >> 12));
+    out += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (character & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (character >> 18));
+    out += static_cast<char>(0x80 | ((character >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (character & 0x3F));
+  }
+}
 
 bool isValidUtf8(const std::string& bytes) {
   uint32_t character;

@@ -2,6 +2,7 @@
 // the same on every system: the programs keep all text in UTF-8.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace ucl {
@@ -10,6 +11,9 @@ namespace ucl {
 bool isValidUtf8(const std::string& bytes);
 // True when every byte is below 0x80.
 bool isAscii(const std::string& bytes);
+
+// Appends the UTF-8 bytes of one character (up to four bytes).
+void appendUtf8(uint32_t character, std::string& out);
 
 // A project file's bytes as UTF-8 text. UTF-16 (with a byte order mark, or
 // starting "<?" in 16-bit units) is decoded; a file that declares another
