@@ -1,11 +1,11 @@
 #include "buildtool/console.h"
 
-#include <iostream>
+#include "platform/console.h"
 
 namespace kestrel {
 
-void writeOutputLine(const std::string& line) { std::cout << line << std::endl; }
+void writeOutputLine(const std::string& line) { platform::consoleOut() << line << std::endl; }
 
-void writeErrorLine(const std::string& line) { std::cerr << line << std::endl; }
+void writeErrorLine(const std::string& line) { platform::consoleErr() << line << std::endl; }
 
 }  // namespace kestrel

@@ -1,6 +1,5 @@
 #include "buildtool/driver.h"
 
-#include <iostream>
 #include <new>
 #include <optional>
 #include <vector>
@@ -25,7 +24,7 @@ namespace kestrel {
 
 namespace {
 
-void writeUsage() { std::cout << kUsageText << std::endl; }
+void writeUsage() { writeOutputLine(kUsageText); }
 
 // The make tools read their makefiles in the ANSI code page. A name it
 // cannot hold exactly would have the build look for another file, so none

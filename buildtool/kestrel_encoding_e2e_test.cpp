@@ -50,12 +50,21 @@ TEST_F(KestrelEncodings, WesternCodePageHoldsWhatFitsAndRefusesTheRest) {
   const size_t makeRuns = starts().size();
   auto result = build("demo", projectListing(kUtf8, "C/\xE8\xA1\xA8.c"), "en_US.UTF-8");
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.err, "Error: File name 'C/\xE8\xA1\xA8.c' cannot be written in this system's code page\n");
+  // Standard error is a pipe here: the message comes in the code page, "?" for what it cannot hold.
+  EXPECT_EQ(result.err, "Error: File name 'C/?.c' cannot be written in this system's code page\n");
   EXPECT_FALSE(fs::exists(projectDir_ + "/PV2BUILD"));
   // The argument comes whole, not as "??", a pattern that would find demo.cbx.
   result = build(kHyouji, projectListing(kUtf8, "C/main.c"), "en_US.UTF-8");
-  EXPECT_EQ(result.err, "Error: File name '" + kHyouji + ".cbx' cannot be written in this system's code page\n");
+  EXPECT_EQ(result.err, "Error: File name '??.cbx' cannot be written in this system's code page\n");
   EXPECT_EQ(starts().size(), makeRuns);
+}
+
+TEST_F(KestrelEncodings, MessagesComeInTheCodePageOfTheSystem) {
+  // 表 in Shift-JIS under Wine's Japanese locale; natively UTF-8 as it is.
+  std::map<std::string, std::string> environment = environment_;
+  environment["LANG"] = environment["LC_ALL"] = "ja_JP.UTF-8";
+  const auto result = run({"-q\xE8\xA1\xA8"}, environment);
+  EXPECT_EQ(result.err.substr(0, result.err.find('\n') + 1), std::string("Error: Unknown option '-q") + (target().underWine ? "\x95\x5C" : "\xE8\xA1\xA8") + "'\n");
 }
 
 }  // namespace

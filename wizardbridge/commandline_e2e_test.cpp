@@ -304,6 +304,13 @@ TEST_F(PloverProgramUnderWine, NewTakesNamesWhoseShiftJisHoldsABackslashByte) {
   }
 }
 
+TEST_F(PloverProgramUnderWine, MessagesComeInTheCodePageOfTheSystem) {
+  // Standard error is a pipe: 表 comes as its Shift-JIS bytes.
+  const ProgramRun run = underWine({tree_.nativeModuleDirectory() + "/plover.exe", "frob\xE8\xA1\xA8"}, kJapanese);
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(run.err.substr(0, run.err.find('\n') + 1), "Error: Unknown command 'frob\x95\x5C'\n");
+}
+
 TEST_F(PloverProgramUnderWine, MapFileInADirectoryTheKeyboardCannotTypeIsTypedAsItsShortPath) {
   const std::string directory = tree_.sdkDir() + "/C/" + kHyouji;
   fs::create_directories(directory + "/PV2BUILD");

@@ -1,9 +1,9 @@
 // The program plover: the command line over the wizard bridge.
-#include <iostream>
 #include <string>
 #include <vector>
 
 #include "platform/arguments.h"
+#include "platform/console.h"
 #include "platform/desktop.h"
 #include "platform/interrupt.h"
 #include "wizardbridge/bridge.h"
@@ -19,6 +19,6 @@ int main(int argc, char** argv) {
                                    static const bool caught = (platform::catchInterrupt(), true);
                                    return caught && platform::interruptRequested();
                                  },
-                                 std::cout, std::cerr};
+                                 platform::consoleOut(), platform::consoleErr()};
   return plover::runCommand(platform::programArguments(argc, argv), context);
 }
