@@ -8,7 +8,7 @@ namespace plover {
 
 namespace {
 
-const char* const kExitWindowClass = "SIMExitWindowClass";
+const wchar_t* const kExitWindowClass = L"SIMExitWindowClass";
 const int kExitButtonId = 101;
 
 // The "Exit SIM" button; set when the window is created, cleared when it is
@@ -25,50 +25,50 @@ struct ExitWindowStart {
 LRESULT CALLBACK exitWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: {
-      const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-      exitButton = CreateWindowExA(0, "button", "Exit SIM", WS_CHILD | WS_VISIBLE, 8, 8, 144, 25, window,
+      const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+      exitButton = CreateWindowExW(0, L"button", L"Exit SIM", WS_CHILD | WS_VISIBLE, 8, 8, 144, 25, window,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kExitButtonId)),
                                    creation->hInstance, nullptr);
       return 0;
     }
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == kExitButtonId) {
-        auto* listener = reinterpret_cast<ExitButtonListener*>(GetWindowLongPtrA(window, 0));
+        auto* listener = reinterpret_cast<ExitButtonListener*>(GetWindowLongPtrW(window, 0));
         if (listener != nullptr) listener->exitButtonPressed();
       }
       return 0;
     case WM_CLOSE: {
-      HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+      HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window, GWLP_HINSTANCE));
       if (exitButton != nullptr) {
         DestroyWindow(exitButton);
         exitButton = nullptr;
       }
       DestroyWindow(window);
-      UnregisterClassA(kExitWindowClass, instance);
+      UnregisterClassW(kExitWindowClass, instance);
       return 0;
     }
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
     default:
-      return DefWindowProcA(window, message, wParam, lParam);
+      return DefWindowProcW(window, message, wParam, lParam);
   }
 }
 
 // Gives up: the launching call stops waiting before the user is told.
-DWORD giveUp(ExitWindowStart* start, const char* text) {
+DWORD giveUp(ExitWindowStart* start, const wchar_t* text) {
   start->window = nullptr;
   SetEvent(start->readyEvent);
-  MessageBoxA(nullptr, text, "Error!", MB_ICONEXCLAMATION | MB_OK);
+  MessageBoxW(nullptr, text, L"Error!", MB_ICONEXCLAMATION | MB_OK);
   return 0;
 }
 
 DWORD WINAPI exitWindowThread(LPVOID parameter) {
   auto* start = static_cast<ExitWindowStart*>(parameter);
   // The class belongs to the host program, not to this library.
-  HINSTANCE instance = GetModuleHandleA(nullptr);
+  HINSTANCE instance = GetModuleHandleW(nullptr);
 
-  WNDCLASSEXA windowClass;
+  WNDCLASSEXW windowClass;
   ZeroMemory(&windowClass, sizeof windowClass);
   windowClass.cbSize = sizeof windowClass;
   windowClass.style = 0;
@@ -82,21 +82,21 @@ DWORD WINAPI exitWindowThread(LPVOID parameter) {
   windowClass.lpszMenuName = nullptr;
   windowClass.lpszClassName = kExitWindowClass;
   windowClass.hIconSm = nullptr;
-  if (!RegisterClassExA(&windowClass)) return giveUp(start, "Window Registration Failed!");
+  if (!RegisterClassExW(&windowClass)) return giveUp(start, L"Window Registration Failed!");
 
   // Made hidden, not shown and hidden at once: under Wine without a window
   // manager hiding a shown window waits two seconds for one, and all that
   // time the window stood at its place of creation without its button,
   // where a click on it was lost.
-  HWND window = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kExitWindowClass, "SIMExitWindow",
+  HWND window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kExitWindowClass, L"SIMExitWindow",
                                 WS_POPUP | WS_CAPTION | WS_SYSMENU, kExitWindowLeft, kExitWindowTop,
                                 167, 64, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) {
     // Unregistered again, so that a later launch can try anew.
-    UnregisterClassA(kExitWindowClass, instance);
-    return giveUp(start, "Window Creation Failed!");
+    UnregisterClassW(kExitWindowClass, instance);
+    return giveUp(start, L"Window Creation Failed!");
   }
-  SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(start->listener));
+  SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(start->listener));
 
   // Hidden before the launching call may move and show it.
   ShowWindow(window, SW_HIDE);
@@ -107,9 +107,9 @@ DWORD WINAPI exitWindowThread(LPVOID parameter) {
   // Messages of this window only; retrieval fails once it is destroyed.
   MSG message;
   ZeroMemory(&message, sizeof message);
-  while (GetMessageA(&message, window, 0, 0) > 0) {
+  while (GetMessageW(&message, window, 0, 0) > 0) {
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
   }
   return static_cast<DWORD>(message.wParam);
 }
