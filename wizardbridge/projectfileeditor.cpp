@@ -14,10 +14,14 @@ namespace {
 
 const char* const kWrongFormat = "Error: Wrong format in .cbx file";
 
-std::optional<ucl::ProjectFileOutline> outline(const std::string& bytes, std::string* err) {
+bool outline(const std::string& bytes, ucl::ProjectFileOutline* result, std::string* err) {
   std::optional<ucl::ProjectFileOutline> found = ucl::outlineProjectFile(bytes);
-  if (!found) *err = kWrongFormat;
-  return found;
+  if (!found) {
+    *err = kWrongFormat;
+    return false;
+  }
+  *result = std::move(*found);
+  return true;
 }
 
 // Each entry's path as kestrel's reader decodes it: a file read in the ANSI
@@ -40,9 +44,9 @@ std::vector<std::string> decodedPaths(const std::string& bytes, const ucl::Proje
 // the last ones taken out of an ANSI file), and must then be refused.
 bool readsAsExpected(const std::string& edited, const std::vector<std::string>& expected,
                      const AnsiConversion& ansi, std::string* err) {
-  const std::optional<ucl::ProjectFileOutline> found = outline(edited, err);
-  if (!found) return false;
-  if (decodedPaths(edited, *found, ansi) == expected) return true;
+  ucl::ProjectFileOutline found;
+  if (!outline(edited, &found, err)) return false;
+  if (decodedPaths(edited, found, ansi) == expected) return true;
   *err = "Error: The change would alter how the project file's other names are read; it is left as it was";
   return false;
 }
@@ -150,9 +154,9 @@ bool projectFileEncodingAllowsChange(const std::string& bytes, std::string* err)
 
 bool projectFileEntries(const std::string& bytes, std::vector<std::string>* paths, std::string* err,
                         const AnsiConversion& ansi) {
-  const std::optional<ucl::ProjectFileOutline> found = outline(bytes, err);
-  if (!found) return false;
-  *paths = decodedPaths(bytes, *found, ansi);
+  ucl::ProjectFileOutline found;
+  if (!outline(bytes, &found, err)) return false;
+  *paths = decodedPaths(bytes, found, ansi);
   return true;
 }
 
@@ -167,16 +171,16 @@ bool addProjectFileEntry(const std::string& bytes, const std::string& path, std:
     if (static_cast<unsigned char>(c) < 32) return fail("Error: The path '" + path + "' holds a control character");
   }
   if (!projectFileEncodingAllowsChange(bytes, err)) return false;
-  const std::optional<ucl::ProjectFileOutline> found = outline(bytes, err);
-  if (!found) return false;
-  std::vector<std::string> paths = decodedPaths(bytes, *found, ansi);
+  ucl::ProjectFileOutline found;
+  if (!outline(bytes, &found, err)) return false;
+  std::vector<std::string> paths = decodedPaths(bytes, found, ansi);
 
   size_t slashes = 0;
   size_t backslashes = 0;
   for (size_t i = 0; i < paths.size(); ++i) {
     if (sameEntryPath(paths[i], path)) return fail("Error: '" + paths[i] + "' is in the project already");
-    if (found->entries[i].path.find('/') != std::string::npos) ++slashes;
-    if (found->entries[i].path.find('\\') != std::string::npos) ++backslashes;
+    if (found.entries[i].path.find('/') != std::string::npos) ++slashes;
+    if (found.entries[i].path.find('\\') != std::string::npos) ++backslashes;
   }
   // The separator most entries use; the templates' "/" when none tells.
   const char separator = backslashes > slashes ? '\\' : '/';
@@ -198,32 +202,32 @@ bool addProjectFileEntry(const std::string& bytes, const std::string& path, std:
 
   size_t container = 0;
   if (const char* name = groupFor(path)) {
-    for (size_t g = 1; g < found->groups.size(); ++g) {
-      if (found->groups[g].name == name) {
+    for (size_t g = 1; g < found.groups.size(); ++g) {
+      if (found.groups[g].name == name) {
         container = g;
         break;
       }
     }
   }
-  const ucl::ProjectFileGroup& group = found->groups[container];
+  const ucl::ProjectFileGroup& group = found.groups[container];
   constexpr size_t npos = ucl::ProjectFileGroup::npos;
 
-  char quote = found->entries.empty() ? '"' : found->entries.front().quote;
-  if (group.lastEntry != npos) quote = found->entries[group.lastEntry].quote;
+  char quote = found.entries.empty() ? '"' : found.entries.front().quote;
+  if (group.lastEntry != npos) quote = found.entries[group.lastEntry].quote;
   const std::string element = "<file path=" + std::string(1, quote) + escaped(stored, quote) + quote + "/>";
 
   std::string edited = bytes;
   // Where the new entry stands among the others, as the reader lists them.
-  size_t index = found->entries.size();
+  size_t index = found.entries.size();
   if (group.lastEntry != npos || group.lastChild != npos) {
     // After the element it follows: on a line of its own, indented as that
     // one is, or beside it where it shares its line.
-    const size_t begin = group.lastEntry != npos ? found->entries[group.lastEntry].begin : group.lastChild;
-    const size_t end = group.lastEntry != npos ? found->entries[group.lastEntry].end : group.lastChildEnd;
+    const size_t begin = group.lastEntry != npos ? found.entries[group.lastEntry].begin : group.lastChild;
+    const size_t end = group.lastEntry != npos ? found.entries[group.lastEntry].end : group.lastChildEnd;
     const std::optional<std::string> indentation = indentationAt(bytes, begin);
     edited.insert(end, indentation ? lineEndNear(bytes, begin) + *indentation + element : element);
     index = 0;
-    while (index < found->entries.size() && found->entries[index].begin < end) ++index;
+    while (index < found.entries.size() && found.entries[index].begin < end) ++index;
   } else {
     // A group without child elements: the entry goes one step further in.
     const std::string outer = indentationAt(bytes, group.begin).value_or("");
@@ -241,7 +245,7 @@ bool addProjectFileEntry(const std::string& bytes, const std::string& path, std:
       edited.replace(group.end - 2, 2, ">" + lineEnd + inner + element + lineEnd + outer + "</" + tagName + ">");
     }
     index = 0;
-    while (index < found->entries.size() && found->entries[index].begin < group.begin) ++index;
+    while (index < found.entries.size() && found.entries[index].begin < group.begin) ++index;
   }
   paths.insert(paths.begin() + static_cast<std::ptrdiff_t>(index), ucl::decodeAttributeValue(listed));
   if (!readsAsExpected(edited, paths, ansi, err)) return false;
@@ -252,14 +256,14 @@ bool addProjectFileEntry(const std::string& bytes, const std::string& path, std:
 bool removeProjectFileEntry(const std::string& bytes, const std::string& path, std::string* result,
                             std::string* err, const AnsiConversion& ansi) {
   if (!projectFileEncodingAllowsChange(bytes, err)) return false;
-  const std::optional<ucl::ProjectFileOutline> found = outline(bytes, err);
-  if (!found) return false;
-  const std::vector<std::string> paths = decodedPaths(bytes, *found, ansi);
+  ucl::ProjectFileOutline found;
+  if (!outline(bytes, &found, err)) return false;
+  const std::vector<std::string> paths = decodedPaths(bytes, found, ansi);
   std::vector<std::string> kept;
   std::string edited = bytes;
   // From the back, so that the places of the entries before stay valid.
-  for (size_t i = found->entries.size(); i-- > 0;) {
-    const ucl::ProjectFileEntry& entry = found->entries[i];
+  for (size_t i = found.entries.size(); i-- > 0;) {
+    const ucl::ProjectFileEntry& entry = found.entries[i];
     if (!sameEntryPath(paths[i], path)) continue;
     size_t begin = entry.begin;
     size_t end = entry.end;
