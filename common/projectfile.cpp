@@ -446,7 +446,8 @@ std::optional<ProjectFileOutline> outlineProjectFile(const std::string& bytes) {
         ProjectFileEntry entry;
         entry.begin = place->begin;
         entry.end = place->end;
-        entry.path = decodeAttributeValue(path.value());
+        entry.raw = path.value();
+        entry.path = decodeAttributeValue(entry.raw);
         const ptrdiff_t value = path.value() - copy.data();
         if (value > 0 && static_cast<size_t>(value) <= bytes.size()) entry.quote = bytes[value - 1];
         outline.groups[container].lastEntry = outline.entries.size();

@@ -47,6 +47,7 @@ struct ProjectFileElement {
 // A "file" element that the reader above lists.
 struct ProjectFileEntry : ProjectFileElement {
   std::string path;  // decoded, with its separators as written
+  std::string raw;   // the path's value as the file's bytes hold it, entities and all
   char quote = '"';  // around the path's value
 };
 // The root "project" element or a "node" group below it.

@@ -137,10 +137,18 @@ std::string projectFileTextAsUtf8(std::string bytes) {
   if (startsWith(bytes, "\xFE\xFF", 2)) return utf16ToUtf8(bytes, 2, true);
   if (startsWith(bytes, "<\0?\0", 4)) return utf16ToUtf8(bytes, 0, false);
   if (startsWith(bytes, "\0<\0?", 4)) return utf16ToUtf8(bytes, 0, true);
+  if (!projectFileReadInAnsiCodePage(bytes)) return bytes;  // moved, not copied: a project may be large
+  return platform::ansiToUtf8(bytes);
+}
+
+bool projectFileReadInAnsiCodePage(const std::string& bytes) {
+  if (startsWith(bytes, "\xFF\xFE", 2) || startsWith(bytes, "\xFE\xFF", 2) || startsWith(bytes, "<\0?\0", 4) ||
+      startsWith(bytes, "\0<\0?", 4)) {
+    return false;
+  }
   const std::string encoding = declaredEncoding(bytes);
   const bool declaredUtf = encoding.empty() || encoding == "utf-8" || encoding == "utf8" || encoding == "utf-16";
-  if (declaredUtf && isValidUtf8(bytes)) return bytes;  // moved, not copied: a project may be large
-  return platform::ansiToUtf8(bytes);
+  return !declaredUtf || !isValidUtf8(bytes);
 }
 
 std::string modifiedUtf8ToUtf8(const std::string& modified) {

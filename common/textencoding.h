@@ -20,6 +20,8 @@ void appendUtf8(uint32_t character, std::string& out);
 // encoding than UTF-8 or UTF-16, or is not valid UTF-8 throughout, is text
 // in the ANSI code page, as files edited by hand have always been read.
 std::string projectFileTextAsUtf8(std::string bytes);
+// Whether projectFileTextAsUtf8 reads these bytes in the ANSI code page.
+bool projectFileReadInAnsiCodePage(const std::string& bytes);
 
 // Java's modified UTF-8 (NUL as C0 80, characters beyond U+FFFF as two
 // surrogates of three bytes each) and the programs' UTF-8, both ways. What

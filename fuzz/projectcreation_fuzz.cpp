@@ -53,11 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fs::create_directories(root / "ide/bin");
   const std::map<std::string, std::string> before = snapshot(root);
 
-  const bool created =
-      plover::createPVSDKProject(platform::hostToWindowsPath((root / "ide/bin").string()) + "\\", name, library);
+  std::string directory;
+  std::string err;
+  const bool created = plover::createPVSDKProject(platform::hostToWindowsPath((root / "ide/bin").string()) + "\\",
+                                                  name, library, &directory, &err);
 
   const std::map<std::string, std::string> after = snapshot(root);
-  const bool refused = plover::projectNameProblem(name).has_value();
+  std::string problem;
+  const bool refused = !plover::checkProjectName(name, &problem);
   FUZZ_CHECK(!(refused && created));
   const std::string projectDirectory = (root / "sdk/C" / name).string();
   for (const auto& [path, bytes] : after) {

@@ -71,7 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::string err;
   if (!removing) {
-    const std::optional<std::string> result = plover::addProjectFileEntry(bytes, path, &err);
+    std::string added;
+    const std::optional<std::string> result =
+        plover::addProjectFileEntry(bytes, path, &added, &err) ? std::optional<std::string>(added) : std::nullopt;
     if (!result) {
       FUZZ_CHECK(!err.empty());
       return 0;
@@ -99,10 +101,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     FUZZ_CHECK(written == 1);
     // And it can be taken out again.
-    const std::optional<std::string> removed = plover::removeProjectFileEntry(*result, path, &err);
-    FUZZ_CHECK(removed.has_value() && ucl::parseProjectFile(*removed) == old);
+    std::string removed;
+    FUZZ_CHECK(plover::removeProjectFileEntry(*result, path, &removed, &err) && ucl::parseProjectFile(removed) == old);
   } else {
-    const std::optional<std::string> result = plover::removeProjectFileEntry(bytes, path, &err);
+    std::string removed;
+    const std::optional<std::string> result =
+        plover::removeProjectFileEntry(bytes, path, &removed, &err) ? std::optional<std::string>(removed) : std::nullopt;
     if (!result) {
       FUZZ_CHECK(!err.empty());
       return 0;

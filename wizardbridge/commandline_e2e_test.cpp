@@ -62,7 +62,9 @@ TEST_F(PloverProgram, NewMakesTheWizardsProjectAndPrintsItsDirectory) {
     IdeTree wizard;
     wizard.installShippedTemplates();
     wizard.writeSettings(programPath(Spelling::product, wizard.sdkDir()));
-    ASSERT_TRUE(plover::createPVSDKProject(wizard.moduleDirectory(), "demo", library));
+    std::string directory;
+    std::string err;
+    ASSERT_TRUE(plover::createPVSDKProject(wizard.moduleDirectory(), "demo", library, &directory, &err)) << err;
 
     fs::remove_all(tree_.sdkDir() + "/C");
     const ProgramRun run = plover(library ? std::vector<std::string>{"new", "demo", "-l"}

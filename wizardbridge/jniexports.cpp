@@ -104,7 +104,11 @@ JNIEXPORT jboolean JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIC
   try {
     JavaStrings strings(env, {projectName});
     if (!strings.complete()) return JNI_FALSE;
-    return toJava(plover::createPVSDKProject(plover::moduleDirectory(), strings[0], library != JNI_FALSE));
+    // The wizard learns only whether the project is there to open.
+    std::string directory;
+    std::string err;
+    return toJava(plover::createPVSDKProject(plover::moduleDirectory(), strings[0], library != JNI_FALSE, &directory,
+                                             &err));
   } catch (...) {
     return JNI_FALSE;
   }

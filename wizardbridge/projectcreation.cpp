@@ -88,12 +88,11 @@ bool copyProjectTemplate(std::FILE* templateFile, std::FILE* projectFile, const 
 
 bool createPVSDKProject(const std::string& moduleDirectory, const std::string& projectName, bool library,
                         std::string* createdDirectory, std::string* err) {
-  std::string ignored;
-  if (err == nullptr) err = &ignored;
   // A name that leaves the C directory, or an SDK path that would put the
   // project at the root of the drive, must not create or overwrite anything.
-  if (const std::optional<std::string> problem = projectNameProblem(projectName)) {
-    *err = "Error: Unsafe project name '" + projectName + "': " + *problem;
+  std::string problem;
+  if (!checkProjectName(projectName, &problem)) {
+    *err = "Error: Unsafe project name '" + projectName + "': " + problem;
     return false;
   }
   const std::string templateDirectory =
@@ -108,11 +107,11 @@ bool createPVSDKProject(const std::string& moduleDirectory, const std::string& p
   std::vector<std::string> files = {projectDirectory + "\\" + projectName + ".cbx",
                                     projectDirectory + "\\" + projectName + ".cbx.local"};
   listCopiedPaths(templateDirectory, projectDirectory, directories, files);
-  if (const std::optional<std::string> problem = projectPathProblem(directories, files)) {
-    *err = "Error: Project name '" + projectName + "' too long: " + *problem;
+  if (!checkProjectPaths(directories, files, &problem)) {
+    *err = "Error: Project name '" + projectName + "' too long: " + problem;
     return false;
   }
-  if (createdDirectory != nullptr) *createdDirectory = projectDirectory;
+  *createdDirectory = projectDirectory;
 
   // The result is not needed: what matters is whether the project file can be written.
   platform::createDirectories(projectDirectory);

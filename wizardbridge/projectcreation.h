@@ -23,6 +23,6 @@ std::string xmlEscaped(const std::string& text);
 // directory, once known, goes to createdDirectory; a false result comes
 // with a one-line message in err.
 bool createPVSDKProject(const std::string& moduleDirectory, const std::string& projectName, bool library,
-                        std::string* createdDirectory = nullptr, std::string* err = nullptr);
+                        std::string* createdDirectory, std::string* err);
 
 }  // namespace plover

@@ -22,22 +22,24 @@ using testsupport::readFile;
 using testsupport::writeFile;
 
 TEST(ProjectNames, OnlyNamesThatStayInsideTheCDirectoryAndWindowsCanHold) {
+  std::string problem;
   for (const char* name : {"demo", "my project", "a.b", "COM10", "LPT0", "CONSOLE", "nul_x", ".hidden"}) {
-    EXPECT_FALSE(plover::projectNameProblem(name)) << name;
+    EXPECT_TRUE(plover::checkProjectName(name, &problem)) << name;
   }
   for (const char* name : {"", ".", "..", "..\\x", "a\\b", "a/b", "C:x", "\\root", "/root", "a<b", "a>b", "a\"b",
                            "a|b", "a?b", "a*b", "tab\tname", "\x1f", "trail.", "...", "trail ", "NUL", "con", "Aux",
                            "prn", "con.txt", "COM1", "com9.c", "LPT1", "lpt9.tar.gz"}) {
-    EXPECT_TRUE(plover::projectNameProblem(name)) << name;
+    EXPECT_FALSE(plover::checkProjectName(name, &problem)) << name;
   }
 }
 
 TEST(ProjectNames, CharactersBeyondAsciiAreJudgedAsCharacters) {
+  std::string problem;
   // Each of these ends in the byte 5C in Shift-JIS; in UTF-8 no byte is "\\".
   for (const char* name : {"\xE8\xA1\xA8\xE7\xA4\xBA", "\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88", "\xE8\x83\xBD",
                            "\xC3\x9C" "bung", "\xc3\xa4pfel"}) {
     // Refused only where the ANSI code page cannot hold the name.
-    EXPECT_EQ(plover::projectNameProblem(name).has_value(), !platform::utf8ToAnsi(name)) << name;
+    EXPECT_EQ(plover::checkProjectName(name, &problem), platform::utf8ToAnsi(name).has_value()) << name;
   }
   EXPECT_EQ(plover::xmlEscaped("R&D <\"1\"> 'x'"), "R&amp;D &lt;&quot;1&quot;&gt; &apos;x&apos;");
 }
@@ -89,7 +91,9 @@ class CreateProject : public ::testing::Test {
   std::string sdk() const { return programPath(Spelling::product, tree_.sdkDir()); }
   std::string project(const std::string& relative) const { return tree_.sdkDir() + "/C/" + relative; }
   bool create(const std::string& name, bool library) {
-    return plover::createPVSDKProject(tree_.moduleDirectory(), name, library);
+    std::string directory;
+    std::string err;
+    return plover::createPVSDKProject(tree_.moduleDirectory(), name, library, &directory, &err);
   }
   size_t entriesBelow(const std::string& path) const {
     size_t count = 0;

@@ -47,73 +47,77 @@ struct Project {
 // The project file as kestrel finds it in the directory given (or the
 // current one), or the one named; a directory holding several is refused,
 // since the first the search finds need not be the one the user builds.
-std::optional<Project> findProject(const std::optional<std::string>& given, std::string* err) {
+bool findProject(const std::optional<std::string>& given, Project* found, std::string* err) {
   const std::optional<std::string> whole = wholePath(given.value_or("."));
   const std::string shown = given.value_or(".");
   if (!whole) {
     *err = "Error: Unable to find directory '" + shown + "'";
-    return std::nullopt;
+    return false;
   }
-  Project project;
+  Project& project = *found;
   if (!platform::isDirectory(*whole) && ucl::lowerCase(ucl::fileExtension(*whole)) == ".cbx") {
     project.directory = ucl::fileDirectory(*whole);
     ucl::removeTrailingBackslash(project.directory);
-    const std::vector<std::string> found = platform::findFiles(*whole);
-    if (found.empty()) {
+    const std::vector<std::string> files = platform::findFiles(*whole);
+    if (files.empty()) {
       *err = "Error: Unable to find project file '" + shown + "'";
-      return std::nullopt;
+      return false;
     }
-    project.file = project.directory + "\\" + ucl::projectFileToRead(found.front());
-    return project;
+    project.file = project.directory + "\\" + ucl::projectFileToRead(files.front());
+    return true;
   }
   if (!platform::isDirectory(*whole)) {
     *err = "Error: Unable to find directory '" + shown + "'";
-    return std::nullopt;
+    return false;
   }
   project.directory = *whole;
   // Names found only by their short form ("demo.cbxbak") are not project files.
-  std::vector<std::string> found = platform::findFiles(*whole + "\\*.cbx");
-  found.erase(std::remove_if(found.begin(), found.end(),
+  std::vector<std::string> files = platform::findFiles(*whole + "\\*.cbx");
+  files.erase(std::remove_if(files.begin(), files.end(),
                              [](const std::string& name) { return ucl::projectFileToRead(name) != name; }),
-              found.end());
-  if (found.empty()) {
+              files.end());
+  if (files.empty()) {
     *err = "Error: Unable to find project file in '" + platform::windowsToHostPath(*whole) + "'";
-    return std::nullopt;
+    return false;
   }
-  if (found.size() > 1) {
+  if (files.size() > 1) {
     std::string names;
-    for (const std::string& name : found) names += (names.empty() ? "" : ", ") + name;
+    for (const std::string& name : files) names += (names.empty() ? "" : ", ") + name;
     *err = "Error: Several project files in '" + platform::windowsToHostPath(*whole) + "' (" + names +
            "): name one with -p " + platform::windowsToHostPath(*whole + "\\NAME.cbx");
-    return std::nullopt;
+    return false;
   }
-  project.file = *whole + "\\" + found.front();
-  return project;
+  project.file = *whole + "\\" + files.front();
+  return true;
 }
 
-std::optional<std::string> readProject(const Project& project, std::string* err) {
-  std::optional<std::string> bytes = platform::readWholeFile(project.file);
-  if (!bytes) *err = "Error: Wrong format in .cbx file";
-  return bytes;
+bool readProject(const Project& project, std::string* bytes, std::string* err) {
+  std::optional<std::string> read = platform::readWholeFile(project.file);
+  if (!read) {
+    *err = "Error: Wrong format in .cbx file";
+    return false;
+  }
+  *bytes = std::move(*read);
+  return true;
 }
 
 // A file operand as a path relative to the project's directory, in the
 // system's Windows spelling; a relative operand is taken from the project's
 // directory. Refused: a path Windows cannot hold, a directory, and a file
 // on another drive.
-std::optional<std::string> entryPath(const Project& project, const std::string& operand, std::string* err) {
+bool entryPath(const Project& project, const std::string& operand, std::string* relativePath, std::string* err) {
   std::string path = platform::slashesToBackslashes(platform::hostToWindowsPath(operand));
   const bool absolute = (!path.empty() && path[0] == '\\') || ucl::driveLetter(path) != 0;
   if (!absolute) path = project.directory + "\\" + path;
   const std::optional<std::string> whole = wholePath(path);
   if (!whole || ucl::fileName(*whole).empty() || platform::isDirectory(*whole)) {
     *err = "Error: '" + operand + "' names no file";
-    return std::nullopt;
+    return false;
   }
   const std::optional<std::string> directory = ucl::relativePath(project.directory, ucl::fileDirectory(*whole), false);
   if (!directory) {
     *err = "Error: '" + operand + "' is on another drive than the project";
-    return std::nullopt;
+    return false;
   }
   const std::string relative = *directory + ucl::fileName(*whole);
   size_t start = 0;
@@ -121,19 +125,20 @@ std::optional<std::string> entryPath(const Project& project, const std::string& 
     size_t end = relative.find('\\', start);
     if (end == std::string::npos) end = relative.size();
     const std::string component = relative.substr(start, end - start);
-    if (component != "..") {
-      if (const std::optional<std::string> problem = projectNameProblem(component)) {
-        *err = "Error: Unsafe file name '" + operand + "': " + *problem;
-        return std::nullopt;
-      }
+    std::string problem;
+    if (component != ".." && !checkProjectName(component, &problem)) {
+      *err = "Error: Unsafe file name '" + operand + "': " + problem;
+      return false;
     }
     start = end + 1;
   }
-  if (const std::optional<std::string> problem = projectPathProblem({}, {*whole})) {
-    *err = "Error: Unsafe file name '" + operand + "': " + *problem;
-    return std::nullopt;
+  std::string problem;
+  if (!checkProjectPaths({}, {*whole}, &problem)) {
+    *err = "Error: Unsafe file name '" + operand + "': " + problem;
+    return false;
   }
-  return relative;
+  *relativePath = relative;
+  return true;
 }
 
 // Applies the edit for each operand in turn and writes the project file
@@ -146,24 +151,26 @@ int changeProject(const std::vector<std::string>& words, CommandContext& context
     return 2;
   }
   std::string err;
-  const std::optional<Project> project = findProject(split->project, &err);
-  if (!project) return failure(context, err);
-  std::optional<std::string> bytes = readProject(*project, &err);
-  if (!bytes) return failure(context, err);
-  const std::string original = *bytes;
+  Project project;
+  if (!findProject(split->project, &project, &err)) return failure(context, err);
+  std::string original;
+  if (!readProject(project, &original, &err)) return failure(context, err);
+  std::string bytes = original;
   std::vector<std::string> notes;
   for (const std::string& operand : split->operands) {
-    const std::optional<std::string> path = entryPath(*project, operand, &err);
-    if (!path) return failure(context, err);
-    bytes = edit(*bytes, platform::windowsToHostPath(*path), &err);
-    if (!bytes) return failure(context, err);
-    if (adding && platform::findFiles(project->directory + "\\" + *path).empty()) {
-      notes.push_back("Note: '" + platform::windowsToHostPath(*path) + "' does not exist yet; it is listed all the same");
+    std::string path;
+    if (!entryPath(project, operand, &path, &err)) return failure(context, err);
+    std::string edited;
+    if (!edit(bytes, platform::windowsToHostPath(path), &edited, &err, systemAnsiConversion())) {
+      return failure(context, err);
+    }
+    bytes = std::move(edited);
+    if (adding && platform::findFiles(project.directory + "\\" + path).empty()) {
+      notes.push_back("Note: '" + platform::windowsToHostPath(path) + "' does not exist yet; it is listed all the same");
     }
   }
-  if (*bytes != original && !platform::replaceFileBytes(project->file, *bytes)) {
-    return failure(context, "Error: Unable to write '" + platform::windowsToHostPath(project->file) +
-                                "'; it is left as it was");
+  if (bytes != original && !replaceEditedProjectFile(project.file, original, bytes, &err)) {
+    return failure(context, err);
   }
   for (const std::string& note : notes) context.err << note << '\n';
   return 0;
@@ -178,13 +185,13 @@ int listProjectFiles(const std::vector<std::string>& words, CommandContext& cont
     return 2;
   }
   std::string err;
-  const std::optional<Project> project = findProject(split->project, &err);
-  if (!project) return failure(context, err);
-  const std::optional<std::string> bytes = readProject(*project, &err);
-  if (!bytes) return failure(context, err);
-  const std::optional<std::vector<std::string>> entries = projectFileEntries(*bytes, &err);
-  if (!entries) return failure(context, err);
-  for (const std::string& entry : *entries) context.out << entry << '\n';
+  Project project;
+  if (!findProject(split->project, &project, &err)) return failure(context, err);
+  std::string bytes;
+  if (!readProject(project, &bytes, &err)) return failure(context, err);
+  std::vector<std::string> entries;
+  if (!projectFileEntries(bytes, &entries, &err)) return failure(context, err);
+  for (const std::string& entry : entries) context.out << entry << '\n';
   return 0;
 }
 

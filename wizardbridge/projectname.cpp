@@ -30,39 +30,44 @@ size_t windowsLength(const std::string& path) {
 
 }  // namespace
 
-std::optional<std::string> projectNameProblem(const std::string& name) {
-  if (name.empty()) return std::string("the name is empty");
-  if (name == "." || name == "..") return "'" + name + "' names no new directory";
+bool checkProjectName(const std::string& name, std::string* err) {
+  const auto refuse = [&](const std::string& reason) {
+    *err = reason;
+    return false;
+  };
+  if (name.empty()) return refuse("the name is empty");
+  if (name == "." || name == "..") return refuse("'" + name + "' names no new directory");
   for (const char c : name) {
-    if (static_cast<unsigned char>(c) < 32) return std::string("the name holds a control character");
+    if (static_cast<unsigned char>(c) < 32) return refuse("the name holds a control character");
     if (std::string("\\/:<>\"|?*").find(c) != std::string::npos) {
-      return std::string("the name holds '") + c + "', which Windows does not allow in a file name";
+      return refuse(std::string("the name holds '") + c + "', which Windows does not allow in a file name");
     }
   }
   const char last = name.back();
-  if (last == '.' || last == ' ') return std::string("the name ends in a dot or a blank");
-  if (isDeviceName(name)) return "the name '" + name + "' is a device name of Windows";
+  if (last == '.' || last == ' ') return refuse("the name ends in a dot or a blank");
+  if (isDeviceName(name)) return refuse("the name '" + name + "' is a device name of Windows");
   // The makefiles and the simulator's project name the project in the ANSI
   // code page; a name that it cannot hold would build and run another one.
-  if (!platform::utf8ToAnsi(name)) return std::string("the name cannot be written in this system's code page");
-  return std::nullopt;
+  if (!platform::utf8ToAnsi(name)) return refuse("the name cannot be written in this system's code page");
+  return true;
 }
 
-std::optional<std::string> projectPathProblem(const std::vector<std::string>& directories,
-                                              const std::vector<std::string>& files) {
+bool checkProjectPaths(const std::vector<std::string>& directories, const std::vector<std::string>& files,
+                       std::string* err) {
   for (const std::string& directory : directories) {
     if (windowsLength(directory) >= kDirectoryPathLimit) {
-      return "the directory '" + directory + "' would reach Windows' limit of " +
+      *err = "the directory '" + directory + "' would reach Windows' limit of " +
              std::to_string(kDirectoryPathLimit) + " characters";
+      return false;
     }
   }
   for (const std::string& file : files) {
     if (windowsLength(file) >= kPathLimit) {
-      return "the file '" + file + "' would reach Windows' limit of " + std::to_string(kPathLimit) +
-             " characters";
+      *err = "the file '" + file + "' would reach Windows' limit of " + std::to_string(kPathLimit) + " characters";
+      return false;
     }
   }
-  return std::nullopt;
+  return true;
 }
 
 }  // namespace plover

@@ -112,7 +112,7 @@ bool isPrintableAscii(const std::string& text) {
 
 }  // namespace
 
-std::optional<SimulatorPaths> simulatorPaths(const std::string& projectDirectory, bool debug, std::string* err) {
+bool simulatorPaths(const std::string& projectDirectory, bool debug, SimulatorPaths* result, std::string* err) {
   std::optional<std::string> shortForm;
   const auto shortIfAscii = [&]() -> std::optional<std::string> {
     if (!shortForm) shortForm = platform::shortPath(projectDirectory);
@@ -127,7 +127,7 @@ std::optional<SimulatorPaths> simulatorPaths(const std::string& projectDirectory
   } else {
     *err = "Error: The simulator cannot be given the directory '" + platform::windowsToHostPath(projectDirectory) +
            "': this system's code page cannot hold it, and it has no short name";
-    return std::nullopt;
+    return false;
   }
   if (!debug || isPrintableAscii(projectDirectory)) {
     paths.typed = projectDirectory;
@@ -136,9 +136,10 @@ std::optional<SimulatorPaths> simulatorPaths(const std::string& projectDirectory
   } else {
     *err = "Error: The map file's path in '" + platform::windowsToHostPath(projectDirectory) +
            "' holds characters the keyboard cannot type, and the directory has no short name";
-    return std::nullopt;
+    return false;
   }
-  return paths;
+  *result = std::move(paths);
+  return true;
 }
 
 std::string simulatorProgram(const std::string& sdkPath) { return sdkPath + "\\SIM\\Sim3022.exe"; }
@@ -150,14 +151,13 @@ bool startSimulator(const std::string& programPath) {
 RunOutcome SimulatorControl::runPVSDKProject(const std::string& moduleDirectory, const std::string& project,
                                              const std::string& projectDirectoryGiven, bool debug,
                                              std::string* err) {
-  std::string ignored;
-  if (err == nullptr) err = &ignored;
   // Decided before anything is written or started: a run that cannot load
   // its map file starts nothing.
-  const std::optional<SimulatorPaths> paths =
-      simulatorPaths(platform::slashesToBackslashes(projectDirectoryGiven), debug, err);
-  if (!paths) return RunOutcome::stopped;
-  const std::string& projectDirectory = paths->inProjectFile;
+  SimulatorPaths paths;
+  if (!simulatorPaths(platform::slashesToBackslashes(projectDirectoryGiven), debug, &paths, err)) {
+    return RunOutcome::stopped;
+  }
+  const std::string& projectDirectory = paths.inProjectFile;
   const std::string sdkPath = readPv2SdkPath(moduleDirectory);
   const std::string title = ucl::fileTitle(project);
   const std::string simulatorProjectFile = projectDirectory + "\\PV2BUILD\\project.cpj";
@@ -199,7 +199,7 @@ RunOutcome SimulatorControl::runPVSDKProject(const std::string& moduleDirectory,
     return RunOutcome::windowNotFound;
   }
 
-  if (!sendRunKeys(simulator, paths->typed, debug)) {
+  if (!sendRunKeys(simulator, paths.typed, debug)) {
     *err = kNoKeyboard;
     return RunOutcome::stopped;
   }

@@ -43,17 +43,21 @@ class SimulatorKeys;
 // How the simulator is told the project's directory: in its project file,
 // which it reads in the ANSI code page, and typed into its map-file dialog,
 // where only printable ASCII has keys. Each is the directory itself where
-// it can be, else its short (8.3) path. Nothing, with the reason in err,
+// it can be, else its short (8.3) path. False, with the reason in err,
 // when one of them has no usable form (typed is needed for a debug run only).
 struct SimulatorPaths {
   std::string inProjectFile;
   std::string typed;
 };
-std::optional<SimulatorPaths> simulatorPaths(const std::string& projectDirectory, bool debug, std::string* err);
+bool simulatorPaths(const std::string& projectDirectory, bool debug, SimulatorPaths* paths, std::string* err);
+
+// How a run ended. More than success and failure, since the callers tell
+// the two failures apart: the wizard shows a stop in a message box but says
+// nothing of a window that did not appear, the command line reports both.
+enum class RunOutcome { driven, stopped, windowNotFound };
 
 // One per loaded bridge: the exit window, once made, lives as long as the
 // bridge.
-enum class RunOutcome { driven, stopped, windowNotFound };
 
 class SimulatorControl : private ExitButtonListener {
  public:
@@ -71,7 +75,7 @@ class SimulatorControl : private ExitButtonListener {
   // windowNotFound, with the reason in err, when its window did not appear:
   // the wizard, unlike the command line, says nothing of that.
   RunOutcome runPVSDKProject(const std::string& moduleDirectory, const std::string& project,
-                             const std::string& projectDirectory, bool debug, std::string* err = nullptr);
+                             const std::string& projectDirectory, bool debug, std::string* err);
 
   // The simulator's main window ("SIM3022", or "SIM3022 - " + the loaded
   // file), brought to the front; null when there is none.

@@ -108,7 +108,7 @@ class SimulatorRun : public ::testing::Test {
   }
 
   bool run(const std::string& project, const std::string& directory, bool debug) {
-    return control_.runPVSDKProject(tree_.moduleDirectory(), project, directory, debug) == plover::RunOutcome::driven;
+    return control_.runPVSDKProject(tree_.moduleDirectory(), project, directory, debug, &err_) == plover::RunOutcome::driven;
   }
   std::string simulatorProject() const { return readFile(tree_.sdkDir() + "/C/demo/PV2BUILD/project.cpj"); }
   std::string simulatorProjectFile() const { return projectDirectory_ + "\\PV2BUILD\\project.cpj"; }
@@ -122,6 +122,7 @@ class SimulatorRun : public ::testing::Test {
   plover::SimulatorControl control_{desktop_, desktop_};
   std::string sdk_;
   std::string projectDirectory_;
+  std::string err_;  // the reason the latest run gave
 };
 
 TEST_F(SimulatorRun, DebugRunDrivesTheSimulatorAndShowsTheExitWindow) {
@@ -181,7 +182,7 @@ TEST_F(SimulatorRun, ScreenWidthChoosesTemplateAndExitWindowPlace) {
     desktop.windows = desktop_.windows;
     desktop.width = c.width;
     plover::SimulatorControl control(desktop, desktop);
-    ASSERT_EQ(control.runPVSDKProject(tree_.moduleDirectory(), "demo", projectDirectory_, false),
+    ASSERT_EQ(control.runPVSDKProject(tree_.moduleDirectory(), "demo", projectDirectory_, false, &err_),
               plover::RunOutcome::driven);
     EXPECT_NE(simulatorProject().find(c.layout), std::string::npos) << c.width;
     EXPECT_EQ(desktop.events().back(), c.shown) << c.width;
@@ -248,7 +249,7 @@ TEST_F(SimulatorRun, SlashesInTheDirectoryAndPathsAsProjectNames) {
     RecordingDesktop desktop;
     desktop.windows = desktop_.windows;
     plover::SimulatorControl control(desktop, desktop);
-    ASSERT_EQ(control.runPVSDKProject(tree_.moduleDirectory(), c.project, c.directory, true),
+    ASSERT_EQ(control.runPVSDKProject(tree_.moduleDirectory(), c.project, c.directory, true, &err_),
               plover::RunOutcome::driven);
     EXPECT_EQ(simulatorProject(), withBackslashes);
     EXPECT_EQ(recentFile(), recentWithBackslashes);
