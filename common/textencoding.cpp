@@ -196,4 +196,22 @@ std::string utf8ToModifiedUtf8(const std::string& utf8) {
   return out;
 }
 
+std::string validUtf8(const std::string& bytes) {
+  if (isValidUtf8(bytes)) return bytes;
+  std::string out;
+  out.reserve(bytes.size() + 8);
+  uint32_t character;
+  for (size_t at = 0; at < bytes.size();) {
+    const size_t length = decodeCharacter(bytes, at, character, false);
+    if (length == 0) {
+      out += "\xEF\xBF\xBD";
+      ++at;
+    } else {
+      out.append(bytes, at, length);
+      at += length;
+    }
+  }
+  return out;
+}
+
 }  // namespace ucl

@@ -28,4 +28,8 @@ std::string projectFileTextAsUtf8(std::string bytes);
 std::string modifiedUtf8ToUtf8(const std::string& modified);
 std::string utf8ToModifiedUtf8(const std::string& utf8);
 
+// The text with every byte that does not start a UTF-8 character turned
+// into U+FFFD: for formats that hold UTF-8 only (JSON).
+std::string validUtf8(const std::string& bytes);
+
 }  // namespace ucl
