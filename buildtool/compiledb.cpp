@@ -15,31 +15,11 @@ bool isWhole(const std::string& path) {
   return (!path.empty() && (path[0] == '\\' || path[0] == '/')) || ucl::driveLetter(path) != 0;
 }
 
-// A JSON string: quotes, backslashes and control characters escaped.
-void appendString(std::string& text, const std::string& value) {
-  static const char hex[] = "0123456789abcdef";
-  text += '"';
-  for (const char c : ucl::validUtf8(value)) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      text += '\\';
-      text += c;
-    } else if (byte < 0x20) {
-      text += "\\u00";
-      text += hex[byte >> 4];
-      text += hex[byte & 0xF];
-    } else {
-      text += c;
-    }
-  }
-  text += '"';
-}
-
 // A path as a JSON string, whole and spelt for the host, after the prefix.
 void appendPath(std::string& text, const std::string& projectDirectory, const std::string& prefix,
                 const std::string& path) {
   const std::string whole = isWhole(path) ? path : projectDirectory + "\\" + path;
-  appendString(text, prefix + platform::windowsToHostPath(whole));
+  text += ucl::jsonString(prefix + platform::windowsToHostPath(whole));
 }
 
 }  // namespace
@@ -52,13 +32,10 @@ std::string compileCommandsText(const std::string& projectDirectory, const Compi
     appendPath(options, projectDirectory, "-I", directory);
   }
   for (const std::string& definition : inputs.definitions) {
-    options += ", ";
-    appendString(options, "-D" + definition);
+    options += ", " + ucl::jsonString("-D" + definition);
   }
-  std::string directory;
-  appendString(directory, platform::windowsToHostPath(projectDirectory));
-  std::string compiler;
-  appendString(compiler, inputs.compiler);
+  const std::string directory = ucl::jsonString(platform::windowsToHostPath(projectDirectory));
+  const std::string compiler = ucl::jsonString(inputs.compiler);
 
   std::string text = "[";
   for (size_t i = 0; i < inputs.sources.size(); ++i) {

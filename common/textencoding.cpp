@@ -214,4 +214,24 @@ std::string validUtf8(const std::string& bytes) {
   return out;
 }
 
+std::string jsonString(const std::string& text) {
+  static const char hex[] = "0123456789abcdef";
+  std::string out = "\"";
+  for (const char c : validUtf8(text)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20) {
+      out += "\\u00";
+      out += hex[byte >> 4];
+      out += hex[byte & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
+  return out;
+}
+
 }  // namespace ucl
