@@ -43,7 +43,8 @@ TEST(CompilerInputs, Pv3TakesTheSourcesWrittenDotCWithTheRunsDefinitions) {
 }
 
 TEST(CompileCommands, OneEntryPerSourceWithWholePathsForTheHost) {
-  const CompilerInputs inputs{"lcc86", {"C\\hello.c", "C\\greeting.c"}, {"H", "X:\\SDK\\C\\Com_H"}, {"PV=1", "N=\"x\""}};
+  const CompilerInputs inputs{
+      "lcc86", {"C\\hello.c", "C\\greeting.c"}, {"H", "X:\\SDK\\C\\Com_H"}, {"PV=1", "N=\"x\""}};
   // A path of the host as a JSON string's content.
   const auto json = [](const std::string& windowsPath) {
     std::string escaped;
