@@ -14,6 +14,10 @@ namespace kestrel {
 struct GeneratedFile {
   std::string path;
   std::string text;
+  // For editors, which may read it at any moment and re-read it whenever it
+  // changes: written only when its text differs from the disk, even when
+  // every makefile is rewritten, and then renamed into its place whole.
+  bool forEditors = false;
 };
 
 // The directories to create (parents first) and the files to write in them,
@@ -38,6 +42,14 @@ struct MakeRun {
   std::string removeAfterwards;  // a file the tool leaves behind, or empty
 };
 
+// What the make tool's compiler is given for the project's C sources.
+struct CompilerInputs {
+  std::string compiler;                         // the SDK compiler's own name
+  std::vector<std::string> sources;             // as the project names them, in the makefile's order
+  std::vector<std::string> includeDirectories;  // in the order the compiler searches them
+  std::vector<std::string> definitions;         // NAME or NAME=value, in the order the compiler gets them
+};
+
 // The values of the back end's settings section.
 struct SdkSettings {
   std::string sdkPath;
@@ -57,6 +69,8 @@ struct BackEnd {
   // The directories in which the compiler looks for included headers, in
   // its order, as the makefiles and the make run's environment name them.
   std::vector<std::string> (*includeDirectories)(const SdkSettings& settings);
+  CompilerInputs (*compilerInputs)(const BuildOptions& options, const SdkSettings& settings,
+                                   const std::vector<std::string>& projectFiles);
 };
 
 // The back end of the PV model (2 or 3); null for another model.

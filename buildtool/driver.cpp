@@ -6,6 +6,7 @@
 
 #include "buildtool/buildrecord.h"
 #include "buildtool/commandline.h"
+#include "buildtool/compiledb.h"
 #include "buildtool/console.h"
 #include "buildtool/filewriter.h"
 #include "buildtool/makerunner.h"
@@ -126,6 +127,7 @@ bool writeMakefiles(const BackEnd& backEnd, const CompilerPathSetting& compiler,
   }
 
   BuildDirectory directory = backEnd.makefiles(options, values, *files);
+  const BuildDirectory editorFiles{{}, {compileCommandsFile(backEnd.compilerInputs(options, values, *files))}};
   files.reset();  // a large project's list need not stay while the files are written
   if (!inTheCodePage(directory, &err)) {
     writeErrorLine(err);
@@ -135,7 +137,8 @@ bool writeMakefiles(const BackEnd& backEnd, const CompilerPathSetting& compiler,
   // A run that stops halfway must not leave the old record behind: it would
   // vouch for files that no longer match it.
   if (!leaveUnchanged) platform::deleteFile(record);
-  if (!writeBuildDirectory(directory, !leaveUnchanged, &err)) {
+  const bool written = writeBuildDirectory(directory, !leaveUnchanged, &err);
+  if (!written) {
     writeErrorLine(err);
     platform::deleteFile(record);
     platform::deleteFile(pending);
@@ -146,6 +149,9 @@ bool writeMakefiles(const BackEnd& backEnd, const CompilerPathSetting& compiler,
       platform::deleteFile(pending);
     }
   }
+  // Last, as a file after the makefiles; compared with the disk by its text
+  // alone, so no record vouches for it.
+  if (written && !writeBuildDirectory(editorFiles, &err)) writeErrorLine(err);
   return true;
 }
 

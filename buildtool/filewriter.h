@@ -12,7 +12,8 @@ namespace kestrel {
 // then brings each file to its text as text mode writes it. A file that
 // already holds exactly those bytes is left alone, time stamp and all,
 // unless rewriteAll is set: then every file is written, so that the make
-// tool sees all of them as new. Any other file is written whole. Stops at
+// tool sees all of them as new (a file for editors excepted). Any other
+// file is written whole. Stops at
 // the first file that cannot be written: false, with "Unable to write " and
 // its path in err. Files before it stay as written; those after it are not
 // touched.

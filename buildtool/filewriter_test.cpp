@@ -83,6 +83,25 @@ TEST_F(FileWriter, OnlyFilesWhoseBytesChangeAreWritten) {
   EXPECT_EQ(readFile(dir_ / "B/damaged"), "whole\r\n");
 }
 
+TEST_F(FileWriter, FileForEditorsOnlyWhenItsTextChangesAndWhole) {
+  GeneratedFile editors{"db.json", "[1]\n"};
+  editors.forEditors = true;
+  std::string err;
+  ASSERT_TRUE(writeBuildDirectory({{}, {editors}}, true, &err));  // new: made beside, renamed
+  EXPECT_EQ(readFile(dir_ / "db.json"), "[1]\r\n");
+  const auto stamp = agedStamp(dir_ / "db.json");
+  ASSERT_TRUE(writeBuildDirectory({{}, {editors}}, true, &err));  // not for every makefile's rewrite
+  EXPECT_EQ(fs::last_write_time(dir_ / "db.json"), stamp);
+  editors.text = "[2,\n3]\n";
+  ASSERT_TRUE(writeBuildDirectory({{}, {editors}}, false, &err));  // replaced
+  EXPECT_EQ(readFile(dir_ / "db.json"), "[2,\r\n3]\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);  // nothing left beside it
+  fs::remove(dir_ / "db.json");
+  fs::create_directory(dir_ / "db.json");
+  EXPECT_FALSE(writeBuildDirectory({{}, {editors}}, false, &err));
+  EXPECT_EQ(err, "Unable to write db.json");
+}
+
 TEST_F(FileWriter, ReadOnlyFileThatNeedsNoWriteIsLeftAlone) {
   // (One that must change gives "Unable to write": see the end-to-end tests,
   // which run kestrel as a user that read-only files stop.)

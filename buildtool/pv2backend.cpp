@@ -10,7 +10,8 @@ namespace kestrel {
 using ucl::FileKind;
 using ucl::fileKind;
 
-const BackEnd kPv2BackEnd = {"PV2SDK Paths", "PV2BUILD", false, pv2Makefiles, pv2MakeRuns, pv2IncludeDirectories};
+const BackEnd kPv2BackEnd = {"PV2SDK Paths", "PV2BUILD", false, pv2Makefiles, pv2MakeRuns, pv2IncludeDirectories,
+                           pv2CompilerInputs};
 
 namespace {
 
@@ -111,6 +112,21 @@ std::vector<MakeRun> pv2MakeRuns(const BuildOptions& options, const SdkSettings&
 std::vector<std::string> pv2IncludeDirectories(const SdkSettings& settings) {
   // -I$(HDIR) -I$(CHDIR) -I$(LHDIR) of MakeSDK.1.
   return {"H", settings.sdkPath + "\\C\\Com_H", settings.sdkPath + "\\C\\Com_Lib\\h"};
+}
+
+CompilerInputs pv2CompilerInputs(const BuildOptions& options, const SdkSettings& settings,
+                                 const std::vector<std::string>& projectFiles) {
+  // CFLAG of MakeSDK.1: -DPV=1, then the run's definitions as listed there.
+  CompilerInputs inputs{"lcc86", {}, pv2IncludeDirectories(settings), {"PV=1"}};
+  inputs.definitions.insert(inputs.definitions.end(), options.defines.rbegin(), options.defines.rend());
+  // APLOBJS, of which the rule .c.obj compiles the C sources; the file
+  // system finds "main.C" for "main.c" as make looks for it.
+  for (auto path = projectFiles.rbegin(); path != projectFiles.rend(); ++path) {
+    if (fileKind(*path) == FileKind::source && ucl::lowerCase(ucl::fileExtension(*path)) == ".c") {
+      inputs.sources.push_back(*path);
+    }
+  }
+  return inputs;
 }
 
 }  // namespace kestrel

@@ -11,5 +11,7 @@ BuildDirectory pv2Makefiles(const BuildOptions& options, const SdkSettings& sett
                             const std::vector<std::string>& projectFiles);
 std::vector<MakeRun> pv2MakeRuns(const BuildOptions& options, const SdkSettings& settings);
 std::vector<std::string> pv2IncludeDirectories(const SdkSettings& settings);
+CompilerInputs pv2CompilerInputs(const BuildOptions& options, const SdkSettings& settings,
+                                  const std::vector<std::string>& projectFiles);
 
 }  // namespace kestrel

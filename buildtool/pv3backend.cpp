@@ -10,7 +10,8 @@ namespace kestrel {
 using ucl::FileKind;
 using ucl::fileKind;
 
-const BackEnd kPv3BackEnd = {"PV3SDK Paths", "PV3BUILD", true, pv3Makefiles, pv3MakeRuns, pv3IncludeDirectories};
+const BackEnd kPv3BackEnd = {"PV3SDK Paths", "PV3BUILD", true, pv3Makefiles, pv3MakeRuns, pv3IncludeDirectories,
+                           pv3CompilerInputs};
 
 namespace {
 
@@ -143,6 +144,18 @@ std::vector<std::string> pv3IncludeDirectories(const SdkSettings& settings) {
   // INC of makefile.mak, then SHC_INC of the make run.
   return {"h", settings.sdkPath + "\\lib\\LibH", settings.sdkPath + "\\lib\\hilib",
           settings.compilerPath + "\\include"};
+}
+
+CompilerInputs pv3CompilerInputs(const BuildOptions& options, const SdkSettings& settings,
+                                 const std::vector<std::string>& projectFiles) {
+  // CCINF0 of sources.def.
+  CompilerInputs inputs{"shc", {}, pv3IncludeDirectories(settings), {}};
+  inputs.definitions.assign(options.defines.rbegin(), options.defines.rend());
+  // The FILEn lines: C sources with the extension written ".c".
+  for (auto path = projectFiles.rbegin(); path != projectFiles.rend(); ++path) {
+    if (fileKind(*path) == FileKind::source && ucl::fileExtension(*path) == ".c") inputs.sources.push_back(*path);
+  }
+  return inputs;
 }
 
 }  // namespace kestrel

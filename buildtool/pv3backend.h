@@ -11,5 +11,7 @@ BuildDirectory pv3Makefiles(const BuildOptions& options, const SdkSettings& sett
                             const std::vector<std::string>& projectFiles);
 std::vector<MakeRun> pv3MakeRuns(const BuildOptions& options, const SdkSettings& settings);
 std::vector<std::string> pv3IncludeDirectories(const SdkSettings& settings);
+CompilerInputs pv3CompilerInputs(const BuildOptions& options, const SdkSettings& settings,
+                                  const std::vector<std::string>& projectFiles);
 
 }  // namespace kestrel

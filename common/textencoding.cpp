@@ -204,4 +204,42 @@ std::string utf8ToModifiedUtf8(const std::string& utf8) {
   return out;
 }
 
+std::string validUtf8(const std::string& bytes) {
+  if (isValidUtf8(bytes)) return bytes;
+  std::string out;
+  out.reserve(bytes.size() + 8);
+  uint32_t character;
+  for (size_t at = 0; at < bytes.size();) {
+    const size_t length = decodeCharacter(bytes, at, character, false);
+    if (length == 0) {
+      out += "\xEF\xBF\xBD";
+      ++at;
+    } else {
+      out.append(bytes, at, length);
+      at += length;
+    }
+  }
+  return out;
+}
+
+std::string jsonString(const std::string& text) {
+  static const char hex[] = "0123456789abcdef";
+  std::string out = "\"";
+  for (const char c : validUtf8(text)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20) {
+      out += "\\u00";
+      out += hex[byte >> 4];
+      out += hex[byte & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
+  return out;
+}
+
 }  // namespace ucl

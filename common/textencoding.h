@@ -30,4 +30,12 @@ bool projectFileReadInAnsiCodePage(const std::string& bytes);
 std::string modifiedUtf8ToUtf8(const std::string& modified);
 std::string utf8ToModifiedUtf8(const std::string& utf8);
 
+// The text with every byte that does not start a UTF-8 character turned
+// into U+FFFD: for formats that hold UTF-8 only (JSON).
+std::string validUtf8(const std::string& bytes);
+
+// The text as a JSON string, in quotes: quotes, backslashes and control
+// characters escaped, and in UTF-8 as validUtf8 makes it.
+std::string jsonString(const std::string& text);
+
 }  // namespace ucl

@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/pathspelling.h"
 #include "wizardbridge/bridge.h"
+#include "wizardbridge/editorcommands.h"
 #include "wizardbridge/idelayout.h"
 #include "wizardbridge/librarylisting.h"
 #include "wizardbridge/projectcreation.h"
@@ -16,9 +17,11 @@ namespace plover {
 
 const char* const kUsageText = R"(Usage: plover COMMAND
 
-  plover new NAME [-l]       create the project NAME in the PV2 SDK's C directory
-                             from the templates (-l: a library) and print its
-                             directory
+  plover new NAME [-l] [--editor vscode]
+                             create the project NAME in the PV2 SDK's C directory
+                             from the templates (-l: a library; --editor: with
+                             the editor's files, as editor writes them) and
+                             print its directory
   plover libs                list the PV2 SDK's libraries, one a line
   plover sdk                 print the PV2 SDK's directory
   plover run DIRECTORY [-r]  run the project in DIRECTORY in the simulator, its
@@ -39,6 +42,11 @@ const char* const kUsageText = R"(Usage: plover COMMAND
                              "Libraries"
   plover remove [-p PROJECT] FILE...
                              remove the files from the project
+  plover editor vscode [DIRECTORY]
+                             add the editor's build and run tasks and its
+                             setting for compile_commands.json to the project in
+                             DIRECTORY (or the current one), keeping every file
+                             that exists
   plover --help              show this text
 
 files, add and remove work on the project in the current directory, or in
@@ -163,6 +171,7 @@ int runCommand(const std::vector<std::string>& words, CommandContext& context) {
   }
   const std::string& command = words[0];
   const std::vector<std::string> rest(words.begin() + 1, words.end());
+  if (command == "new" && editorRequested(rest)) return newProjectForEditor(rest, context);
   if (command == "new") return newProject(rest, context);
   if (command == "libs") return rest.empty() ? listLibraries(context) : usageError(context);
   if (command == "sdk") return rest.empty() ? printSdkPath(context) : usageError(context);
@@ -172,6 +181,7 @@ int runCommand(const std::vector<std::string>& words, CommandContext& context) {
   if (command == "remove") return removeProjectFiles(rest, context);
   if (command == "settings") return settingsCommand(rest, context);
   if (command == "check") return checkCommand(rest, context);
+  if (command == "editor") return editorCommand(rest, context);
   context.err << "Error: Unknown command '" << command << "'\n";
   return usageError(context);
 }

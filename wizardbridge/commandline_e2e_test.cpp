@@ -209,6 +209,41 @@ TEST_F(PloverProgram, UsageAndExitCodes) {
   EXPECT_TRUE(filesBelow(tree_.sdkDir()).empty());
 }
 
+TEST_F(PloverProgram, EditorFilesForVscodeOnNewAndOnAnExistingProject) {
+  const ProgramRun made = plover({"new", "--editor", "vscode", "demo"});
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  EXPECT_EQ(made.out, tree_.sdkDir() + "/C/demo\n");
+  EXPECT_EQ(made.err, "");
+  const std::string project = tree_.sdkDir() + "/C/demo";
+  // What a strict parser reads: each task's label, program and arguments.
+  const ProgramRun parsed = testsupport::runProgram(
+      {"python3", "-c",
+       "import json\n"
+       "json.load(open('.vscode/settings.json'))\n"
+       "for t in json.load(open('.vscode/tasks.json'))['tasks']: print(t['label'], t['command'], *t['args'])\n"},
+      project);
+  const std::string bin = tree_.nativeModuleDirectory();
+  const std::string kestrel = fs::path(bin).parent_path().string() + "/toolsets/PVSDK/kestrel";
+  EXPECT_EQ(parsed.out, "Build (debug) " + kestrel + " -d demo\nBuild (release) " + kestrel +
+                            " demo\nRun in the simulator " + bin + "/plover run ${workspaceFolder}\n")
+      << parsed.err;
+
+  // On the project as it is: the user's tasks stay, the missing settings come back.
+  writeFile(project + "/.vscode/tasks.json", "{}");
+  fs::remove(project + "/.vscode/settings.json");
+  const ProgramRun added = plover({"editor", "vscode", project});
+  EXPECT_EQ(added.exitCode, 0) << added.err;
+  EXPECT_EQ(added.out, ".vscode/settings.json\n");
+  EXPECT_EQ(added.err, "Note: '.vscode/tasks.json' exists already; it is left as it was\n");
+  EXPECT_EQ(readFile(project + "/.vscode/tasks.json"), "{}");
+  EXPECT_EQ(filesBelow(project + "/.vscode").size(), 2u);
+
+  const ProgramRun unknown = plover({"new", "--editor", "emacs", "other"});
+  EXPECT_EQ(unknown.exitCode, 1);
+  EXPECT_EQ(unknown.err, "Error: Unknown editor 'emacs'; plover writes the files of vscode\n");
+  EXPECT_FALSE(fs::exists(tree_.sdkDir() + "/C/other"));
+}
+
 TEST_F(PloverProgram, RunSaysTheSimulatorNeedsWindows) {
   fs::create_directories(tree_.sdkDir() + "/C/demo/PV2BUILD");
   writeFile(tree_.sdkDir() + "/C/demo/demo.cbx", "<project/>");

@@ -7,6 +7,9 @@ namespace plover {
 // The settings file the bridge reads.
 inline constexpr char kSettingsFile[] = "..\\toolsets\\PVSDK\\Settings.ini";
 
+// kestrel, without the extension of the host's programs.
+inline constexpr char kKestrelProgram[] = "..\\toolsets\\PVSDK\\kestrel";
+
 // The directory of the project templates and the simulator templates.
 inline constexpr char kTemplatesDirectory[] = "..\\templates\\PVSDK\\";
 

@@ -39,14 +39,8 @@ std::optional<Words> splitWords(const std::vector<std::string>& words) {
   return split;
 }
 
-struct Project {
-  std::string directory;  // whole, without a final backslash
-  std::string file;       // whole
-};
+}  // namespace
 
-// The project file as kestrel finds it in the directory given (or the
-// current one), or the one named; a directory holding several is refused,
-// since the first the search finds need not be the one the user builds.
 bool findProject(const std::optional<std::string>& given, Project* found, std::string* err) {
   const std::optional<std::string> whole = wholePath(given.value_or("."));
   const std::string shown = given.value_or(".");
@@ -90,6 +84,8 @@ bool findProject(const std::optional<std::string>& given, Project* found, std::s
   project.file = *whole + "\\" + files.front();
   return true;
 }
+
+namespace {
 
 bool readProject(const Project& project, std::string* bytes, std::string* err) {
   std::optional<std::string> read = platform::readWholeFile(project.file);

@@ -1,0 +1,74 @@
+// The compilation database's text, from what each back end says its
+// compiler is given.
+#include "buildtool/compiledb.h"
+
+#include <gtest/gtest.h>
+
+#include "buildtool/pv2backend.h"
+#include "buildtool/pv3backend.h"
+#include "platform/pathspelling.h"
+
+using namespace kestrel;
+
+namespace {
+
+const std::vector<std::string> kProjectFiles = {"c\\main.c", "H\\app.h", "c\\util.C", "asm\\fast.a86",
+                                                "src\\main.cpp", "lib\\extra.lib", "c\\last.c"};
+
+std::string host(const std::string& path) { return platform::windowsToHostPath(path); }
+
+TEST(CompilerInputs, Pv2TakesEveryCSourceInTheMakefilesOrderWithItsFlags) {
+  BuildOptions options;
+  options.defines = {"A", "B=2"};
+  const CompilerInputs inputs = pv2CompilerInputs(options, {"X:\\PVSDK", "X:\\LSIC86"}, kProjectFiles);
+  EXPECT_EQ(inputs.compiler, "lcc86");
+  // APLOBJS lists the sources last first; the make tool's file system
+  // matches the extension in any letter case.
+  EXPECT_EQ(inputs.sources, (std::vector<std::string>{"c\\last.c", "c\\util.C", "c\\main.c"}));
+  EXPECT_EQ(inputs.includeDirectories,
+            (std::vector<std::string>{"H", "X:\\PVSDK\\C\\Com_H", "X:\\PVSDK\\C\\Com_Lib\\h"}));
+  // As CFLAG in MakeSDK.1 passes them: "-DPV=1 ... -DB=2 -DA".
+  EXPECT_EQ(inputs.definitions, (std::vector<std::string>{"PV=1", "B=2", "A"}));
+}
+
+TEST(CompilerInputs, Pv3TakesTheSourcesWrittenDotCWithTheRunsDefinitions) {
+  BuildOptions options;
+  options.defines = {"A", "B=2"};
+  const CompilerInputs inputs = pv3CompilerInputs(options, {"X:\\PVSDK3", "X:\\SHC"}, kProjectFiles);
+  EXPECT_EQ(inputs.compiler, "shc");
+  EXPECT_EQ(inputs.sources, (std::vector<std::string>{"c\\last.c", "c\\main.c"}));
+  EXPECT_EQ(inputs.includeDirectories, (std::vector<std::string>{"h", "X:\\PVSDK3\\lib\\LibH",
+                                                                 "X:\\PVSDK3\\lib\\hilib", "X:\\SHC\\include"}));
+  EXPECT_EQ(inputs.definitions, (std::vector<std::string>{"B=2", "A"}));
+}
+
+TEST(CompileCommands, OneEntryPerSourceWithWholePathsForTheHost) {
+  const CompilerInputs inputs{
+      "lcc86", {"C\\hello.c", "C\\greeting.c"}, {"H", "X:\\SDK\\C\\Com_H"}, {"PV=1", "N=\"x\""}};
+  // A path of the host as a JSON string's content.
+  const auto json = [](const std::string& windowsPath) {
+    std::string escaped;
+    for (const char c : host(windowsPath)) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return escaped;
+  };
+  std::string expected = "[\n";
+  for (const char* source : {"C\\hello.c", "C\\greeting.c"}) {
+    const std::string file = json(std::string("X:\\proj\\") + source);
+    expected += std::string(expected.size() > 2 ? ",\n" : "") + "  {\n    \"directory\": \"" + json("X:\\proj") +
+                "\",\n    \"file\": \"" + file + "\",\n    \"arguments\": [\"lcc86\", \"-I" + json("X:\\proj\\H") +
+                "\", \"-I" + json("X:\\SDK\\C\\Com_H") + "\", \"-DPV=1\", \"-DN=\\\"x\\\"\", \"" + file + "\"]\n  }";
+  }
+  EXPECT_EQ(compileCommandsText("X:\\proj", inputs), expected + "\n]\n");
+  EXPECT_EQ(compileCommandsText("X:\\proj", {"shc", {}, {}, {}}), "[\n]\n");
+}
+
+TEST(CompileCommands, EscapesAndUtf8AsJsonWantsThem) {
+  // A backslash in a value, a control character, a name beyond ASCII kept
+  // as UTF-8, and a byte that is not UTF-8.
+  const std::string text = compileCommandsText("/p", {"shc", {"/p/\xE8\xA1\xA8\x01.c"}, {}, {"A=\\n", "B=\xFF"}});
+  EXPECT_NE(text.find("\"-DA=\\\\n\""), std::string::npos) << text;
+  EXPECT_NE(text.find("\xE8\xA1\xA8\\u0001.c\""), std::string::npos) << text;
+  EXPECT_NE(text.find("\"-DB=\xEF\xBF\xBD\""), std::string::npos) << text;
+}
+
+}  // namespace

@@ -1,0 +1,90 @@
+#include "wizardbridge/editorcommands.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "common/pathhelpers.h"
+#include "platform/pathspelling.h"
+#include "wizardbridge/editorfiles.h"
+#include "wizardbridge/projectcreation.h"
+#include "wizardbridge/projectfilecommands.h"
+
+namespace plover {
+
+namespace {
+
+int failure(CommandContext& context, const std::string& message) {
+  context.err << message << '\n';
+  return 1;
+}
+
+int usageError(CommandContext& context) {
+  context.err << usageText();
+  return 2;
+}
+
+// Writes the editor's files into the project; the kept ones are noted, the
+// written ones listed on out when asked.
+int addEditorFiles(const std::string& editor, const std::string& directory, const std::string& title,
+                   bool listWritten, CommandContext& context) {
+  std::string err;
+  const std::optional<EditorFilesWritten> outcome =
+      writeEditorFiles(directory, editorFilesFor(editor, context.moduleDirectory, title), &err);
+  if (!outcome) return failure(context, err);
+  for (const std::string& path : outcome->kept) {
+    context.err << "Note: '" << platform::windowsToHostPath(path) << "' exists already; it is left as it was\n";
+  }
+  if (listWritten) {
+    for (const std::string& path : outcome->written) context.out << platform::windowsToHostPath(path) << '\n';
+  }
+  return 0;
+}
+
+std::string unknownEditor(const std::string& editor) {
+  return "Error: Unknown editor '" + editor + "'; plover writes the files of vscode";
+}
+
+}  // namespace
+
+bool editorRequested(const std::vector<std::string>& words) {
+  return std::find(words.begin(), words.end(), "--editor") != words.end();
+}
+
+int newProjectForEditor(const std::vector<std::string>& words, CommandContext& context) {
+  std::optional<std::string> name;
+  std::optional<std::string> editor;
+  bool library = false;
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (words[i] == "--editor" && i + 1 < words.size() && !editor) {
+      editor = words[++i];
+    } else if (words[i] == "-l") {
+      library = true;
+    } else if (words[i].empty() || words[i][0] == '-' || name) {
+      return usageError(context);
+    } else {
+      name = words[i];
+    }
+  }
+  if (!name || !editor) return usageError(context);
+  if (!isKnownEditor(*editor)) return failure(context, unknownEditor(*editor));
+  std::string directory;
+  std::string err;
+  if (!createPVSDKProject(context.moduleDirectory, *name, library, &directory, &err)) return failure(context, err);
+  context.out << platform::windowsToHostPath(directory) << '\n';
+  return addEditorFiles(*editor, directory, *name, false, context);
+}
+
+int editorCommand(const std::vector<std::string>& words, CommandContext& context) {
+  if (words.empty() || words.size() > 2 || (words.size() == 2 && !words[1].empty() && words[1][0] == '-')) {
+    return usageError(context);
+  }
+  if (!isKnownEditor(words[0])) return failure(context, unknownEditor(words[0]));
+  std::string err;
+  Project project;
+  if (!findProject(words.size() == 2 ? std::optional<std::string>(words[1]) : std::nullopt, &project, &err)) {
+    return failure(context, err);
+  }
+  return addEditorFiles(words[0], project.directory, ucl::fileTitle(project.file), true, context);
+}
+
+}  // namespace plover

@@ -1,0 +1,45 @@
+// The files that let an editor other than the IDE build and run a PV
+// project: its build tasks, and where it finds kestrel's compilation
+// database (compile_commands.json).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace plover {
+
+struct EditorFile {
+  std::string path;  // below the project directory, in the system's Windows spelling
+  std::string text;  // with LF line ends, written in text mode
+};
+
+// The editors plover writes files for: "vscode".
+bool isKnownEditor(const std::string& editor);
+
+// Visual Studio Code's .vscode\tasks.json ("Build (debug)", "Build
+// (release)": kestrel with the project's title; "Run in the simulator":
+// plover run) and .vscode\settings.json, for the programs given (whole
+// paths spelt for the host).
+std::vector<EditorFile> vscodeFiles(const std::string& kestrelProgram, const std::string& ploverProgram,
+                                    const std::string& projectTitle);
+
+// What writing the files did; each file as its path below the project.
+struct EditorFilesWritten {
+  std::vector<std::string> written;
+  std::vector<std::string> kept;  // there already, and left as they were
+};
+
+// Writes each file that does not exist yet into the project directory,
+// creating the directories it needs; a file that exists is never replaced.
+// Nothing on the first file that cannot be written, with a one-line
+// message in err; the files before it stay written.
+std::optional<EditorFilesWritten> writeEditorFiles(const std::string& projectDirectory,
+                                                   const std::vector<EditorFile>& files, std::string* err);
+
+// The editor's files for a project of the IDE tree that this program lies
+// in (its bin directory, ending in a backslash).
+std::vector<EditorFile> editorFilesFor(const std::string& editor, const std::string& moduleDirectory,
+                                       const std::string& projectTitle);
+
+}  // namespace plover
