@@ -10,7 +10,7 @@ namespace kestrel {
 using ucl::FileKind;
 using ucl::fileKind;
 
-const BackEnd kPv2BackEnd = {"PV2SDK Paths", "PV2BUILD", false, pv2Makefiles, pv2MakeRuns, pv2IncludeDirectories};
+const BackEnd kPv2BackEnd = {ucl::Sdk::pv2, "PV2BUILD", false, pv2Makefiles, pv2MakeRuns, pv2IncludeDirectories};
 
 namespace {
 
@@ -64,7 +64,7 @@ Pv2Lists listsOf(const std::vector<std::string>& projectFiles) {
 
 }  // namespace
 
-BuildDirectory pv2Makefiles(const BuildOptions& options, const SdkSettings& settings,
+BuildDirectory pv2Makefiles(const BuildOptions& options, const SdkPaths& settings,
                             const std::vector<std::string>& projectFiles) {
   const bool library = options.createLibrary;
   const char* modelSuffix = library ? "_$(MODEL)" : "";
@@ -94,8 +94,9 @@ BuildDirectory pv2Makefiles(const BuildOptions& options, const SdkSettings& sett
   return directory;
 }
 
-std::vector<MakeRun> pv2MakeRuns(const BuildOptions& options, const SdkSettings& settings) {
-  const EnvironmentChanges environment{{settings.sdkPath + "\\TOOL", settings.compilerPath + "\\bin"}, {}};
+std::vector<MakeRun> pv2MakeRuns(const BuildOptions& options, const SdkPaths& settings) {
+  const EnvironmentChanges environment{
+      {settings.sdkPath + "\\TOOL", settings.compilerPath.value_or(std::string()) + "\\bin"}, {}};
   const auto run = [&](char model) {
     std::string commandLine = "kmmake -f PV2BUILD\\makefile ";
     if (options.createLibrary || options.debugBuild) commandLine += "-i ";
@@ -108,7 +109,7 @@ std::vector<MakeRun> pv2MakeRuns(const BuildOptions& options, const SdkSettings&
   return {run(options.memoryModel)};
 }
 
-std::vector<std::string> pv2IncludeDirectories(const SdkSettings& settings) {
+std::vector<std::string> pv2IncludeDirectories(const SdkPaths& settings) {
   // -I$(HDIR) -I$(CHDIR) -I$(LHDIR) of MakeSDK.1.
   return {"H", settings.sdkPath + "\\C\\Com_H", settings.sdkPath + "\\C\\Com_Lib\\h"};
 }

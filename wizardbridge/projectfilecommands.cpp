@@ -14,11 +14,6 @@ namespace plover {
 
 namespace {
 
-int failure(CommandContext& context, const std::string& message) {
-  context.err << message << '\n';
-  return 1;
-}
-
 // The words of a command: "-p PROJECT" and the operands.
 struct Words {
   std::optional<std::string> project;
@@ -141,28 +136,25 @@ std::optional<std::string> entryPath(const Project& project, const std::string& 
 template <typename Edit>
 int changeProject(const std::vector<std::string>& words, CommandContext& context, bool adding, Edit edit) {
   const std::optional<Words> split = splitWords(words);
-  if (!split || split->operands.empty()) {
-    context.err << usageText();
-    return 2;
-  }
+  if (!split || split->operands.empty()) return usageExit(context);
   std::string err;
   const std::optional<Project> project = findProject(split->project, &err);
-  if (!project) return failure(context, err);
+  if (!project) return fail(context, err);
   std::optional<std::string> bytes = readProject(*project, &err);
-  if (!bytes) return failure(context, err);
+  if (!bytes) return fail(context, err);
   const std::string original = *bytes;
   std::vector<std::string> notes;
   for (const std::string& operand : split->operands) {
     const std::optional<std::string> path = entryPath(*project, operand, &err);
-    if (!path) return failure(context, err);
+    if (!path) return fail(context, err);
     bytes = edit(*bytes, platform::windowsToHostPath(*path), &err);
-    if (!bytes) return failure(context, err);
+    if (!bytes) return fail(context, err);
     if (adding && platform::findFiles(project->directory + "\\" + *path).empty()) {
       notes.push_back("Note: '" + platform::windowsToHostPath(*path) + "' does not exist yet; it is listed all the same");
     }
   }
   if (*bytes != original && !platform::replaceFileBytes(project->file, *bytes)) {
-    return failure(context, "Error: Unable to write '" + platform::windowsToHostPath(project->file) +
+    return fail(context, "Error: Unable to write '" + platform::windowsToHostPath(project->file) +
                                 "'; it is left as it was");
   }
   for (const std::string& note : notes) context.err << note << '\n';
@@ -173,17 +165,14 @@ int changeProject(const std::vector<std::string>& words, CommandContext& context
 
 int listProjectFiles(const std::vector<std::string>& words, CommandContext& context) {
   const std::optional<Words> split = splitWords(words);
-  if (!split || !split->operands.empty()) {
-    context.err << usageText();
-    return 2;
-  }
+  if (!split || !split->operands.empty()) return usageExit(context);
   std::string err;
   const std::optional<Project> project = findProject(split->project, &err);
-  if (!project) return failure(context, err);
+  if (!project) return fail(context, err);
   const std::optional<std::string> bytes = readProject(*project, &err);
-  if (!bytes) return failure(context, err);
+  if (!bytes) return fail(context, err);
   const std::optional<std::vector<std::string>> entries = projectFileEntries(*bytes, &err);
-  if (!entries) return failure(context, err);
+  if (!entries) return fail(context, err);
   for (const std::string& entry : *entries) context.out << entry << '\n';
   return 0;
 }
