@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "buildtool/options.h"
+#include "common/settingsfile.h"
 
 namespace kestrel {
 
@@ -51,25 +52,22 @@ struct CompilerInputs {
 };
 
 // The values of the back end's settings section.
-struct SdkSettings {
-  std::string sdkPath;
-  std::string compilerPath;  // empty when the settings lack it
-};
+using ucl::SdkPaths;
 
 struct BackEnd {
-  const char* settingsSection;
+  ucl::Sdk sdk;  // whose section of the settings file it reads
   const char* buildDirectory;  // below the project directory: "PV2BUILD" or "PV3BUILD"
   // PV3 writes the compiler's directory into its makefile; PV2 needs it
   // only to run kmmake.
   bool makefilesNeedCompilerPath;
-  BuildDirectory (*makefiles)(const BuildOptions& options, const SdkSettings& settings,
+  BuildDirectory (*makefiles)(const BuildOptions& options, const SdkPaths& settings,
                               const std::vector<std::string>& projectFiles);
   // The runs in order; each one only when the one before could be started.
-  std::vector<MakeRun> (*makeRuns)(const BuildOptions& options, const SdkSettings& settings);
+  std::vector<MakeRun> (*makeRuns)(const BuildOptions& options, const SdkPaths& settings);
   // The directories in which the compiler looks for included headers, in
   // its order, as the makefiles and the make run's environment name them.
-  std::vector<std::string> (*includeDirectories)(const SdkSettings& settings);
-  CompilerInputs (*compilerInputs)(const BuildOptions& options, const SdkSettings& settings,
+  std::vector<std::string> (*includeDirectories)(const SdkPaths& settings);
+  CompilerInputs (*compilerInputs)(const BuildOptions& options, const SdkPaths& settings,
                                    const std::vector<std::string>& projectFiles);
 };
 

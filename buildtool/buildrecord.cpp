@@ -35,7 +35,7 @@ void appendNumber(std::string& text, const char* key, long long value) {
 
 }  // namespace
 
-std::string recordText(const BuildOptions& options, const RecordedSettings& settings,
+std::string recordText(const BuildOptions& options, const ucl::SdkPaths& settings,
                        const std::vector<HeaderStamp>& headers) {
   std::string text = kRecordHeading;
   appendValue(text, "kestrel", KESTREL_VERSION);

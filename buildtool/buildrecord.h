@@ -23,18 +23,11 @@ struct HeaderStamp {
   platform::FileStamp stamp;
 };
 
-// The settings values a run read; a missing compiler path is recorded as
-// missing.
-struct RecordedSettings {
-  std::string sdkPath;
-  std::optional<std::string> compilerPath;
-};
-
 // The part of the record the decision compares: equal texts mean equal
 // inputs. Every field of the options is in it, each value written with its
 // length so that no two different inputs give the same text. headers must
 // be sorted by path.
-std::string recordText(const BuildOptions& options, const RecordedSettings& settings,
+std::string recordText(const BuildOptions& options, const ucl::SdkPaths& settings,
                        const std::vector<HeaderStamp>& headers);
 
 // May the generated files that still hold their text be left alone? Only

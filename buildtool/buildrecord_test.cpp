@@ -16,12 +16,12 @@ using testsupport::writeFile;
 
 TEST(BuildRecord, EveryInputChangesTheRecord) {
   const BuildOptions options;
-  const RecordedSettings settings{"X:\\sdk", std::string("X:\\cc")};
+  const ucl::SdkPaths settings{"X:\\sdk", std::string("X:\\cc")};
   const std::vector<HeaderStamp> headers{{"H\\a.h", {10, 1000}}, {"X:\\sdk\\b.h", {20, 2000}}};
   const std::string base = recordText(options, settings, headers);
   struct Case {
     const char* what;
-    std::function<void(BuildOptions&, RecordedSettings&, std::vector<HeaderStamp>&)> change;
+    std::function<void(BuildOptions&, ucl::SdkPaths&, std::vector<HeaderStamp>&)> change;
   } const cases[] = {
       {"pv model", [](auto& o, auto&, auto&) { o.pvModel = 3; }},
       {"project", [](auto& o, auto&, auto&) { o.projectFile = "other"; }},
@@ -43,7 +43,7 @@ TEST(BuildRecord, EveryInputChangesTheRecord) {
   };
   for (const Case& c : cases) {
     BuildOptions changedOptions = options;
-    RecordedSettings changedSettings = settings;
+    ucl::SdkPaths changedSettings = settings;
     std::vector<HeaderStamp> changedHeaders = headers;
     c.change(changedOptions, changedSettings, changedHeaders);
     EXPECT_NE(recordText(changedOptions, changedSettings, changedHeaders), base) << c.what;

@@ -59,21 +59,14 @@ bool inTheCodePage(BuildDirectory& directory, std::string* err) {
   return true;
 }
 
-// The compiler path, looked up once for the run: its value, or the message
-// that says it is missing, for the part of the run that needs it.
-struct CompilerPathSetting {
-  std::optional<std::string> path;
-  std::string missing;
-};
-
 // Finds and reads the project file and writes the back end's makefiles:
 // every one of them when anything the make tool cannot see changed since
 // the last complete run (see buildrecord.h), otherwise only those whose
 // text differs from the disk. A file that cannot be written is reported,
 // and the build goes on: the make tool then works on what the build
 // directory holds. False when the project file or a setting is missing.
-bool writeMakefiles(const BackEnd& backEnd, const CompilerPathSetting& compiler, BuildOptions& options,
-                    const SdkSettings& values) {
+bool writeMakefiles(const BackEnd& backEnd, const std::string& compilerMissing, BuildOptions& options,
+                    const SdkPaths& values) {
   std::string err;
   const std::optional<std::string> found = ucl::findProjectFile(ucl::fileTitle(options.projectFile));
   const std::string title = found ? ucl::fileTitle(*found) : ucl::fileTitle(options.projectFile);
@@ -89,8 +82,8 @@ bool writeMakefiles(const BackEnd& backEnd, const CompilerPathSetting& compiler,
     writeErrorLine("Error: Wrong format in .cbx file");
     return false;
   }
-  if (backEnd.makefilesNeedCompilerPath && !compiler.path) {
-    writeErrorLine(compiler.missing);
+  if (backEnd.makefilesNeedCompilerPath && !values.compilerPath) {
+    writeErrorLine(compilerMissing);
     return false;
   }
   if (!namesFitTheCodePage(*found, *files, &err)) {
@@ -103,7 +96,7 @@ bool writeMakefiles(const BackEnd& backEnd, const CompilerPathSetting& compiler,
   std::optional<ReadRecord> recorded = recordedText ? parseRecordFile(*recordedText) : std::nullopt;
   ProjectScan scan = projectHeaders(*files, HeaderSearchPath{"H", backEnd.includeDirectories(values)},
                                     recorded ? &recorded->scans : nullptr);
-  const std::string present = recordText(options, {values.sdkPath, compiler.path}, scan.headers);
+  const std::string present = recordText(options, values, scan.headers);
   const bool leaveUnchanged =
       maySkipWrites(recorded ? std::optional(recorded->compared) : std::nullopt, present);
   // Only the scans of a changed source differ when the files are left
@@ -157,10 +150,10 @@ bool writeMakefiles(const BackEnd& backEnd, const CompilerPathSetting& compiler,
 
 // Starts the back end's make runs; false when one could not be started or
 // one ended with an exit code other than 0.
-bool runMakeTools(const BackEnd& backEnd, const CompilerPathSetting& compiler, const BuildOptions& options,
-                  const SdkSettings& values) {
-  if (!compiler.path) {
-    writeErrorLine(compiler.missing);
+bool runMakeTools(const BackEnd& backEnd, const std::string& compilerMissing, const BuildOptions& options,
+                  const SdkPaths& values) {
+  if (!values.compilerPath) {
+    writeErrorLine(compilerMissing);
     return false;
   }
 
@@ -197,24 +190,22 @@ int build(const std::vector<std::string>& arguments) {
     return 1;
   }
   std::string err;
-  const std::optional<std::string> sdkPath = settings.value(backEnd->settingsSection, "SDKPath", &err);
-  if (!sdkPath) {
+  // PV2 writes its makefiles without the compiler path; the make run always needs it.
+  SdkPaths values;
+  std::string compilerMissing;
+  if (!settings.sdkPaths(backEnd->sdk, &values, &compilerMissing, &err)) {
     writeErrorLine(err);
     return 1;
   }
-  // PV2 writes its makefiles without it; the make run always needs it.
-  CompilerPathSetting compiler;
-  compiler.path = settings.value(backEnd->settingsSection, "CompilerPath", &compiler.missing);
-  const SdkSettings values{*sdkPath, compiler.path.value_or(std::string())};
 
   if (options.createMakefile) {
-    if (!writeMakefiles(*backEnd, compiler, options, values)) return 1;
+    if (!writeMakefiles(*backEnd, compilerMissing, options, values)) return 1;
   } else {
     // The make tool runs with this run's options on files that no record
     // vouches for: the next run with makefiles writes them all again.
     for (const std::string& record : recordPaths(backEnd->buildDirectory)) platform::deleteFile(record);
   }
-  return runMakeTools(*backEnd, compiler, options, values) ? 0 : 1;
+  return runMakeTools(*backEnd, compilerMissing, options, values) ? 0 : 1;
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ namespace kestrel {
 using ucl::FileKind;
 using ucl::fileKind;
 
-const BackEnd kPv2BackEnd = {"PV2SDK Paths", "PV2BUILD", false, pv2Makefiles, pv2MakeRuns, pv2IncludeDirectories,
+const BackEnd kPv2BackEnd = {ucl::Sdk::pv2, "PV2BUILD", false, pv2Makefiles, pv2MakeRuns, pv2IncludeDirectories,
                            pv2CompilerInputs};
 
 namespace {
@@ -65,7 +65,7 @@ Pv2Lists listsOf(const std::vector<std::string>& projectFiles) {
 
 }  // namespace
 
-BuildDirectory pv2Makefiles(const BuildOptions& options, const SdkSettings& settings,
+BuildDirectory pv2Makefiles(const BuildOptions& options, const SdkPaths& settings,
                             const std::vector<std::string>& projectFiles) {
   const bool library = options.createLibrary;
   const char* modelSuffix = library ? "_$(MODEL)" : "";
@@ -95,8 +95,9 @@ BuildDirectory pv2Makefiles(const BuildOptions& options, const SdkSettings& sett
   return directory;
 }
 
-std::vector<MakeRun> pv2MakeRuns(const BuildOptions& options, const SdkSettings& settings) {
-  const EnvironmentChanges environment{{settings.sdkPath + "\\TOOL", settings.compilerPath + "\\bin"}, {}};
+std::vector<MakeRun> pv2MakeRuns(const BuildOptions& options, const SdkPaths& settings) {
+  const EnvironmentChanges environment{
+      {settings.sdkPath + "\\TOOL", settings.compilerPath.value_or(std::string()) + "\\bin"}, {}};
   const auto run = [&](char model) {
     std::string commandLine = "kmmake -f PV2BUILD\\makefile ";
     if (options.createLibrary || options.debugBuild) commandLine += "-i ";
@@ -109,12 +110,12 @@ std::vector<MakeRun> pv2MakeRuns(const BuildOptions& options, const SdkSettings&
   return {run(options.memoryModel)};
 }
 
-std::vector<std::string> pv2IncludeDirectories(const SdkSettings& settings) {
+std::vector<std::string> pv2IncludeDirectories(const SdkPaths& settings) {
   // -I$(HDIR) -I$(CHDIR) -I$(LHDIR) of MakeSDK.1.
   return {"H", settings.sdkPath + "\\C\\Com_H", settings.sdkPath + "\\C\\Com_Lib\\h"};
 }
 
-CompilerInputs pv2CompilerInputs(const BuildOptions& options, const SdkSettings& settings,
+CompilerInputs pv2CompilerInputs(const BuildOptions& options, const SdkPaths& settings,
                                  const std::vector<std::string>& projectFiles) {
   // CFLAG of MakeSDK.1: -DPV=1, then the run's definitions as listed there.
   CompilerInputs inputs{"lcc86", {}, pv2IncludeDirectories(settings), {"PV=1"}};

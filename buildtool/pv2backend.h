@@ -7,11 +7,11 @@ namespace kestrel {
 
 extern const BackEnd kPv2BackEnd;
 
-BuildDirectory pv2Makefiles(const BuildOptions& options, const SdkSettings& settings,
+BuildDirectory pv2Makefiles(const BuildOptions& options, const SdkPaths& settings,
                             const std::vector<std::string>& projectFiles);
-std::vector<MakeRun> pv2MakeRuns(const BuildOptions& options, const SdkSettings& settings);
-std::vector<std::string> pv2IncludeDirectories(const SdkSettings& settings);
-CompilerInputs pv2CompilerInputs(const BuildOptions& options, const SdkSettings& settings,
+std::vector<MakeRun> pv2MakeRuns(const BuildOptions& options, const SdkPaths& settings);
+std::vector<std::string> pv2IncludeDirectories(const SdkPaths& settings);
+CompilerInputs pv2CompilerInputs(const BuildOptions& options, const SdkPaths& settings,
                                   const std::vector<std::string>& projectFiles);
 
 }  // namespace kestrel

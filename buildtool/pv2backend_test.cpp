@@ -16,7 +16,7 @@ namespace {
 using testsupport::readFile;
 using testsupport::sameBytes;
 
-const SdkSettings kSettings{"C:\\PVSDK", "C:\\LSIC86"};
+const SdkPaths kSettings{"C:\\PVSDK", "C:\\LSIC86"};
 
 std::string expected(const std::string& set, const std::string& name) {
   return readFile(std::string(TESTDATA_DIR) + "/pv2/" + set + "/" + name);

@@ -10,7 +10,7 @@ namespace kestrel {
 using ucl::FileKind;
 using ucl::fileKind;
 
-const BackEnd kPv3BackEnd = {"PV3SDK Paths", "PV3BUILD", true, pv3Makefiles, pv3MakeRuns, pv3IncludeDirectories,
+const BackEnd kPv3BackEnd = {ucl::Sdk::pv3, "PV3BUILD", true, pv3Makefiles, pv3MakeRuns, pv3IncludeDirectories,
                            pv3CompilerInputs};
 
 namespace {
@@ -86,7 +86,7 @@ void appendSourceSection(std::string& text, int count) {
 
 }  // namespace
 
-BuildDirectory pv3Makefiles(const BuildOptions& options, const SdkSettings& settings,
+BuildDirectory pv3Makefiles(const BuildOptions& options, const SdkPaths& settings,
                             const std::vector<std::string>& projectFiles) {
   const bool debug = options.debugBuild;
   const bool library = options.createLibrary;
@@ -100,7 +100,8 @@ BuildDirectory pv3Makefiles(const BuildOptions& options, const SdkSettings& sett
       formatText(kPv3Definitions, options.programName.c_str(), options.programName.c_str(), options.version,
                  definitions.c_str(), lists.sources.c_str());
 
-  std::string head = formatText(kPv3Head, settings.compilerPath.c_str(), settings.sdkPath.c_str(),
+  const std::string compiler = settings.compilerPath.value_or(std::string());
+  std::string head = formatText(kPv3Head, compiler.c_str(), settings.sdkPath.c_str(),
                                     debug ? "MakeDbg.sub" : "Makefile.sub",
                                     debug ? "PV3BUILD\\OBJDBG" : "PV3BUILD\\OBJREL", lists.libraries.c_str(),
                                     debug || library ? "DBG" : "REL");
@@ -129,8 +130,8 @@ BuildDirectory pv3Makefiles(const BuildOptions& options, const SdkSettings& sett
   return directory;
 }
 
-std::vector<MakeRun> pv3MakeRuns(const BuildOptions&, const SdkSettings& settings) {
-  const std::string& compiler = settings.compilerPath;
+std::vector<MakeRun> pv3MakeRuns(const BuildOptions&, const SdkPaths& settings) {
+  const std::string compiler = settings.compilerPath.value_or(std::string());
   const EnvironmentChanges environment{
       {settings.sdkPath + "\\TOOLS", compiler},
       {{"SHC_INC", compiler + "\\include"}, {"SHC_LIB", compiler + "\\bin"}, {"SHC_TMP", compiler}}};
@@ -140,13 +141,13 @@ std::vector<MakeRun> pv3MakeRuns(const BuildOptions&, const SdkSettings& setting
   return {MakeRun{program + " PV3BUILD\\makefile.mak", "hmake", environment, ""}};
 }
 
-std::vector<std::string> pv3IncludeDirectories(const SdkSettings& settings) {
+std::vector<std::string> pv3IncludeDirectories(const SdkPaths& settings) {
   // INC of makefile.mak, then SHC_INC of the make run.
   return {"h", settings.sdkPath + "\\lib\\LibH", settings.sdkPath + "\\lib\\hilib",
-          settings.compilerPath + "\\include"};
+          settings.compilerPath.value_or(std::string()) + "\\include"};
 }
 
-CompilerInputs pv3CompilerInputs(const BuildOptions& options, const SdkSettings& settings,
+CompilerInputs pv3CompilerInputs(const BuildOptions& options, const SdkPaths& settings,
                                  const std::vector<std::string>& projectFiles) {
   // CCINF0 of sources.def.
   CompilerInputs inputs{"shc", {}, pv3IncludeDirectories(settings), {}};

@@ -7,11 +7,11 @@ namespace kestrel {
 
 extern const BackEnd kPv3BackEnd;
 
-BuildDirectory pv3Makefiles(const BuildOptions& options, const SdkSettings& settings,
+BuildDirectory pv3Makefiles(const BuildOptions& options, const SdkPaths& settings,
                             const std::vector<std::string>& projectFiles);
-std::vector<MakeRun> pv3MakeRuns(const BuildOptions& options, const SdkSettings& settings);
-std::vector<std::string> pv3IncludeDirectories(const SdkSettings& settings);
-CompilerInputs pv3CompilerInputs(const BuildOptions& options, const SdkSettings& settings,
+std::vector<MakeRun> pv3MakeRuns(const BuildOptions& options, const SdkPaths& settings);
+std::vector<std::string> pv3IncludeDirectories(const SdkPaths& settings);
+CompilerInputs pv3CompilerInputs(const BuildOptions& options, const SdkPaths& settings,
                                   const std::vector<std::string>& projectFiles);
 
 }  // namespace kestrel

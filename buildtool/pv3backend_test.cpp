@@ -14,7 +14,7 @@ namespace {
 using testsupport::readFile;
 using testsupport::sameBytes;
 
-const SdkSettings kSettings{"C:\\PVSDK3", "C:\\SHC"};
+const SdkPaths kSettings{"C:\\PVSDK3", "C:\\SHC"};
 
 std::string written(const BuildDirectory& directory, const std::string& name) {
   for (const GeneratedFile& file : directory.files) {
@@ -108,7 +108,7 @@ TEST(Pv3MakeRuns, EnvironmentAndCommandLine) {
       // The kind of build does not change the run.
       options.debugBuild = options.createLibrary = variant;
       options.memoryModel = variant ? 'P' : 'S';
-      const std::vector<MakeRun> runs = pv3MakeRuns(options, SdkSettings{"C:\\PVSDK3", c.compiler});
+      const std::vector<MakeRun> runs = pv3MakeRuns(options, SdkPaths{"C:\\PVSDK3", c.compiler});
       ASSERT_EQ(runs.size(), 1u);
       EXPECT_EQ(runs[0].commandLine, c.commandLine);
       EXPECT_EQ(runs[0].toolName, "hmake");

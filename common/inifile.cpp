@@ -8,6 +8,8 @@ namespace ucl {
 
 namespace {
 
+const char kUtf8Mark[] = "\xEF\xBB\xBF";
+
 const std::string* findLine(const std::vector<std::string>& lines, const std::string& key) {
   for (const std::string& line : lines) {
     if (IniFile::keyOf(line) == key) return &line;
@@ -67,37 +69,46 @@ std::optional<std::string> IniFile::lookup(const std::string& section, const std
   return found->lookup(key);
 }
 
+std::optional<std::string> IniFile::sectionHeader(const std::string& line) {
+  if (line.size() < 2) return std::nullopt;
+  const size_t first = line.find_first_not_of(' ');
+  const size_t last = line.find_last_not_of(' ');
+  if (first == std::string::npos || first == last || line[first] != '[' || line[last] != ']') return std::nullopt;
+  return line.substr(first + 1, last - first - 1);
+}
+
+std::optional<std::string> IniFile::keptLine(const std::string& line) {
+  if (line.size() < 2) return std::nullopt;
+  const size_t first = line.find_first_not_of(' ');
+  return first == std::string::npos ? std::string() : line.substr(first);
+}
+
+IniFile::Encoding IniFile::encodingOf(const std::vector<std::string>& lines) {
+  if (!lines.empty() && lines[0].compare(0, 3, kUtf8Mark) == 0) return Encoding::utf8;
+  bool beyondAscii = false;
+  for (const std::string& line : lines) {
+    if (isAscii(line)) continue;
+    if (!isValidUtf8(line)) return Encoding::ansi;
+    beyondAscii = true;
+  }
+  return beyondAscii ? Encoding::utf8 : Encoding::ascii;
+}
+
 bool IniFile::read(const std::string& fileName) {
   clear();
   TextFile text;
   if (!text.read(fileName)) return false;
-  // UTF-8 when the file starts with its byte order mark, or when its text
-  // beyond ASCII is UTF-8 throughout (as editors save it without a mark);
-  // otherwise the ANSI code page.
-  bool firstLine = true;
-  bool utf8 = false;
-  bool beyondAscii = false;
-  bool allUtf8 = true;
-  for (std::string& line : text.lines) {
-    if (firstLine && line.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-      line.erase(0, 3);
-      utf8 = true;
-    }
-    firstLine = false;
-    if (!isAscii(line)) {
-      beyondAscii = true;
-      allUtf8 = allUtf8 && isValidUtf8(line);
-    }
-    if (line.size() < 2) continue;
-    const size_t first = line.find_first_not_of(' ');
-    const size_t last = line.find_last_not_of(' ');
-    if (first != std::string::npos && line[first] == '[' && line[last] == ']') {
-      sections.emplace_back(line.substr(first + 1, last - first - 1));
+  // As editors save it: UTF-8 with its mark or without, else the ANSI code page.
+  const Encoding encoding = encodingOf(text.lines);
+  if (!text.lines.empty() && text.lines[0].compare(0, 3, kUtf8Mark) == 0) text.lines[0].erase(0, 3);
+  for (const std::string& line : text.lines) {
+    if (std::optional<std::string> name = sectionHeader(line)) {
+      sections.emplace_back(std::move(*name));
     } else if (!sections.empty()) {
-      sections.back().lines.push_back(first == std::string::npos ? std::string() : line.substr(first));
+      if (std::optional<std::string> kept = keptLine(line)) sections.back().lines.push_back(std::move(*kept));
     }
   }
-  if (!utf8 && beyondAscii && !allUtf8) {
+  if (encoding == Encoding::ansi) {
     for (Section& section : sections) {
       section.name = platform::ansiToUtf8(section.name);
       for (std::string& kept : section.lines) kept = platform::ansiToUtf8(kept);

@@ -61,6 +61,20 @@ class IniFile : public BasicTextFile {
   static std::string keyOf(const std::string& line);
   static std::string valueOf(const std::string& line);
 
+  // The reader's rules for a line of the file, for editors that keep the
+  // lines as they are. The name between the brackets of a section header;
+  // nothing for other lines.
+  static std::optional<std::string> sectionHeader(const std::string& line);
+  // The line as a section keeps it (without leading blanks); nothing for
+  // a line the reader drops (shorter than two bytes, or blanks only).
+  static std::optional<std::string> keptLine(const std::string& line);
+
+  enum class Encoding { ascii, utf8, ansi };
+  // How the reader takes a file's lines (the first one still with a byte
+  // order mark if it has one): UTF-8 after that mark, or when the text
+  // beyond ASCII is UTF-8 throughout; else the ANSI code page.
+  static Encoding encodingOf(const std::vector<std::string>& lines);
+
   std::vector<Section> sections;
 };
 

@@ -132,6 +132,31 @@ bool isAscii(const std::string& bytes) {
   return true;
 }
 
+std::string utf8ToUtf16Le(const std::string& utf8) {
+  std::string out;
+  out.reserve(utf8.size() * 2);
+  const auto appendUnit = [&](uint32_t unit) {
+    out += static_cast<char>(unit & 0xFF);
+    out += static_cast<char>(unit >> 8);
+  };
+  uint32_t character;
+  for (size_t at = 0; at < utf8.size();) {
+    size_t length = decodeCharacter(utf8, at, character, false);
+    if (length == 0) {
+      character = 0xFFFD;
+      length = 1;
+    }
+    if (character >= 0x10000) {
+      appendUnit(0xD800 + ((character - 0x10000) >> 10));
+      appendUnit(0xDC00 + ((character - 0x10000) & 0x3FF));
+    } else {
+      appendUnit(character);
+    }
+    at += length;
+  }
+  return out;
+}
+
 std::string projectFileTextAsUtf8(std::string bytes) {
   if (startsWith(bytes, "\xFF\xFE", 2)) return utf16ToUtf8(bytes, 2, false);
   if (startsWith(bytes, "\xFE\xFF", 2)) return utf16ToUtf8(bytes, 2, true);

@@ -15,6 +15,10 @@ bool isAscii(const std::string& bytes);
 // Appends the UTF-8 bytes of one character (up to four bytes).
 void appendUtf8(uint32_t character, std::string& out);
 
+// UTF-8 text as UTF-16LE bytes, without a byte order mark; what is not
+// UTF-8 becomes U+FFFD.
+std::string utf8ToUtf16Le(const std::string& utf8);
+
 // A project file's bytes as UTF-8 text. UTF-16 (with a byte order mark, or
 // starting "<?" in 16-bit units) is decoded; a file that declares another
 // encoding than UTF-8 or UTF-16, or is not valid UTF-8 throughout, is text

@@ -54,6 +54,12 @@ TEST(ModifiedUtf8, BothWays) {
   EXPECT_FALSE(ucl::isValidUtf8("\xC0\x80"));
 }
 
+TEST(Utf16, FromUtf8WithSurrogatesAndReplacements) {
+  // A, ü, U+1F600 as a surrogate pair, and a byte that is not UTF-8.
+  EXPECT_EQ(ucl::utf8ToUtf16Le("A\xC3\xBC\xF0\x9F\x98\x80\xFC"),
+            std::string("A\0\xFC\0\x3D\xD8\x00\xDE\xFD\xFF", 10));
+}
+
 TEST(SettingsFileEncoding, MarkOrValidUtf8IsUtf8AndTheRestAnsi) {
   testsupport::TempDir dir;
   const auto sdkPath = [&](const std::string& text) {

@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       options.createLibrary = library;
       options.defines = {"A=%s"};
       std::string err;
-      FUZZ_CHECK(writeBuildDirectory(pv2Makefiles(options, SdkSettings{"C:\\PV%sSDK", ""}, *files), &err));
-      FUZZ_CHECK(writeBuildDirectory(pv3Makefiles(options, SdkSettings{"C:\\PVSDK3", "C:\\SHC"}, *files), &err));
+      FUZZ_CHECK(writeBuildDirectory(pv2Makefiles(options, SdkPaths{"C:\\PV%sSDK", ""}, *files), &err));
+      FUZZ_CHECK(writeBuildDirectory(pv3Makefiles(options, SdkPaths{"C:\\PVSDK3", "C:\\SHC"}, *files), &err));
     }
   }
 

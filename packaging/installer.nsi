@@ -45,6 +45,12 @@ Var Pv2Sdk
 Var Pv2Compiler
 Var Pv3Sdk
 Var Pv3Compiler
+; The values as Settings.ini held them: only a key whose value differs is
+; written, so that every other value stays byte for byte.
+Var StoredPv2Sdk
+Var StoredPv2Compiler
+Var StoredPv3Sdk
+Var StoredPv3Compiler
 Var Fields
 
 !define MUI_ABORTWARNING
@@ -260,6 +266,14 @@ FunctionEnd
   !insertmacro DropFinalBackslashes ${VAR}
 !macroend
 
+; Adds plover's option for a directory to VAR when it differs from the
+; value read from Settings.ini (letter case counts).
+!macro ChangedOption VAR OPTION VALUE STORED
+  ${If} ${VALUE} S!= ${STORED}
+    StrCpy ${VAR} '${VAR} ${OPTION} "${VALUE}"'
+  ${EndIf}
+!macroend
+
 ; ---- installer ----
 
 Function .onInit
@@ -288,9 +302,25 @@ Function ReadSettings
   ${Else}
     CopyFiles /SILENT "$PLUGINSDIR\Settings.ini.shipped" "$PLUGINSDIR\toolsets\PVSDK\Settings.ini"
   ${EndIf}
-  nsExec::ExecToStack '"$PLUGINSDIR\bin\plover.exe" settings'
+  ; In UTF-16, through a file: ExecToStack would take what plover prints
+  ; for text in the ANSI code page, and garble a UTF-8 value.
+  Delete "$PLUGINSDIR\settings.txt"
+  nsExec::ExecToStack '"$PLUGINSDIR\bin\plover.exe" settings --utf16 "$PLUGINSDIR\settings.txt"'
   Pop $0
   Pop $1
+  StrCpy $1 ""
+  ClearErrors
+  FileOpen $2 "$PLUGINSDIR\settings.txt" r
+  ${IfNot} ${Errors}
+    ${Do}
+      FileReadUTF16LE $2 $3
+      ${If} ${Errors}
+        ${Break}
+      ${EndIf}
+      StrCpy $1 "$1$3"
+    ${Loop}
+    FileClose $2
+  ${EndIf}
   Push $1
   Push "[PV2SDK Paths] SDKPath="
   Call ValueOfLine
@@ -307,6 +337,10 @@ Function ReadSettings
   Push "[PV3SDK Paths] CompilerPath="
   Call ValueOfLine
   Pop $Pv3Compiler
+  StrCpy $StoredPv2Sdk $Pv2Sdk
+  StrCpy $StoredPv2Compiler $Pv2Compiler
+  StrCpy $StoredPv3Sdk $Pv3Sdk
+  StrCpy $StoredPv3Compiler $Pv3Compiler
   !insertmacro OptionInto PV2SDK $Pv2Sdk
   !insertmacro OptionInto PV2COMPILER $Pv2Compiler
   !insertmacro OptionInto PV3SDK $Pv3Sdk
@@ -413,11 +447,18 @@ Section "Install"
     StrCpy $2 1
   ${EndIf}
   Delete "$INSTDIR\${SETTINGS_INSTALLED}"
-  nsExec::ExecToLog '"$INSTDIR\bin\plover.exe" settings --pv2-sdk "$Pv2Sdk" --pv2-compiler "$Pv2Compiler" --pv3-sdk "$Pv3Sdk" --pv3-compiler "$Pv3Compiler"'
-  Pop $0
-  ${If} $0 != 0
-    DetailPrint "Unable to write $INSTDIR\${SETTINGS}"
-    SetErrorLevel 1
+  StrCpy $3 ""
+  !insertmacro ChangedOption $3 "--pv2-sdk" $Pv2Sdk $StoredPv2Sdk
+  !insertmacro ChangedOption $3 "--pv2-compiler" $Pv2Compiler $StoredPv2Compiler
+  !insertmacro ChangedOption $3 "--pv3-sdk" $Pv3Sdk $StoredPv3Sdk
+  !insertmacro ChangedOption $3 "--pv3-compiler" $Pv3Compiler $StoredPv3Compiler
+  ${If} $3 != ""
+    nsExec::ExecToLog '"$INSTDIR\bin\plover.exe" settings$3'
+    Pop $0
+    ${If} $0 != 0
+      DetailPrint "Unable to write $INSTDIR\${SETTINGS}"
+      SetErrorLevel 1
+    ${EndIf}
   ${EndIf}
   ${If} $2 == 1
     CopyFiles /SILENT "$INSTDIR\${SETTINGS}" "$INSTDIR\${SETTINGS_INSTALLED}"

@@ -150,4 +150,22 @@ TEST_F(Installer, UpgradeKeepsTheUsersSettingsAndUninstallLeavesThem) {
   EXPECT_EQ(settings(), upgraded);
 }
 
+// The installer reads the values through plover and writes back only what
+// changed: a value beyond ASCII keeps its bytes, in a UTF-8 file and in one
+// in the ANSI code page (1252 under Wine here) alike.
+TEST_F(Installer, UpgradeKeepsAValueBeyondAsciiByteForByte) {
+  ASSERT_EQ(install({"/PV2SDK=" + programPath(Spelling::wine, sdk_)}, ide_).exitCode, 0);
+  for (const std::string& juergen : {std::string("J\xC3\xBCrgen"), std::string("J\xFCrgen")}) {
+    SCOPED_TRACE(juergen);
+    const std::string user = "[PV2SDK Paths]\r\nSDKPath=C:\\Users\\" + juergen + "\\PVSDK\r\nCompilerPath=C:\\" +
+                             juergen + "\r\n\r\n[PV3SDK Paths]\r\nSDKPath=\r\nCompilerPath=\r\n";
+    writeFile(ide_ + "/toolsets/PVSDK/Settings.ini", user);
+    ASSERT_EQ(install({"/PV3SDK=C:\\PVSDK3"}, ide_).exitCode, 0);
+    EXPECT_TRUE(testsupport::sameBytes(
+        "[PV2SDK Paths]\r\nSDKPath=C:\\Users\\" + juergen + "\\PVSDK\r\nCompilerPath=C:\\" + juergen +
+            "\r\n\r\n[PV3SDK Paths]\r\nSDKPath=C:\\PVSDK3\r\nCompilerPath=\r\n",
+        settings()));
+  }
+}
+
 }  // namespace

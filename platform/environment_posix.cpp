@@ -34,12 +34,6 @@ size_t Environment::find(const std::string& name) const {
   return entries_.size();
 }
 
-std::optional<std::string> Environment::get(const std::string& name) const {
-  const size_t index = find(name);
-  if (index == entries_.size()) return std::nullopt;
-  return entries_[index].substr(name.size() + 1);
-}
-
 void Environment::set(const std::string& name, const std::string& value) {
   const size_t index = find(name);
   if (index == entries_.size()) {

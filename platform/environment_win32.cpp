@@ -58,13 +58,6 @@ size_t Environment::find(const std::string& name) const {
   return entries_.size();
 }
 
-std::optional<std::string> Environment::get(const std::string& name) const {
-  const size_t index = find(name);
-  if (index == entries_.size()) return std::nullopt;
-  const std::string& entry = entries_[index];
-  return entry.substr(entry.find('=') + 1);
-}
-
 void Environment::set(const std::string& name, const std::string& value) {
   const std::string entry = name + "=" + value;
   const size_t index = find(name);

@@ -39,7 +39,8 @@ bool writeTextFileWhole(const std::string& path, const std::string& text);
 // at any point leaves the old file whole. The new file's name is the old
 // one with a number and ".tmp" added, so it never takes the old one's
 // extension, in its long form or its 8.3 form. Keeps the old file's
-// permissions where the system has them.
+// permissions where the system has them; a read-only file (on POSIX, one
+// its owner may not write) is refused.
 bool replaceFileBytes(const std::string& path, const std::string& bytes);
 
 bool createDirectory(const std::string& path);

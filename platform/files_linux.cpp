@@ -139,6 +139,9 @@ bool replaceFileBytes(const std::string& path, const std::string& bytes) {
   const std::string target = windowsToHostPath(path);
   struct stat info;
   if (::stat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  // A file its owner may not write is read-only, as Windows refuses to
+  // replace one; the rename would not ask.
+  if ((info.st_mode & S_IWUSR) == 0) return false;
   std::string temporary;
   int fd = -1;
   for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {

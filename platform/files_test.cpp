@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "testing/testsupport.h"
@@ -119,7 +121,14 @@ TEST(ReplaceFileBytes, ReplacesWholeAndLeavesNothingBeside) {
   EXPECT_FALSE(platform::replaceFileBytes(dir / "missing.cbx", "x"));
   ASSERT_TRUE(platform::createDirectory(dir / "dir.cbx"));
   EXPECT_FALSE(platform::replaceFileBytes(dir / "dir.cbx", "x"));
-  EXPECT_EQ(sorted(platform::findFiles(dir / "*")), (std::vector<std::string>{".", "..", "demo.cbx", "dir.cbx"}));
+  // Read-only: refused on both systems, the old bytes kept.
+  writeFile(dir / "ro.cbx", "kept");
+  ASSERT_EQ(::chmod((dir / "ro.cbx").c_str(), 0444), 0);
+  EXPECT_FALSE(platform::replaceFileBytes(dir / "ro.cbx", "x"));
+  ::chmod((dir / "ro.cbx").c_str(), 0644);
+  EXPECT_EQ(readFile(dir / "ro.cbx"), "kept");
+  EXPECT_EQ(sorted(platform::findFiles(dir / "*")),
+            (std::vector<std::string>{".", "..", "demo.cbx", "dir.cbx", "ro.cbx"}));
 }
 
 }  // namespace

@@ -39,6 +39,9 @@ std::FILE* openBinaryFile(const std::string& path, const char* mode) {
 bool replaceFileBytes(const std::string& path, const std::string& bytes) {
   const DWORD attributes = GetFileAttributesW(widen(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+  // Not every rename refuses a read-only target (Wine's replaces it): it is
+  // refused here, as any other write to it is.
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
   std::string temporary;
   HANDLE file = INVALID_HANDLE_VALUE;
   for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {

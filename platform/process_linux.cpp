@@ -64,10 +64,6 @@ bool spawnSearching(pid_t& pid, const std::string& program, char* const argv[], 
 
 }  // namespace
 
-ProcessOutcome runAndWait(const std::string& commandLine) {
-  return runAndWait(commandLine, Environment::ofThisProcess());
-}
-
 ProcessOutcome runAndWait(const std::string& commandLine, const Environment& environment) {
   ProcessOutcome outcome;
   std::vector<std::string> words = splitCommandLine(commandLine);

@@ -71,10 +71,6 @@ std::string findProgram(const std::string& commandLine, const Environment& envir
 
 }  // namespace
 
-ProcessOutcome runAndWait(const std::string& commandLine) {
-  return runAndWait(commandLine, Environment::ofThisProcess());
-}
-
 ProcessOutcome runAndWait(const std::string& commandLine, const Environment& environment) {
   ProcessOutcome outcome;
   // The block, in UTF-16 as the entries are kept lossless in UTF-8: every

@@ -25,23 +25,17 @@ std::string settingsFilePath(const std::string& moduleDirectory) {
   return moduleDirectory + kSettingsFile;
 }
 
-namespace {
-
-const char* const kSection = "PV2SDK Paths";
-const char* const kKey = "SDKPath";
-
-}  // namespace
-
 std::string readPv2SdkPath(const std::string& moduleDirectory) {
-  return ucl::SettingsFile(settingsFilePath(moduleDirectory)).value(kSection, kKey, nullptr).value_or("");
+  return ucl::SettingsFile(settingsFilePath(moduleDirectory)).lookup(ucl::SdkKey::pv2Sdk).value_or("");
 }
 
 std::optional<std::string> requirePv2SdkPath(const std::string& moduleDirectory, std::string* err) {
   const ucl::SettingsFile settings(settingsFilePath(moduleDirectory));
-  std::optional<std::string> value = settings.value(kSection, kKey, err);
-  if (value && value->empty()) {
-    *err = std::string("Error: Key '") + kKey + "' in section [" + kSection + "] of settings file " +
-           settings.quotedPath() + " is empty";
+  std::string value;
+  if (!settings.value(ucl::SdkKey::pv2Sdk, &value, err)) return std::nullopt;
+  if (value.empty()) {
+    *err = std::string("Error: Key '") + ucl::keyName(ucl::SdkKey::pv2Sdk) + "' in section [" +
+           ucl::sectionName(ucl::SdkKey::pv2Sdk) + "] of settings file " + settings.quotedPath() + " is empty";
     return std::nullopt;
   }
   return value;

@@ -64,17 +64,17 @@ std::string usageText() {
   return text;
 }
 
-namespace {
+int fail(CommandContext& context, const std::string& message) {
+  context.err << message << '\n';
+  return 1;
+}
 
-int usageError(CommandContext& context) {
+int usageExit(CommandContext& context) {
   context.err << usageText();
   return 2;
 }
 
-int failure(CommandContext& context, const std::string& message) {
-  context.err << message << '\n';
-  return 1;
-}
+namespace {
 
 // The one operand of a command and its one option; nothing when the words
 // do not fit (no operand, two, or another option).
@@ -99,10 +99,10 @@ std::optional<std::string> operandOf(const std::vector<std::string>& words, cons
 int newProject(const std::vector<std::string>& words, CommandContext& context) {
   bool library = false;
   const std::optional<std::string> name = operandOf(words, "-l", library);
-  if (!name) return usageError(context);
+  if (!name) return usageExit(context);
   std::string directory;
   std::string err;
-  if (!createPVSDKProject(context.moduleDirectory, *name, library, &directory, &err)) return failure(context, err);
+  if (!createPVSDKProject(context.moduleDirectory, *name, library, &directory, &err)) return fail(context, err);
   context.out << platform::windowsToHostPath(directory) << '\n';
   return 0;
 }
@@ -110,7 +110,7 @@ int newProject(const std::vector<std::string>& words, CommandContext& context) {
 int listLibraries(CommandContext& context) {
   std::string err;
   const std::optional<std::string> sdkPath = requirePv2SdkPath(context.moduleDirectory, &err);
-  if (!sdkPath) return failure(context, err);
+  if (!sdkPath) return fail(context, err);
   for (const std::string& name : listPv2SdkLibraries(*sdkPath)) context.out << name << '\n';
   return 0;
 }
@@ -118,7 +118,7 @@ int listLibraries(CommandContext& context) {
 int printSdkPath(CommandContext& context) {
   std::string err;
   const std::optional<std::string> sdkPath = requirePv2SdkPath(context.moduleDirectory, &err);
-  if (!sdkPath) return failure(context, err);
+  if (!sdkPath) return fail(context, err);
   context.out << *sdkPath << '\n';
   return 0;
 }
@@ -142,21 +142,21 @@ namespace {
 int runProject(const std::vector<std::string>& words, CommandContext& context) {
   bool release = false;
   const std::optional<std::string> operand = operandOf(words, "-r", release);
-  if (!operand) return usageError(context);
+  if (!operand) return usageExit(context);
   if (!context.simulatorRunsHere) {
-    return failure(context, "Error: The simulator needs Windows: run plover.exe there, or with wine");
+    return fail(context, "Error: The simulator needs Windows: run plover.exe there, or with wine");
   }
   const std::optional<std::string> directory = wholePath(*operand);
-  if (!directory) return failure(context, "Error: Unable to find directory '" + *operand + "'");
+  if (!directory) return fail(context, "Error: Unable to find directory '" + *operand + "'");
   const std::vector<std::string> projectFiles = platform::findFiles(*directory + "\\*.cbx");
   if (projectFiles.empty()) {
-    return failure(context, "Error: Unable to find project file in '" + platform::windowsToHostPath(*directory) + "'");
+    return fail(context, "Error: Unable to find project file in '" + platform::windowsToHostPath(*directory) + "'");
   }
 
   std::string err;
   if (context.simulator.runPVSDKProject(context.moduleDirectory, projectFiles.front(), *directory, !release, &err) !=
       RunOutcome::driven) {
-    return failure(context, err);
+    return fail(context, err);
   }
   context.simulator.waitUntilClosed(context.interrupted);
   return 0;
@@ -173,8 +173,8 @@ int runCommand(const std::vector<std::string>& words, CommandContext& context) {
   const std::vector<std::string> rest(words.begin() + 1, words.end());
   if (command == "new" && editorRequested(rest)) return newProjectForEditor(rest, context);
   if (command == "new") return newProject(rest, context);
-  if (command == "libs") return rest.empty() ? listLibraries(context) : usageError(context);
-  if (command == "sdk") return rest.empty() ? printSdkPath(context) : usageError(context);
+  if (command == "libs") return rest.empty() ? listLibraries(context) : usageExit(context);
+  if (command == "sdk") return rest.empty() ? printSdkPath(context) : usageExit(context);
   if (command == "run") return runProject(rest, context);
   if (command == "files") return listProjectFiles(rest, context);
   if (command == "add") return addProjectFiles(rest, context);
@@ -183,7 +183,7 @@ int runCommand(const std::vector<std::string>& words, CommandContext& context) {
   if (command == "check") return checkCommand(rest, context);
   if (command == "editor") return editorCommand(rest, context);
   context.err << "Error: Unknown command '" << command << "'\n";
-  return usageError(context);
+  return usageExit(context);
 }
 
 }  // namespace plover

@@ -27,6 +27,13 @@ struct CommandContext {
   std::ostream& err;
 };
 
+// How a command ends when it is refused or fails: the message as one line
+// on err, and exit code 1.
+int fail(CommandContext& context, const std::string& message);
+// How a command ends when its words are not a command: the usage text on
+// err, and exit code 2.
+int usageExit(CommandContext& context);
+
 // Runs one command (the words after the program's name) and gives the exit
 // code: 0 done; 1 refused or failed, with one line on err saying why; 2 not
 // a command, with the usage text on err.

@@ -11,6 +11,8 @@
 #include <sstream>
 #include <thread>
 
+#include <unistd.h>
+
 #include "testing/idetree.h"
 #include "testing/processrun.h"
 #include "testing/simulatorkeys.h"
@@ -158,6 +160,41 @@ TEST_F(PloverProgram, SettingsSetsWhatItIsGivenAndKeepsEveryOtherLine) {
                          "\n[PV3SDK Paths] SDKPath=\n[PV3SDK Paths] CompilerPath=\n");
   EXPECT_EQ(plover({"settings", "--pv2-sdk", "C:\\a=b"}).exitCode, 1);
   EXPECT_EQ(plover({"settings", "--pv2-sdk"}).exitCode, 2);
+}
+
+// A write that cannot be done, or is killed half way, leaves the old file
+// whole: the new one is made beside it and renamed.
+TEST_F(PloverProgram, SettingsThatCannotBeWrittenLeaveTheOldFile) {
+  const std::string file = tree_.settingsFile();
+  const std::string directory = fs::path(file).parent_path().string();
+  const std::string old = readFile(file);
+  const std::string refused =
+      "Error: Unable to write settings file '" + tree_.nativeModuleDirectory() + "/../toolsets/PVSDK/Settings.ini'\n";
+  const std::vector<std::string> argv = {tree_.nativeModuleDirectory() + "/plover", "settings", "--pv2-sdk", "C:\\new"};
+
+  fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  ProgramRun run = plover({"settings", "--pv2-sdk", "C:\\new"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, refused);
+
+  // The file may be written, its directory not (as nobody, since the tests run as root).
+  fs::permissions(file, fs::perms::all);
+  fs::permissions(directory, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                 fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+  run = testsupport::runProgram(argv, tree_.path(""), {}, geteuid() == 0);
+  fs::permissions(directory, fs::perms::all);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, refused);
+  EXPECT_EQ(readFile(file), old);
+  EXPECT_EQ(std::distance(fs::directory_iterator(directory), fs::directory_iterator()), 1);
+
+  // Killed while it writes: a file size limit below the new file's size
+  // ends the program with SIGXFSZ in the middle of its write.
+  std::vector<std::string> limited = {"/bin/sh", "-c", "ulimit -f 1; exec \"$@\"", "sh", argv[0], "settings",
+                                      "--pv2-sdk", "C:\\" + std::string(4000, 'x')};
+  run = testsupport::runProgram(limited, tree_.path(""));
+  EXPECT_NE(run.exitCode, 0) << "not killed";
+  EXPECT_EQ(readFile(file), old);
 }
 
 TEST_F(PloverProgram, CheckExitsOneOnlyForErrors) {
@@ -332,6 +369,32 @@ TEST_F(PloverProgramUnderWine, CheckFindsTheWindowsPrograms) {
 // Wine takes the ANSI code page from the locale: 932 for Japanese.
 const std::map<std::string, std::string> kJapanese = {{"LANG", "ja_JP.UTF-8"}, {"LC_ALL", "ja_JP.UTF-8"}};
 const std::string kHyouji = "\xE8\xA1\xA8\xE7\xA4\xBA";  // 表示
+
+// At code page 1252: a new value goes into an ANSI file in that code page,
+// and the file reads back whole, as the installer reads it (in UTF-16).
+TEST_F(PloverProgramUnderWine, SettingsKeepAnAnsiFileInItsCodePage) {
+  tree_.writeSettingsText("; J\xFCrgen's\r\n[PV2SDK Paths]\r\nSDKPath=old\r\nCompilerPath=C:\\J\xFCrgen\r\n");
+  const std::string plover = tree_.nativeModuleDirectory() + "/plover.exe";
+  ProgramRun run = underWine({plover, "settings", "--pv2-sdk", "C:\\M\xC3\xBCll"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(testsupport::sameBytes(
+      "; J\xFCrgen's\r\n[PV2SDK Paths]\r\nSDKPath=C:\\M\xFCll\r\nCompilerPath=C:\\J\xFCrgen\r\n",
+      readFile(tree_.settingsFile())));
+  // One that code page cannot hold is refused, the file left as it was.
+  run = underWine({plover, "settings", "--pv3-sdk", "C:\\" + kHyouji});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("cannot be written in this system's code page"), std::string::npos) << run.err;
+
+  run = underWine({plover, "settings", "--utf16", programPath(Spelling::wine, tree_.path("listing.txt"))});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  std::string expected;
+  for (const char c : std::string("[PV2SDK Paths] SDKPath=C:\\M\xFCll\n[PV2SDK Paths] CompilerPath=C:\\J\xFCrgen\n"
+                                  "[PV3SDK Paths] SDKPath=\n[PV3SDK Paths] CompilerPath=\n")) {
+    expected += c;  // Latin-1 characters are their own UTF-16 units
+    expected += '\0';
+  }
+  EXPECT_TRUE(testsupport::sameBytes(expected, readFile(tree_.path("listing.txt"))));
+}
 
 TEST_F(PloverProgramUnderWine, NewTakesNamesWhoseShiftJisHoldsABackslashByte) {
   for (const std::string& name : {kHyouji, std::string("\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88")}) {  // ソフト

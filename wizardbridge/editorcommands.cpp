@@ -13,16 +13,6 @@ namespace plover {
 
 namespace {
 
-int failure(CommandContext& context, const std::string& message) {
-  context.err << message << '\n';
-  return 1;
-}
-
-int usageError(CommandContext& context) {
-  context.err << usageText();
-  return 2;
-}
-
 // Writes the editor's files into the project; the kept ones are noted, the
 // written ones listed on out when asked.
 int addEditorFiles(const std::string& editor, const std::string& directory, const std::string& title,
@@ -30,7 +20,7 @@ int addEditorFiles(const std::string& editor, const std::string& directory, cons
   std::string err;
   const std::optional<EditorFilesWritten> outcome =
       writeEditorFiles(directory, editorFilesFor(editor, context.moduleDirectory, title), &err);
-  if (!outcome) return failure(context, err);
+  if (!outcome) return fail(context, err);
   for (const std::string& path : outcome->kept) {
     context.err << "Note: '" << platform::windowsToHostPath(path) << "' exists already; it is left as it was\n";
   }
@@ -60,29 +50,29 @@ int newProjectForEditor(const std::vector<std::string>& words, CommandContext& c
     } else if (words[i] == "-l") {
       library = true;
     } else if (words[i].empty() || words[i][0] == '-' || name) {
-      return usageError(context);
+      return usageExit(context);
     } else {
       name = words[i];
     }
   }
-  if (!name || !editor) return usageError(context);
-  if (!isKnownEditor(*editor)) return failure(context, unknownEditor(*editor));
+  if (!name || !editor) return usageExit(context);
+  if (!isKnownEditor(*editor)) return fail(context, unknownEditor(*editor));
   std::string directory;
   std::string err;
-  if (!createPVSDKProject(context.moduleDirectory, *name, library, &directory, &err)) return failure(context, err);
+  if (!createPVSDKProject(context.moduleDirectory, *name, library, &directory, &err)) return fail(context, err);
   context.out << platform::windowsToHostPath(directory) << '\n';
   return addEditorFiles(*editor, directory, *name, false, context);
 }
 
 int editorCommand(const std::vector<std::string>& words, CommandContext& context) {
   if (words.empty() || words.size() > 2 || (words.size() == 2 && !words[1].empty() && words[1][0] == '-')) {
-    return usageError(context);
+    return usageExit(context);
   }
-  if (!isKnownEditor(words[0])) return failure(context, unknownEditor(words[0]));
+  if (!isKnownEditor(words[0])) return fail(context, unknownEditor(words[0]));
   std::string err;
   Project project;
   if (!findProject(words.size() == 2 ? std::optional<std::string>(words[1]) : std::nullopt, &project, &err)) {
-    return failure(context, err);
+    return fail(context, err);
   }
   return addEditorFiles(words[0], project.directory, ucl::fileTitle(project.file), true, context);
 }

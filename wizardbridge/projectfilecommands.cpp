@@ -14,11 +14,6 @@ namespace plover {
 
 namespace {
 
-int failure(CommandContext& context, const std::string& message) {
-  context.err << message << '\n';
-  return 1;
-}
-
 // The words of a command: "-p PROJECT" and the operands.
 struct Words {
   std::optional<std::string> project;
@@ -142,23 +137,20 @@ bool entryPath(const Project& project, const std::string& operand, std::string* 
 template <typename Edit>
 int changeProject(const std::vector<std::string>& words, CommandContext& context, bool adding, Edit edit) {
   const std::optional<Words> split = splitWords(words);
-  if (!split || split->operands.empty()) {
-    context.err << usageText();
-    return 2;
-  }
+  if (!split || split->operands.empty()) return usageExit(context);
   std::string err;
   Project project;
-  if (!findProject(split->project, &project, &err)) return failure(context, err);
+  if (!findProject(split->project, &project, &err)) return fail(context, err);
   std::string original;
-  if (!readProject(project, &original, &err)) return failure(context, err);
+  if (!readProject(project, &original, &err)) return fail(context, err);
   std::string bytes = original;
   std::vector<std::string> notes;
   for (const std::string& operand : split->operands) {
     std::string path;
-    if (!entryPath(project, operand, &path, &err)) return failure(context, err);
+    if (!entryPath(project, operand, &path, &err)) return fail(context, err);
     std::string edited;
     if (!edit(bytes, platform::windowsToHostPath(path), &edited, &err, systemAnsiConversion())) {
-      return failure(context, err);
+      return fail(context, err);
     }
     bytes = std::move(edited);
     if (adding && platform::findFiles(project.directory + "\\" + path).empty()) {
@@ -166,7 +158,7 @@ int changeProject(const std::vector<std::string>& words, CommandContext& context
     }
   }
   if (bytes != original && !replaceEditedProjectFile(project.file, original, bytes, &err)) {
-    return failure(context, err);
+    return fail(context, err);
   }
   for (const std::string& note : notes) context.err << note << '\n';
   return 0;
@@ -176,17 +168,14 @@ int changeProject(const std::vector<std::string>& words, CommandContext& context
 
 int listProjectFiles(const std::vector<std::string>& words, CommandContext& context) {
   const std::optional<Words> split = splitWords(words);
-  if (!split || !split->operands.empty()) {
-    context.err << usageText();
-    return 2;
-  }
+  if (!split || !split->operands.empty()) return usageExit(context);
   std::string err;
   Project project;
-  if (!findProject(split->project, &project, &err)) return failure(context, err);
+  if (!findProject(split->project, &project, &err)) return fail(context, err);
   std::string bytes;
-  if (!readProject(project, &bytes, &err)) return failure(context, err);
+  if (!readProject(project, &bytes, &err)) return fail(context, err);
   std::vector<std::string> entries;
-  if (!projectFileEntries(bytes, &entries, &err)) return failure(context, err);
+  if (!projectFileEntries(bytes, &entries, &err)) return fail(context, err);
   for (const std::string& entry : entries) context.out << entry << '\n';
   return 0;
 }

@@ -1,4 +1,4 @@
-// plover settings' line editing and plover check's findings, on real
+// plover check's findings, on real
 // directories (natively and, in the Windows tree, under Wine).
 #include "wizardbridge/settingscommands.h"
 
@@ -16,20 +16,6 @@ using plover::CheckLine;
 using plover::Finding;
 using testsupport::TempDir;
 
-TEST(SetSettingsValue, ChangesOnlyTheKeysLineByTheReadersRules) {
-  std::vector<std::string> lines = {"; top comment", "[PV2SDK Paths]", "; SDKPath=commented", "SDKPath =blank key",
-                                    "  SDKPath=C:\\old", "", "[PV3SDK Paths]", "x", "", "[PV2SDK Paths]", "SDKPath=second"};
-  plover::setSettingsValue(lines, "PV2SDK Paths", "SDKPath", "C:\\new");
-  plover::setSettingsValue(lines, "PV2SDK Paths", "CompilerPath", "C:\\LSIC86");
-  plover::setSettingsValue(lines, "PV3SDK Paths", "SDKPath", "");
-  plover::setSettingsValue(lines, "Other", "Key", "v");
-  const std::vector<std::string> expected = {
-      "; top comment", "[PV2SDK Paths]", "; SDKPath=commented", "SDKPath =blank key", "  SDKPath=C:\\new",
-      "CompilerPath=C:\\LSIC86", "", "[PV3SDK Paths]", "SDKPath=", "x", "", "[PV2SDK Paths]", "SDKPath=second",
-      "", "[Other]", "Key=v"};
-  EXPECT_EQ(lines, expected);
-}
-
 // A sandbox with every file the check looks for; each case takes one away.
 class SdkCheck : public ::testing::Test {
  public:
@@ -40,7 +26,7 @@ class SdkCheck : public ::testing::Test {
                                     "SHC/bin/" + platform::programFileName("shc"), std::string("PVSDK3/readme")}) {
       testsupport::writeFile(root_ / file, "");
     }
-    directories_ = {at("PVSDK"), at("LSIC86"), at("PVSDK3"), at("SHC")};
+    directories_ = {{at("PVSDK"), at("LSIC86"), at("PVSDK3"), at("SHC")}};
   }
   std::string at(const std::string& name) const { return platform::hostToWindowsPath(root_ / name); }
 
@@ -55,7 +41,7 @@ class SdkCheck : public ::testing::Test {
   }
 
   TempDir root_;
-  plover::SdkDirectories directories_;
+  ucl::SdkDirectories directories_;
 };
 
 TEST_F(SdkCheck, FindingsOfEachCase) {
@@ -82,12 +68,12 @@ TEST_F(SdkCheck, FindingsOfEachCase) {
        {good, error, good, good}, platform::programFileName("lcc86")},
       {"missing shc", [](SdkCheck& t) { std::remove((t.root_ / "SHC/bin/" + platform::programFileName("shc")).c_str()); },
        {good, good, good, error}, platform::programFileName("shc")},
-      {"empty PV3 pair", [](SdkCheck& t) { t.directories_.pv3Sdk = t.directories_.pv3Compiler = ""; },
+      {"empty PV3 pair", [](SdkCheck& t) { t.directories_[ucl::SdkKey::pv3Sdk] = t.directories_[ucl::SdkKey::pv3Compiler] = ""; },
        {good, good, notSet, notSet}, ""},
-      {"half a PV3 pair", [](SdkCheck& t) { t.directories_.pv3Sdk = ""; }, {good, good, error, good}, "SDKPath"},
+      {"half a PV3 pair", [](SdkCheck& t) { t.directories_[ucl::SdkKey::pv3Sdk] = ""; }, {good, good, error, good}, "SDKPath"},
       {"missing simulator", [](SdkCheck& t) { std::remove((t.root_ / "PVSDK/SIM/Sim3022.exe").c_str()); },
        {warning, good, good, good}, "Sim3022.exe"},
-      {"SDK directory that does not exist", [](SdkCheck& t) { t.directories_.pv2Sdk = t.at("nowhere"); },
+      {"SDK directory that does not exist", [](SdkCheck& t) { t.directories_[ucl::SdkKey::pv2Sdk] = t.at("nowhere"); },
        {error, good, good, good}, "nowhere"},
       {"nothing set", [](SdkCheck& t) { t.directories_ = {}; }, {notSet, notSet, notSet, notSet, error}, "Neither"},
   };
