@@ -9,6 +9,8 @@
 
 #include "common/projectfile.h"
 #include "common/pathhelpers.h"
+#include "common/textencoding.h"
+#include "platform/textencoding.h"
 #include "kestrel_version.h"
 
 namespace kestrel {
@@ -36,7 +38,7 @@ void appendNumber(std::string& text, const char* key, long long value) {
 }  // namespace
 
 std::string recordText(const BuildOptions& options, const ucl::SdkPaths& settings,
-                       const std::vector<HeaderStamp>& headers) {
+                       const std::vector<HeaderStamp>& headers, const std::vector<std::string>& libraries) {
   std::string text = kRecordHeading;
   appendValue(text, "kestrel", KESTREL_VERSION);
   // Every field of BuildOptions that reaches a makefile or a make run.
@@ -65,12 +67,26 @@ std::string recordText(const BuildOptions& options, const ucl::SdkPaths& setting
     text += ' ';
     appendValue(text, "header", header.path);
   }
+  appendNumber(text, "libraries", static_cast<long long>(libraries.size()));
+  for (const std::string& library : libraries) appendValue(text, "library", library);
   text += "end\n";
   return text;
 }
 
-bool maySkipWrites(std::optional<std::string_view> recorded, std::string_view present) {
-  return recorded.has_value() && *recorded == present;
+std::vector<std::string> projectLibraries(const std::vector<std::string>& projectFiles) {
+  std::vector<std::string> libraries;
+  for (const std::string& path : projectFiles) {
+    if (ucl::fileKind(path) == ucl::FileKind::library) libraries.push_back(path);
+  }
+  return libraries;
+}
+
+bool stampWentBack(platform::FileStamp recorded, platform::FileStamp present) {
+  return present.modified < recorded.modified || (present.modified == recorded.modified && present.size != recorded.size);
+}
+
+bool maySkipWrites(std::optional<std::string_view> recorded, std::string_view present, const ProjectScan& scan) {
+  return recorded.has_value() && *recorded == present && scan.uncertain.empty() && scan.wentBack.empty();
 }
 
 namespace {
@@ -127,11 +143,11 @@ bool readEntry(std::string_view text, size_t& at, platform::FileStamp& stamp,
     out->reserve(static_cast<size_t>(count));
   }
   for (long long i = 0; i < count; ++i) {
-    if (at >= text.size() || (text[at] != 'q' && text[at] != 'a')) return false;
-    const bool quoted = text[at++] == 'q';
+    if (at >= text.size() || (text[at] != 'q' && text[at] != 'a' && text[at] != 'u')) return false;
+    const char form = text[at++];
     std::string_view name;
     if (!readCounted(text, at, '\n', name)) return false;
-    if (out != nullptr) out->push_back({std::string(name), quoted});
+    if (out != nullptr) out->push_back({std::string(name), form == 'q', form == 'u'});
   }
   return true;
 }
@@ -161,7 +177,7 @@ void ScanCache::add(const std::string& path, platform::FileStamp stamp, const st
   own_ += std::to_string(includes.size());
   own_ += '\n';
   for (const IncludeDirective& include : includes) {
-    own_ += include.quoted ? 'q' : 'a';
+    own_ += include.uncertain ? 'u' : include.quoted ? 'q' : 'a';
     appendCounted(own_, include.name, '\n');
   }
   const size_t size = own_.size() - begin;
@@ -214,6 +230,15 @@ std::optional<std::vector<IncludeDirective>> ScanCache::find(const std::string& 
   if (recorded.size != stamp.size || recorded.modified != stamp.modified) return std::nullopt;
   if (entryText != nullptr) *entryText = loaded_.substr(entry->second.begin, at - entry->second.begin);
   return includes;
+}
+
+std::optional<platform::FileStamp> ScanCache::recordedStamp(const std::string& path) const {
+  const auto entry = index_.find(path);
+  if (entry == index_.end()) return std::nullopt;
+  size_t at = entry->second.stamp;
+  platform::FileStamp recorded;
+  if (!readEntry(loaded_, at, recorded, nullptr)) return std::nullopt;
+  return recorded;
 }
 
 bool ScanCache::load(std::string_view text, size_t count) {
@@ -320,22 +345,15 @@ class LetterCaseFinder {
  public:
   std::optional<std::string> find(const std::string& path) {
     const std::optional<std::string> directory = directoryAsFound(ucl::fileDirectory(path));
-    const std::string name = ucl::fileName(path);
     if (!directory) return std::nullopt;
-    if (name.empty() || name == "..") return *directory + name;
-    // Most lookups miss; the directory's search runs only for a name that
-    // its listing may hold.
-    const std::vector<unsigned long long>& names = listing(*directory);
-    if (!std::binary_search(names.begin(), names.end(), nameHash(name))) return std::nullopt;
-    const std::vector<std::string> matches = platform::findFiles(*directory + name);
-    if (matches.empty()) return std::nullopt;
-    return *directory + matches.front();
+    return entryAsFound(*directory, ucl::fileName(path));
   }
 
   // False when the directory holds no file of that name in any letter
   // case, which its listing answers without asking the file system. A
   // short name ("HEADER~1.H") is not in a listing: it may always exist.
   bool mayExist(const std::string& path) {
+    if (!platform::pathFitsTheSystem(path)) return false;
     const size_t slash = path.rfind('\\');
     const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     const std::string_view name = std::string_view(path).substr(nameStart);
@@ -363,9 +381,14 @@ class LetterCaseFinder {
   }
 
  private:
-  // Of the name in lower case, as lowerCase gives it (in the C locale,
-  // which kestrel keeps).
+  // Of the name in one letter case, as the file layer folds it.
   static unsigned long long nameHash(std::string_view name) {
+    for (const char c : name) {
+      if (static_cast<unsigned char>(c) >= 0x80) return asciiNameHash(platform::foldedLetterCase(std::string(name)));
+    }
+    return asciiNameHash(name);
+  }
+  static unsigned long long asciiNameHash(std::string_view name) {
     unsigned long long hash = 14695981039346656037ull;
     for (const char c : name) {
       hash ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
@@ -385,18 +408,51 @@ class LetterCaseFinder {
     return listings_.emplace(directory, std::move(names)).first->second;
   }
 
+  // The entry of the directory (as spelt on disk) that has the name in
+  // some letter case.
+  std::optional<std::string> entryAsFound(const std::string& directory, const std::string& name) {
+    if (name.empty() || name == "..") return directory + name;
+    // Most lookups miss; the directory's search runs only for a name that
+    // its listing may hold.
+    const std::vector<unsigned long long>& names = listing(directory);
+    if (!std::binary_search(names.begin(), names.end(), nameHash(name))) return std::nullopt;
+    const std::vector<std::string> matches = platform::findFiles(directory + name);
+    if (matches.empty()) return std::nullopt;
+    return directory + matches.front();
+  }
+
+  static bool isRoot(const std::string& directory) {
+    return directory.empty() || directory == "\\" || directory == "\\\\" ||
+           (ucl::driveLetter(directory) != 0 && directory.size() <= 3);
+  }
+
   // The directory (ending in a backslash) as it is spelt on disk; a root
-  // as it is. Each one is looked up once.
+  // as it is. Each one is looked up once: up to the nearest one known (or
+  // a root), then down again part by part, so that a path of any depth
+  // takes no stack.
   std::optional<std::string> directoryAsFound(const std::string& directory) {
-    if (directory.empty() || directory == "\\" || directory == "\\\\" ||
-        (ucl::driveLetter(directory) != 0 && directory.size() <= 3)) {
-      return directory;
+    std::vector<std::string> unknown;  // the deepest first
+    std::optional<std::string> found;
+    for (std::string at = directory;;) {
+      if (isRoot(at)) {
+        found = at;
+        break;
+      }
+      const auto known = directories_.find(at);
+      if (known != directories_.end()) {
+        found = known->second;
+        break;
+      }
+      std::string parent = ucl::fileDirectory(at.substr(0, at.size() - 1));
+      unknown.push_back(std::move(at));
+      at = std::move(parent);
     }
-    const auto known = directories_.find(directory);
-    if (known != directories_.end()) return known->second;
-    std::optional<std::string> found = find(directory.substr(0, directory.size() - 1));
-    if (found) *found += '\\';
-    directories_.emplace(directory, found);
+    for (; !unknown.empty(); unknown.pop_back()) {
+      const std::string& at = unknown.back();
+      if (found) found = entryAsFound(*found, ucl::fileName(at.substr(0, at.size() - 1)));
+      if (found) *found += '\\';
+      directories_.emplace(at, found);
+    }
     return found;
   }
 
@@ -412,27 +468,13 @@ class LetterCaseFinder {
   size_t nextRecent_ = 0;
 };
 
-// The whole file as bytes, with as few calls to the system as it takes:
-// most sources and headers are read in one piece.
-bool readSmallFile(const std::string& path, std::string* text) {
-  std::FILE* file = platform::openBinaryFile(path, "rb");
-  if (file == nullptr) return false;
-  std::setvbuf(file, nullptr, _IONBF, 0);
-  text->clear();
-  char piece[16384];
-  for (size_t got = sizeof piece; got == sizeof piece;) {
-    got = std::fread(piece, 1, sizeof piece, file);
-    text->append(piece, got);
-  }
-  return platform::closeFile(file);
-}
-
 class HeaderCollector {
  public:
   HeaderCollector(const HeaderSearchPath& search, const ScanCache* previous) : search_(search), previous_(previous) {}
 
-  // Scans the file and follows the headers it includes.
-  void scan(const std::string& path) {
+  // Scans the file and follows the headers it includes; false, with the
+  // reason, for an include whose path the system cannot take.
+  bool scan(const std::string& path, std::string* err) {
     std::vector<std::string> pending{path};
     while (!pending.empty()) {
       const std::string current = std::move(pending.back());
@@ -441,19 +483,31 @@ class HeaderCollector {
       if (!includes) continue;
       const std::string directory = ucl::fileDirectory(current);
       for (const IncludeDirective& include : *includes) {
+        if (include.uncertain) {
+          if (uncertain_.empty()) uncertain_ = current + ": #include " + include.name;
+          continue;
+        }
+        if (!platform::pathFitsTheSystem(include.name)) {
+          *err = "Error: An #include in " + current + " names a path of " + std::to_string(include.name.size()) +
+                 " bytes, longer than this system takes";
+          return false;
+        }
         const std::string& header = resolved(include, directory);
         if (!header.empty() && reach(header)) pending.push_back(header);
       }
     }
+    return true;
   }
 
   // A header the project lists: counted whether or not anything includes it.
-  void addListed(const std::string& path) {
+  bool addListed(const std::string& path, std::string* err) {
     const std::string header = normalisedPath(path);
-    if (stamp(header) != nullptr && reach(header)) scan(header);
+    return stamp(header) == nullptr || !reach(header) || scan(header, err);
   }
 
   ScanCache takeScans() { return std::move(scans_); }
+  std::string takeUncertain() { return std::move(uncertain_); }
+  std::string takeWentBack() { return std::move(wentBack_); }
 
   std::vector<HeaderStamp> sorted() const {
     // Sorted as pointers, each path copied once into its place.
@@ -499,11 +553,22 @@ class HeaderCollector {
       scans_.addEntry(entryText);
       return includes;
     }
-    if (!readSmallFile(path, &text_)) {
-      const std::optional<std::string> cased = letterCase_.find(path);
-      if (!cased || !readSmallFile(*cased, &text_)) return std::nullopt;
+    if (previous_ != nullptr && wentBack_.empty()) {
+      const std::optional<platform::FileStamp> recorded = previous_->recordedStamp(path);
+      if (recorded && stampWentBack(*recorded, *found)) wentBack_ = path;
     }
-    includes = scanIncludes(text_);
+    std::optional<std::string> text = platform::readWholeFile(path);
+    if (!text) {
+      const std::optional<std::string> cased = letterCase_.find(path);
+      if (cased) text = platform::readWholeFile(*cased);
+      if (!text) return std::nullopt;
+    }
+    includes = scanIncludes(*text);
+    // The names as the project file's names are read: UTF-8 when the file
+    // is UTF-8 throughout, otherwise text in the ANSI code page.
+    if (!ucl::isAscii(*text) && !ucl::isValidUtf8(*text)) {
+      for (IncludeDirective& include : *includes) include.name = platform::ansiToUtf8(include.name);
+    }
     scans_.add(path, *found, *includes);
     return includes;
   }
@@ -539,7 +604,8 @@ class HeaderCollector {
   const HeaderSearchPath& search_;
   const ScanCache* previous_;
   ScanCache scans_;
-  std::string text_;  // the file being scanned, its buffer kept for the next
+  std::string uncertain_;
+  std::string wentBack_;
   struct Found {
     platform::FileStamp stamp;
     bool reached;  // listed or included, not only looked at
@@ -552,15 +618,15 @@ class HeaderCollector {
 
 }  // namespace
 
-ProjectScan projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSearchPath& search,
-                           const ScanCache* previous) {
+std::optional<ProjectScan> projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSearchPath& search,
+                                          const ScanCache* previous, std::string* err) {
   HeaderCollector collector(search, previous);
   for (const std::string& path : projectFiles) {
     const ucl::FileKind kind = ucl::fileKind(path);
-    if (kind == ucl::FileKind::header) collector.addListed(path);
-    if (kind == ucl::FileKind::source) collector.scan(normalisedPath(path));
+    if (kind == ucl::FileKind::header && !collector.addListed(path, err)) return std::nullopt;
+    if (kind == ucl::FileKind::source && !collector.scan(normalisedPath(path), err)) return std::nullopt;
   }
-  return {collector.sorted(), collector.takeScans()};
+  return ProjectScan{collector.sorted(), collector.takeScans(), collector.takeUncertain(), collector.takeWentBack()};
 }
 
 }  // namespace kestrel

@@ -26,15 +26,26 @@ struct HeaderStamp {
 // The part of the record the decision compares: equal texts mean equal
 // inputs. Every field of the options is in it, each value written with its
 // length so that no two different inputs give the same text. headers must
-// be sorted by path.
+// be sorted by path. The libraries are in it because no rule of every
+// makefile depends on the file that lists them (PV3's link does not).
 std::string recordText(const BuildOptions& options, const ucl::SdkPaths& settings,
-                       const std::vector<HeaderStamp>& headers);
+                       const std::vector<HeaderStamp>& headers, const std::vector<std::string>& libraries);
+// The project's libraries, in its order.
+std::vector<std::string> projectLibraries(const std::vector<std::string>& projectFiles);
+
+// Make sees a file only when it is newer than what was made from it: an
+// older copy put back, or an edit within one tick of a coarse clock, slips
+// past it.
+bool stampWentBack(platform::FileStamp recorded, platform::FileStamp present);
+
+struct ProjectScan;
 
 // May the generated files that still hold their text be left alone? Only
 // when the record of the last complete run could be read whole and
-// describes exactly the present; a missing, unreadable or damaged record
-// cannot.
-bool maySkipWrites(std::optional<std::string_view> recorded, std::string_view present);
+// describes exactly the present, every include of the project could be
+// followed and no file the scan read went back in time; a missing,
+// unreadable or damaged record cannot.
+bool maySkipWrites(std::optional<std::string_view> recorded, std::string_view present, const ProjectScan& scan);
 
 // The #include lines of the files a run scanned, by path, each valid while
 // the file keeps its size and time. Appended to as files are scanned.
@@ -47,6 +58,8 @@ class ScanCache {
   // includes).
   std::optional<std::vector<IncludeDirective>> find(const std::string& path, platform::FileStamp stamp,
                                                     std::string_view* entryText = nullptr) const;
+  // The stamp the loaded cache holds for the file, whatever it is now.
+  std::optional<platform::FileStamp> recordedStamp(const std::string& path) const;
   // Appends an entry's text as find gave it. Not copied: the loaded text
   // it lies in must stay while this cache is used.
   void addEntry(std::string_view entryText);
@@ -109,13 +122,19 @@ std::vector<std::string> recordPaths(const std::string& buildDirectory);
 struct ProjectScan {
   std::vector<HeaderStamp> headers;  // sorted by path
   ScanCache scans;                   // of every file scanned, for the next run
+  // The first include that could not be followed ("C\main.c: #include
+  // MACRO"), and the first file whose stamp went back against the previous
+  // scans; empty when there is none.
+  std::string uncertain;
+  std::string wentBack;
 };
 // The headers the project lists and every header that its sources and
 // those headers include, followed transitively, each found the way the
 // compiler finds it (paths relative to the project directory, the current
 // one). A header that cannot be found is left out. A file whose stamp the
-// previous scans hold is not read again.
-ProjectScan projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSearchPath& search,
-                           const ScanCache* previous);
+// previous scans hold is not read again. Nothing, with the reason, for an
+// include that names a path longer than the system takes.
+std::optional<ProjectScan> projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSearchPath& search,
+                                          const ScanCache* previous, std::string* err);
 
 }  // namespace kestrel

@@ -18,7 +18,16 @@ TEST(BuildRecord, EveryInputChangesTheRecord) {
   const BuildOptions options;
   const ucl::SdkPaths settings{"X:\\sdk", std::string("X:\\cc")};
   const std::vector<HeaderStamp> headers{{"H\\a.h", {10, 1000}}, {"X:\\sdk\\b.h", {20, 2000}}};
-  const std::string base = recordText(options, settings, headers);
+  const std::vector<std::string> libraries{"lib\\a.lib"};
+  const std::string base = recordText(options, settings, headers, libraries);
+  const auto withLibraries = [&](const std::vector<std::string>& changed) {
+    return recordText(options, settings, headers, changed);
+  };
+  EXPECT_NE(withLibraries({}), base);
+  EXPECT_NE(withLibraries({"lib\\a.lib", "lib\\b.lib"}), base);
+  EXPECT_NE(withLibraries({"lib\\b.lib", "lib\\a.lib"}), withLibraries({"lib\\a.lib", "lib\\b.lib"}));
+  EXPECT_EQ(projectLibraries({"C\\a.c", "lib\\x.lib", "H\\a.h", "y.LIB"}),
+            (std::vector<std::string>{"lib\\x.lib", "y.LIB"}));
   struct Case {
     const char* what;
     std::function<void(BuildOptions&, ucl::SdkPaths&, std::vector<HeaderStamp>&)> change;
@@ -46,7 +55,7 @@ TEST(BuildRecord, EveryInputChangesTheRecord) {
     ucl::SdkPaths changedSettings = settings;
     std::vector<HeaderStamp> changedHeaders = headers;
     c.change(changedOptions, changedSettings, changedHeaders);
-    EXPECT_NE(recordText(changedOptions, changedSettings, changedHeaders), base) << c.what;
+    EXPECT_NE(recordText(changedOptions, changedSettings, changedHeaders, libraries), base) << c.what;
   }
   // Values are written with their lengths: moving text between two of them
   // is a change too.
@@ -54,16 +63,23 @@ TEST(BuildRecord, EveryInputChangesTheRecord) {
   split.defines = {"A", "B"};
   BuildOptions joined = options;
   joined.defines = {"A\ndefine 1:B"};
-  EXPECT_NE(recordText(split, settings, headers), recordText(joined, settings, headers));
+  EXPECT_NE(recordText(split, settings, headers, libraries), recordText(joined, settings, headers, libraries));
 }
 
 TEST(BuildRecord, OnlyAnIntactRecordOfTheSameInputsSkips) {
-  const std::string present = recordText(BuildOptions(), {"X:\\sdk", std::nullopt}, {{"H\\a.h", {1, 2}}});
-  EXPECT_TRUE(maySkipWrites(present, present));
-  EXPECT_FALSE(maySkipWrites(std::nullopt, present));                                  // missing or unreadable
-  EXPECT_FALSE(maySkipWrites(present.substr(0, present.size() - 4), present));         // cut short
-  EXPECT_FALSE(maySkipWrites(std::string(), present));                                 // empty
-  EXPECT_FALSE(maySkipWrites(present + "header 1:x\n", present));                      // more than it should hold
+  const std::string present = recordText(BuildOptions(), {"X:\\sdk", std::nullopt}, {{"H\\a.h", {1, 2}}}, {});
+  const ProjectScan certain;
+  EXPECT_TRUE(maySkipWrites(present, present, certain));
+  EXPECT_FALSE(maySkipWrites(std::nullopt, present, certain));                           // missing or unreadable
+  EXPECT_FALSE(maySkipWrites(present.substr(0, present.size() - 4), present, certain));  // cut short
+  EXPECT_FALSE(maySkipWrites(std::string(), present, certain));                          // empty
+  EXPECT_FALSE(maySkipWrites(present + "header 1:x\n", present, certain));               // more than it should hold
+  ProjectScan uncertain;
+  uncertain.uncertain = "C\\a.c: #include MACRO";
+  EXPECT_FALSE(maySkipWrites(present, present, uncertain));
+  ProjectScan wentBack;
+  wentBack.wentBack = "C\\a.c";
+  EXPECT_FALSE(maySkipWrites(present, present, wentBack));
   EXPECT_NE(recordPath("PV2BUILD", true), recordPath("PV2BUILD", false));
 }
 
@@ -84,8 +100,10 @@ TEST_F(ProjectHeaders, ListedAndReachedHeadersOnceEach) {
   writeFile(dir_ / "shared/util.h", "");
   const std::vector<std::string> files{"C\\main.c", "C\\other.c", "H\\listed.h", "H\\missing.h", "readme.txt"};
   const HeaderSearchPath search{"H", {"H", "sdk\\Com_H"}};
-  const ProjectScan scan = projectHeaders(files, search, nullptr);
-  const std::vector<HeaderStamp>& headers = scan.headers;
+  std::string err;
+  const std::optional<ProjectScan> scan = projectHeaders(files, search, nullptr, &err);
+  ASSERT_TRUE(scan) << err;
+  const std::vector<HeaderStamp>& headers = scan->headers;
   std::vector<std::string> paths;
   for (const HeaderStamp& header : headers) paths.push_back(header.path);
   EXPECT_EQ(paths, (std::vector<std::string>{"H\\app.h", "H\\inner.h", "H\\listed.h", "sdk\\Com_H\\deep.h",
@@ -101,16 +119,65 @@ TEST_F(ProjectHeaders, ListedAndReachedHeadersOnceEach) {
   const std::optional<ReadRecord> recorded = parseRecordFile(record);
   ASSERT_TRUE(recorded);
   std::vector<std::string> again;
-  for (const HeaderStamp& header : projectHeaders(files, search, &recorded->scans).headers) {
+  const std::optional<ProjectScan> second = projectHeaders(files, search, &recorded->scans, &err);
+  ASSERT_TRUE(second) << err;
+  for (const HeaderStamp& header : second->headers) {
     again.push_back(header.path);
   }
   EXPECT_EQ(again, (std::vector<std::string>{"H\\app.h", "H\\inner.h", "H\\listed.h", "sdk\\Com_H\\sdk.h",
                                              "shared\\util.h"}));
 }
 
+TEST(BuildRecord, AStampThatWentBackIsAChange) {
+  // recorded, present: only a time that went back, or a size that changed
+  // while the time stayed, is what make cannot see.
+  EXPECT_TRUE(stampWentBack({10, 100}, {10, 99}));
+  EXPECT_TRUE(stampWentBack({10, 100}, {12, 99}));
+  EXPECT_TRUE(stampWentBack({10, 100}, {11, 100}));
+  EXPECT_FALSE(stampWentBack({10, 100}, {10, 100}));
+  EXPECT_FALSE(stampWentBack({10, 100}, {11, 101}));
+}
+
+// What the walk tells the decision: an include it cannot follow, a file
+// that went back against the previous scans (kept in the record, with the
+// uncertain include, so that the next run says it again), a path too long.
+TEST_F(ProjectHeaders, WhatTheWalkCannotVouchFor) {
+  writeFile(dir_ / "C/main.c", "#include \"a.h\"\n");
+  writeFile(dir_ / "C/macro.c", "#include HEADER\n");
+  writeFile(dir_ / "H/a.h", "");
+  const HeaderSearchPath search{"H", {}};
+  std::string err;
+  const std::optional<ProjectScan> first = projectHeaders({"C\\main.c", "C\\macro.c"}, search, nullptr, &err);
+  ASSERT_TRUE(first) << err;
+  EXPECT_EQ(first->uncertain, "C\\macro.c: #include HEADER");
+  EXPECT_EQ(first->wentBack, "");
+  const std::string record = recordFile("x", first->scans);
+  const std::optional<ReadRecord> recorded = parseRecordFile(record);
+  ASSERT_TRUE(recorded);
+  EXPECT_EQ(projectHeaders({"C\\macro.c"}, search, &recorded->scans, &err)->uncertain, "C\\macro.c: #include HEADER");
+
+  const platform::FileStamp main = *platform::fileStamp("C\\main.c");
+  ScanCache newer;
+  newer.add("C\\main.c", {main.size, main.modified + 1}, {});
+  const std::string newerRecord = recordFile("x", newer);
+  const std::optional<ReadRecord> fromNewer = parseRecordFile(newerRecord);
+  EXPECT_EQ(projectHeaders({"C\\main.c"}, search, &fromNewer->scans, &err)->wentBack, "C\\main.c");
+  ScanCache older;
+  older.add("C\\main.c", {main.size + 1, main.modified - 1}, {});
+  const std::string olderRecord = recordFile("x", older);
+  const std::optional<ReadRecord> fromOlder = parseRecordFile(olderRecord);
+  EXPECT_EQ(projectHeaders({"C\\main.c"}, search, &fromOlder->scans, &err)->wentBack, "");
+
+  std::string deep;
+  for (int i = 0; i < 5000; ++i) deep += "a/";
+  writeFile(dir_ / "C/deep.c", "#include \"" + deep + "x.h\"\n");
+  EXPECT_FALSE(projectHeaders({"C\\deep.c"}, search, nullptr, &err));
+  EXPECT_EQ(err, "Error: An #include in C\\deep.c names a path of 10003 bytes, longer than this system takes");
+}
+
 TEST(RecordFile, DamageAnywhereIsKnown) {
   ScanCache scans;
-  scans.add("C\\a.c", {10, 20}, {{"a.h", true}, {"b.h", false}});
+  scans.add("C\\a.c", {10, 20}, {{"a.h", true}, {"b.h", false}, {"MACRO", false, true}});
   scans.add("H\\a.h", {3, -4}, {});
   const std::string whole = recordFile("compared\ntext\n", scans);
   const std::optional<ReadRecord> read = parseRecordFile(whole);
@@ -118,9 +185,11 @@ TEST(RecordFile, DamageAnywhereIsKnown) {
   EXPECT_EQ(read->compared, "compared\ntext\n");
   const std::optional<std::vector<IncludeDirective>> includes = read->scans.find("C\\a.c", {10, 20});
   ASSERT_TRUE(includes);
-  ASSERT_EQ(includes->size(), 2u);
+  ASSERT_EQ(includes->size(), 3u);
   EXPECT_EQ((*includes)[1].name, "b.h");
   EXPECT_FALSE((*includes)[1].quoted);
+  EXPECT_FALSE((*includes)[1].uncertain);
+  EXPECT_TRUE((*includes)[2].uncertain);
   EXPECT_FALSE(read->scans.find("C\\a.c", {10, 21}));
   EXPECT_TRUE(read->scans.find("H\\a.h", {3, -4}));
   for (size_t at = 0; at < whole.size(); ++at) {
@@ -177,7 +246,8 @@ TEST_F(ProjectHeaders, LetterCaseIsIgnoredAsWindowsIgnoresIt) {
   writeFile(dir_ / "C/main.c", "#include <App.H>\n");
   writeFile(dir_ / "H/app.h", "");
   // The makefiles name the project's directory "h".
-  const std::vector<HeaderStamp> headers = projectHeaders({"c\\MAIN.C"}, {"H", {"h"}}, nullptr).headers;
+  std::string err;
+  const std::vector<HeaderStamp> headers = projectHeaders({"c\\MAIN.C"}, {"H", {"h"}}, nullptr, &err)->headers;
   ASSERT_EQ(headers.size(), 1u);
   EXPECT_EQ(headers[0].path, "h\\App.H");
 }

@@ -94,11 +94,21 @@ bool writeMakefiles(const BackEnd& backEnd, const std::string& compilerMissing, 
   const std::string record = recordPath(backEnd.buildDirectory, options.debugBuild);
   std::optional<std::string> recordedText = readRecord(record);
   std::optional<ReadRecord> recorded = recordedText ? parseRecordFile(*recordedText) : std::nullopt;
-  ProjectScan scan = projectHeaders(*files, HeaderSearchPath{"H", backEnd.includeDirectories(values)},
-                                    recorded ? &recorded->scans : nullptr);
-  const std::string present = recordText(options, values, scan.headers);
+  std::optional<ProjectScan> scanned = projectHeaders(
+      *files, HeaderSearchPath{"H", backEnd.includeDirectories(values)}, recorded ? &recorded->scans : nullptr, &err);
+  if (!scanned) {
+    writeErrorLine(err);
+    return false;
+  }
+  ProjectScan& scan = *scanned;
+  if (!scan.uncertain.empty()) {
+    writeErrorLine("Note: " + scan.uncertain +
+                   " names no header that kestrel can follow, so every makefile is written again");
+  }
+  const std::string present =
+      recordText(options, values, scan.headers, projectLibraries(*files));
   const bool leaveUnchanged =
-      maySkipWrites(recorded ? std::optional(recorded->compared) : std::nullopt, present);
+      maySkipWrites(recorded ? std::optional(recorded->compared) : std::nullopt, present, scan);
   // Only the scans of a changed source differ when the files are left
   // alone; then the record is renewed so that they are not read again.
   const bool recordIsCurrent = leaveUnchanged && scan.scans.copies(recorded->scans.loadedText());

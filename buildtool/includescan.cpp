@@ -1,5 +1,7 @@
 #include "buildtool/includescan.h"
 
+#include <string_view>
+
 #include "common/pathhelpers.h"
 
 namespace kestrel {
@@ -13,8 +15,8 @@ size_t skipBlanks(const std::string& text, size_t at, size_t lineEnd) {
     if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') {
       ++at;
     } else if (c == '/' && at + 1 < lineEnd && text[at + 1] == '*') {
-      const size_t close = text.find("*/", at + 2);
-      if (close == std::string::npos || close >= lineEnd) return lineEnd;
+      const size_t close = std::string_view(text).substr(0, lineEnd).find("*/", at + 2);
+      if (close == std::string_view::npos) return lineEnd;
       at = close + 2;
     } else {
       break;
@@ -25,20 +27,54 @@ size_t skipBlanks(const std::string& text, size_t at, size_t lineEnd) {
 
 }  // namespace
 
+namespace {
+
+bool isNameCharacter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// The directive that starts at "#" (at), if it is an #include: a name in
+// quotes or angle brackets, or something else (a macro) that the scan
+// cannot follow. False for any other line.
+bool directiveAt(const std::string& text, size_t at, size_t lineEnd, IncludeDirective& directive) {
+  size_t i = skipBlanks(text, at + 1, lineEnd);
+  if (text.compare(i, 7, "include") != 0 || (i + 7 < lineEnd && isNameCharacter(text[i + 7]))) return false;
+  i = skipBlanks(text, i + 7, lineEnd);
+  if (i >= lineEnd) return false;
+  if (text[i] == '"' || text[i] == '<') {
+    const bool quoted = text[i] == '"';
+    const size_t close = text.find(quoted ? '"' : '>', i + 1);
+    // No name, or none closed on the line: the compiler refuses the line.
+    if (close >= lineEnd || close == i + 1) return false;
+    directive = {text.substr(i + 1, close - i - 1), quoted};
+    return true;
+  }
+  size_t end = lineEnd;
+  while (end > i && (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\r')) --end;
+  directive = {text.substr(i, end - i), false, true};
+  return true;
+}
+
+}  // namespace
+
 std::vector<IncludeDirective> scanIncludes(const std::string& text) {
   std::vector<IncludeDirective> found;
+  IncludeDirective directive;
   for (size_t at = 0; at < text.size();) {
     size_t lineEnd = text.find('\n', at);
     if (lineEnd == std::string::npos) lineEnd = text.size();
-    size_t i = skipBlanks(text, at, lineEnd);
+    const size_t i = skipBlanks(text, at, lineEnd);
     if (i < lineEnd && text[i] == '#') {
-      i = skipBlanks(text, i + 1, lineEnd);
-      if (text.compare(i, 7, "include") == 0) {
-        i = skipBlanks(text, i + 7, lineEnd);
-        if (i < lineEnd && (text[i] == '"' || text[i] == '<')) {
-          const bool quoted = text[i] == '"';
-          const size_t close = text.find(quoted ? '"' : '>', i + 1);
-          if (close < lineEnd && close > i + 1) found.push_back({text.substr(i + 1, close - i - 1), quoted});
+      if (directiveAt(text, i, lineEnd, directive)) found.push_back(std::move(directive));
+    } else {
+      // The line may go on after the end of a comment that began on an
+      // earlier line: a directive after any "*/" on it counts.
+      const std::string_view line = std::string_view(text).substr(at, lineEnd - at);
+      for (size_t close = line.find("*/"); close != std::string_view::npos; close = line.find("*/", close + 2)) {
+        const size_t hash = skipBlanks(text, at + close + 2, lineEnd);
+        if (hash < lineEnd && text[hash] == '#' && directiveAt(text, hash, lineEnd, directive)) {
+          found.push_back(std::move(directive));
+          break;
         }
       }
     }
@@ -122,7 +158,7 @@ std::string resolveInclude(const IncludeDirective& include, const std::string& i
                                                                               : directory + '\\' + name);
   };
   if (include.quoted) {
-    for (const std::string* directory : {&includerDirectory, &search.projectHeaders}) {
+    for (const std::string* directory : {&includerDirectory, &search.projectHeaderDirectory}) {
       const std::string candidate = inDirectory(*directory);
       if (exists(candidate)) return candidate;
     }

@@ -11,19 +11,23 @@ namespace kestrel {
 struct IncludeDirective {
   std::string name;  // as written between the quotes or the angle brackets
   bool quoted;       // "name" rather than <name>
+  // The line names no header as written (#include MACRO): name is what
+  // follows the word include, and nobody can tell which header it means.
+  bool uncertain = false;
 };
 
 // Every #include line of the text, in order, in both forms. Lines are taken
 // as they stand: an #include inside a comment or in a branch of #if that
 // the compiler would skip counts as well, since counting a header too many
-// costs a rebuild and missing one links stale objects. An #include whose
-// name comes from a macro cannot be followed and is left out.
+// costs a rebuild and missing one links stale objects; so does one after
+// the end of a comment on its line. An #include whose name comes from a
+// macro cannot be followed and is given as uncertain.
 std::vector<IncludeDirective> scanIncludes(const std::string& text);
 
 // Where the compiler looks for headers, after the including file's own
 // directory (quoted includes only).
 struct HeaderSearchPath {
-  std::string projectHeaders;                   // the project's H directory: quoted includes only
+  std::string projectHeaderDirectory;           // the project's H directory: quoted includes only
   std::vector<std::string> includeDirectories;  // the ones the makefiles name, in their order: both forms
 };
 

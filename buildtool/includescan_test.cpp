@@ -11,7 +11,9 @@ namespace {
 
 std::vector<std::string> names(const std::string& text) {
   std::vector<std::string> found;
-  for (const IncludeDirective& include : scanIncludes(text)) found.push_back((include.quoted ? "\"" : "<") + include.name);
+  for (const IncludeDirective& include : scanIncludes(text)) {
+    found.push_back((include.uncertain ? "?" : include.quoted ? "\"" : "<") + include.name);
+  }
   return found;
 }
 
@@ -21,12 +23,18 @@ TEST(ScanIncludes, BothFormsWhereverTheyStandAndWhenInDoubtCounted) {
   // Conditions are not evaluated and comments do not hide a line.
   EXPECT_EQ(names("#if 0\n#include \"off.h\"\n#endif\n/*\n#include \"commented.h\"\n*/\n"),
             (std::vector<std::string>{"\"off.h", "\"commented.h"}));
-  // A comment before the directive, or between "#" and "include".
+  // A comment before the directive, or between "#" and "include", or one
+  // that began on an earlier line and ends before it.
   EXPECT_EQ(names("/* x */ #include \"f.h\"\n#/**/include <g.h>\n"), (std::vector<std::string>{"\"f.h", "<g.h"}));
-  // Not includes: a macro name, no closing quote on the line, an empty
-  // name, text before the "#", other directives.
-  EXPECT_EQ(names("#include HEADER\n#include \"open\n\"x.h\"\n#include <>\nx #include \"no.h\"\n#includes \"no.h\"\n"
-                  "#define include \"no.h\"\n"),
+  EXPECT_EQ(names("/* a comment\n   over two lines */ #include \"hidden.h\"\n x */ y */ # include <h.h>\n"),
+            (std::vector<std::string>{"\"hidden.h", "<h.h"}));
+  // A name from a macro cannot be followed: uncertain, as written.
+  EXPECT_EQ(names("#include HEADER \r\n/* */ #  include PATH(x) \n"),
+            (std::vector<std::string>{"?HEADER", "?PATH(x)"}));
+  // Not includes: no closing quote on the line, an empty name, text
+  // before the "#", other directives, a "*/" with no directive after it.
+  EXPECT_EQ(names("#include \"open\n\"x.h\"\n#include <>\nx #include \"no.h\"\n#includes \"no.h\"\n"
+                  "#define include \"no.h\"\n*/ x #include \"no.h\"\n#include\n"),
             std::vector<std::string>());
   EXPECT_EQ(names("#include \"last.h\""), std::vector<std::string>{"\"last.h"});
 }

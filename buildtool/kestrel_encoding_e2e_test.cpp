@@ -2,6 +2,8 @@
 // locale gives it (ja_JP: 932, en_US: 1252), and kestrel natively in UTF-8.
 #include "testing/kestrel_e2e.h"
 
+#include <chrono>
+
 namespace e2e {
 namespace {
 
@@ -65,6 +67,30 @@ TEST_F(KestrelEncodings, MessagesComeInTheCodePageOfTheSystem) {
   environment["LANG"] = environment["LC_ALL"] = "ja_JP.UTF-8";
   const auto result = run({"-q\xE8\xA1\xA8"}, environment);
   EXPECT_EQ(result.err.substr(0, result.err.find('\n') + 1), std::string("Error: Unknown option '-q") + (target().underWine ? "\x95\x5C" : "\xE8\xA1\xA8") + "'\n");
+}
+
+// Header names beyond ASCII: a source in the code page (byte FC for ü) is
+// read as the project file is, and a name in another letter case finds the
+// header as Windows finds it.
+TEST_F(KestrelEncodings, HeadersBeyondAsciiAreFollowed) {
+  const std::string header = projectDir_ + "/H/\xC3\xBC" "ber.h";
+  std::vector<std::string> includes{"#include \"\xC3\x9C" "ber.h\"\n"};
+  if (target().underWine) includes.push_back("#include \"\xFC" "ber.h\"\n");
+  fs::create_directories(projectDir_ + "/c");
+  for (const std::string& include : includes) {
+    SCOPED_TRACE(include);
+    writeFile(header, "");
+    writeFile(projectDir_ + "/c/main.c", include);
+    ASSERT_EQ(build("demo", readFile(target().testdata + "/pv2/demo.cbx"), "en_US.UTF-8").exitCode, 0);
+    const std::string makefile = projectDir_ + "/PV2BUILD/makefile";
+    const fs::file_time_type aged = fs::last_write_time(makefile) - std::chrono::hours(1);
+    fs::last_write_time(makefile, aged);
+    writeFile(header, "/* edited */\n");
+    std::map<std::string, std::string> environment = environment_;
+    environment["LANG"] = environment["LC_ALL"] = "en_US.UTF-8";
+    EXPECT_EQ(run({"-d", "demo"}, environment).exitCode, 0);
+    EXPECT_NE(fs::last_write_time(makefile), aged);
+  }
 }
 
 }  // namespace

@@ -49,6 +49,17 @@ TEST_F(KestrelPv2, ReadOnlyMakefile) {
   EXPECT_EQ(readFile(projectDir_ + "/PV2BUILD/makefile"), "old");
 }
 
+TEST_F(KestrelPv2, IncludeOfAPathLongerThanTheSystemTakes) {
+  std::string parts;
+  for (int i = 0; i < 5000; ++i) parts += "a/";
+  fs::create_directories(projectDir_ + "/c");
+  writeFile(projectDir_ + "/c/main.c", "#include \"" + parts + "x.h\"\n");
+  const auto result = run({"demo"}, environment_);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err, "Error: An #include in c\\main.c names a path of 10003 bytes, longer than this system takes\n");
+  EXPECT_TRUE(starts().empty());
+}
+
 TEST_F(Kestrel, SettingsFileFaults) {
   const std::string file = toolDir_ + "/Settings.ini";
   const std::string shown = programPath(target().spelling, file);

@@ -189,6 +189,63 @@ TEST_F(KestrelPv3, EveryHeaderASourceReachesCounts) {
   }
 }
 
+// What neither the make tool nor the makefiles' text shows: PV3's library
+// list, on which the link depends through no file; an include after the end
+// of a comment; a source put back as an older copy.
+TEST_F(KestrelPv3, LibrariesHiddenIncludesAndOlderCopiesRewriteTheMakefiles) {
+  writeSources(projectDir_);
+  fs::rename(projectDir_ + "/c", projectDir_ + "/C");
+  writeFile(projectDir_ + "/C/main.c", "/* a comment\n   over two lines */ #include \"hidden.h\"\nint main() {}\n");
+  writeFile(projectDir_ + "/H/hidden.h", "#define HIDDEN\n");
+  const std::string build = projectDir_ + "/PV3BUILD";
+  const std::string project = readFile(projectDir_ + "/demo.cbx");
+  std::string withLibrary = project;
+  withLibrary.insert(withLibrary.rfind("</project>"), "<file path=\"lib/extra.lib\"/>\n");
+  const std::string source = projectDir_ + "/C/main.c";
+  const std::string original = readFile(source);
+  const fs::file_time_type originalTime = fs::last_write_time(source) - std::chrono::hours(2);
+  fs::last_write_time(source, originalTime);
+  ASSERT_EQ(run({"-p3", "demo"}, environment_).exitCode, 0);
+  const Change changes[] = {
+      {"library added", {"-p3", "demo"}, [&] { writeFile(projectDir_ + "/demo.cbx", withLibrary); }},
+      {"library removed", {"-p3", "demo"}, [&] { writeFile(projectDir_ + "/demo.cbx", project); }},
+      {"header after a comment", {"-p3", "demo"}, [&] { edit(projectDir_ + "/H/hidden.h"); }},
+      {"source edited", {"-p3", "demo"}, [&] { edit(source); }},
+      {"older copy put back", {"-p3", "demo"}, [&] {
+         writeFile(source, original);
+         fs::last_write_time(source, originalTime);
+       }},
+      {"nothing changed", {"-p3", "demo"}, nullptr},
+  };
+  for (const Change& change : changes) {
+    SCOPED_TRACE(change.what);
+    const Stamps before = ageFiles(build);
+    if (change.apply) change.apply();
+    const auto result = run(change.arguments, environment_);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const bool moves = change.apply != nullptr && std::string(change.what) != "source edited";
+    EXPECT_EQ(rewritten(build, before), moves ? kPv3Makefiles : kNone);
+  }
+  EXPECT_EQ(readFile(build + "/makefile.mak").find("extra.lib"), std::string::npos);
+}
+
+// An include the scan cannot follow: every run rewrites, and says why once.
+TEST_F(KestrelPv2, IncludeFromAMacroRewritesOnEveryRun) {
+  writeSources(projectDir_);
+  writeFile(projectDir_ + "/c/main.c", "#define HEADER \"app.h\"\n#include HEADER\n#include HEADER\n");
+  const std::string build = projectDir_ + "/PV2BUILD";
+  ASSERT_EQ(run({"demo"}, environment_).exitCode, 0);
+  for (int i = 0; i < 2; ++i) {
+    const Stamps before = ageFiles(build);
+    const auto result = run({"demo"}, environment_);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.err,
+              "Note: c\\main.c: #include HEADER names no header that kestrel can follow, so every makefile is "
+              "written again\n");
+    EXPECT_EQ(rewritten(build, before), kPv2Makefiles);
+  }
+}
+
 TEST_F(KestrelPv2, BackupOfTheProjectFileIsNotBuiltFrom) {
   fs::rename(projectDir_ + "/demo.cbx", projectDir_ + "/demo.cbxbak");
   const auto result = run({"demo"}, environment_);

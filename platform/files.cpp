@@ -92,6 +92,62 @@ bool writeTextFileWhole(const std::string& path, const std::string& text) {
   return closeFile(file) && written;
 }
 
+namespace {
+
+char32_t lowerLetter(char32_t c) {
+  if (c < 0x80) return c >= 'A' && c <= 'Z' ? c + 32 : c;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;  // Latin-1
+  if (c >= 0x100 && c <= 0x17F) {  // Latin Extended-A: pairs, upper case first
+    if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+    if (c == 0x178) return 0xFF;
+    const bool oddFirst = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+    return c % 2 == (oddFirst ? 1 : 0) ? c + 1 : c;
+  }
+  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;  // Greek
+  if (c == 0x386) return 0x3AC;
+  if (c >= 0x388 && c <= 0x38A) return c + 37;
+  if (c == 0x38C) return 0x3CC;
+  if (c == 0x38E || c == 0x38F) return c + 63;
+  if (c >= 0x410 && c <= 0x42F) return c + 32;  // Cyrillic
+  if (c >= 0x400 && c <= 0x40F) return c + 80;
+  if (c >= 0xFF21 && c <= 0xFF3A) return c + 32;  // full-width Latin
+  return c;
+}
+
+}  // namespace
+
+std::string foldedLetterCase(const std::string& utf8) {
+  std::string folded;
+  folded.reserve(utf8.size());
+  for (size_t at = 0; at < utf8.size();) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(utf8[i]); };
+    const unsigned char lead = byte(at);
+    // Two and three bytes hold every letter folded here.
+    const size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : 1;
+    bool valid = length > 1 && at + length <= utf8.size();
+    for (size_t i = 1; valid && i < length; ++i) valid = (byte(at + i) & 0xC0) == 0x80;
+    if (length == 3 && valid) valid = lead != 0xE0 || byte(at + 1) >= 0xA0;
+    if (lead < 0x80 || !valid) {
+      folded += static_cast<char>(lead >= 'A' && lead <= 'Z' ? lead + 32 : lead);
+      ++at;
+      continue;
+    }
+    char32_t c = length == 2 ? ((lead & 0x1Fu) << 6) | (byte(at + 1) & 0x3Fu)
+                             : ((lead & 0x0Fu) << 12) | ((byte(at + 1) & 0x3Fu) << 6) | (byte(at + 2) & 0x3Fu);
+    c = lowerLetter(c);
+    if (c < 0x800) {
+      folded += static_cast<char>(0xC0 | (c >> 6));
+      folded += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      folded += static_cast<char>(0xE0 | (c >> 12));
+      folded += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      folded += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    at += length;
+  }
+  return folded;
+}
+
 bool createDirectories(const std::string& path) {
   for (size_t slash = path.find('\\', 1); slash != std::string::npos; slash = path.find('\\', slash + 1)) {
     const std::string parent = path.substr(0, slash);

@@ -57,8 +57,18 @@ struct FileStamp {
   long long size = 0;
   long long modified = 0;
 };
+// False for a path longer than the system's limit (Windows' MAX_PATH in
+// UTF-16 units, PATH_MAX bytes on POSIX): no call can open it.
+bool pathFitsTheSystem(const std::string& path);
+
 // The stamp of a file; nothing when it does not exist or is a directory.
 std::optional<FileStamp> fileStamp(const std::string& path);
+
+// The UTF-8 name with its letters in one case, as names compare on Windows
+// without regard to it: ASCII, and the letters the ANSI code pages hold
+// (Latin, Greek, Cyrillic, full-width Latin). Everything else, and bytes
+// that are not UTF-8, as it is.
+std::string foldedLetterCase(const std::string& utf8);
 
 // Names (without directory) of the entries that match the last component of
 // the pattern, which may hold "*" and "?" and is matched without regard to

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <climits>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -96,7 +97,20 @@ bool matchesPattern(const char* pattern, const char* name) {
 
 // As on Windows, a final ".*" may also match nothing: "*.*" matches every
 // name, "name.*" matches "name" too.
+bool isAscii(const char* text) {
+  for (; *text != '\0'; ++text) {
+    if (static_cast<unsigned char>(*text) >= 0x80) return false;
+  }
+  return true;
+}
+
 bool matchesWindowsPattern(const std::string& pattern, const char* name) {
+  // Letters beyond ASCII are compared in one case, as Windows compares them.
+  if (!isAscii(pattern.c_str()) || !isAscii(name)) {
+    const std::string foldedName = foldedLetterCase(name);
+    const std::string foldedPattern = foldedLetterCase(pattern);
+    if (foldedPattern != pattern || foldedName != name) return matchesWindowsPattern(foldedPattern, foldedName.c_str());
+  }
   if (matchesPattern(pattern.c_str(), name)) return true;
   const size_t size = pattern.size();
   return size >= 2 && pattern.compare(size - 2, 2, ".*") == 0 &&
@@ -205,6 +219,8 @@ std::optional<FileStamp> fileStamp(const std::string& path) {
   return FileStamp{static_cast<long long>(info.st_size),
                    static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
 }
+
+bool pathFitsTheSystem(const std::string& path) { return path.size() < PATH_MAX; }
 
 std::vector<std::string> findFiles(const std::string& pattern) {
   std::vector<std::string> names;

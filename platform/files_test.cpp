@@ -47,6 +47,18 @@ TEST(FindFiles, PatternsMatchLikeWindows) {
   EXPECT_TRUE(platform::findFiles(dir.path() + "\\no-such-dir\\*.cbx").empty());
 }
 
+TEST(FoldedLetterCase, TheLettersOfTheCodePages) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"MAIN.h", "main.h"},
+      {"\xC3\x9C" "ber \xC3\x80\xC3\x9E \xC3\x97 \xC3\x9F", "\xC3\xBC" "ber \xC3\xA0\xC3\xBE \xC3\x97 \xC3\x9F"},  // Ü À Þ, not × ß
+      {"\xC5\xA0\xC5\x92\xC5\xBD\xC5\xB8 \xC4\xB9", "\xC5\xA1\xC5\x93\xC5\xBE\xC3\xBF \xC4\xBA"},        // Š Œ Ž Ÿ Ĺ
+      {"\xCE\xA9\xCE\x86 \xD0\x96\xD0\x81", "\xCF\x89\xCE\xAC \xD0\xB6\xD1\x91"},                        // Ω Ά Ж Ё
+      {"\xEF\xBC\xA1 \xE8\xA1\xA8", "\xEF\xBD\x81 \xE8\xA1\xA8"},                                            // Ａ, not 表
+      {"\xFC" "BER \xC3", "\xFC" "ber \xC3"},                                                           // not UTF-8
+  };
+  for (const auto& [name, folded] : cases) EXPECT_EQ(platform::foldedLetterCase(name), folded) << name;
+}
+
 TEST(FindFiles, LongPatternWithManyStarsEndsQuickly) {
   TempDir dir;
   writeFile(dir / std::string(200, 'a'), "");

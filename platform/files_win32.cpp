@@ -92,6 +92,11 @@ std::optional<FileStamp> fileStamp(const std::string& path) {
                    wide(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)};
 }
 
+bool pathFitsTheSystem(const std::string& path) {
+  // UTF-8 never takes fewer bytes than UTF-16 takes units.
+  return path.size() < MAX_PATH || widen(path).size() < MAX_PATH;
+}
+
 std::vector<std::string> findFiles(const std::string& pattern) {
   std::vector<std::string> names;
   WIN32_FIND_DATAW data;
