@@ -563,4 +563,23 @@ ProjectScan projectHeaders(const std::vector<std::string>& projectFiles, const H
   return {collector.sorted(), collector.takeScans()};
 }
 
+std::string pendingRecordPath(const std::string& path) { return path + ".new"; }
+
+bool writePendingRecord(const std::string& path, const std::string& text) {
+  const std::string pending = pendingRecordPath(path);
+  if (writeRecord(pending, text)) return true;
+  platform::deleteFile(pending);
+  return false;
+}
+
+bool commitRecord(const std::string& path) {
+  const std::string pending = pendingRecordPath(path);
+  platform::deleteFile(path);
+  if (platform::moveFile(pending, path)) return true;
+  platform::deleteFile(pending);
+  return false;
+}
+
+void discardPendingRecord(const std::string& path) { platform::deleteFile(pendingRecordPath(path)); }
+
 }  // namespace kestrel

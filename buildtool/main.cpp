@@ -1,4 +1,12 @@
 // kestrel: the PV SDK build tool and makefile creator.
-#include "buildtool/driver.h"
+#include <iostream>
 
-int main(int argc, char** argv) { return kestrel::runKestrel(argc, argv); }
+#include "buildtool/driver.h"
+#include "common/moduledirectory.h"
+#include "platform/arguments.h"
+
+int main(int argc, char** argv) {
+  kestrel::ProcessMakeRunner makeRunner;
+  return kestrel::runKestrel(platform::programArguments(argc, argv), ucl::moduleDirectory(nullptr) + "Settings.ini",
+                             makeRunner, std::cout, std::cerr);
+}
