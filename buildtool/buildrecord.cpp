@@ -629,4 +629,23 @@ std::optional<ProjectScan> projectHeaders(const std::vector<std::string>& projec
   return ProjectScan{collector.sorted(), collector.takeScans(), collector.takeUncertain(), collector.takeWentBack()};
 }
 
+std::string pendingRecordPath(const std::string& path) { return path + ".new"; }
+
+bool writePendingRecord(const std::string& path, const std::string& text) {
+  const std::string pending = pendingRecordPath(path);
+  if (writeRecord(pending, text)) return true;
+  platform::deleteFile(pending);
+  return false;
+}
+
+bool commitRecord(const std::string& path) {
+  const std::string pending = pendingRecordPath(path);
+  platform::deleteFile(path);
+  if (platform::moveFile(pending, path)) return true;
+  platform::deleteFile(pending);
+  return false;
+}
+
+void discardPendingRecord(const std::string& path) { platform::deleteFile(pendingRecordPath(path)); }
+
 }  // namespace kestrel

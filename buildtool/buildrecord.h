@@ -137,4 +137,16 @@ struct ProjectScan {
 std::optional<ProjectScan> projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSearchPath& search,
                                           const ScanCache* previous, std::string* err);
 
+// A new record waits under a name of its own until every file it vouches
+// for is written; only then does it take the record's place.
+std::string pendingRecordPath(const std::string& path);
+// Writes the record's pending copy; false, with no pending copy left, when
+// that failed.
+bool writePendingRecord(const std::string& path, const std::string& text);
+// Puts the pending copy in the record's place. False when there is none or
+// it cannot be moved: then neither the record nor a pending copy is left.
+bool commitRecord(const std::string& path);
+// Removes a pending copy that will not be committed.
+void discardPendingRecord(const std::string& path);
+
 }  // namespace kestrel

@@ -7,17 +7,14 @@
 #include "buildtool/buildrecord.h"
 #include "buildtool/commandline.h"
 #include "buildtool/compiledb.h"
-#include "buildtool/console.h"
 #include "buildtool/filewriter.h"
 #include "buildtool/makerunner.h"
 #include "common/projectfile.h"
 #include "common/inifile.h"
-#include "common/moduledirectory.h"
 #include "common/pathhelpers.h"
 #include "common/settingsfile.h"
 #include "common/textencoding.h"
 #include "platform/files.h"
-#include "platform/arguments.h"
 #include "platform/pathspelling.h"
 #include "platform/textencoding.h"
 
@@ -25,7 +22,7 @@ namespace kestrel {
 
 namespace {
 
-void writeUsage() { writeOutputLine(kUsageText); }
+void writeLine(std::ostream& stream, const std::string& line) { stream << line << std::endl; }
 
 // The make tools read their makefiles in the ANSI code page. A name it
 // cannot hold exactly would have the build look for another file, so none
@@ -59,177 +56,213 @@ bool inTheCodePage(BuildDirectory& directory, std::string* err) {
   return true;
 }
 
-// Finds and reads the project file and writes the back end's makefiles:
-// every one of them when anything the make tool cannot see changed since
-// the last complete run (see buildrecord.h), otherwise only those whose
-// text differs from the disk. A file that cannot be written is reported,
-// and the build goes on: the make tool then works on what the build
-// directory holds. False when the project file or a setting is missing.
-bool writeMakefiles(const BackEnd& backEnd, const std::string& compilerMissing, BuildOptions& options,
-                    const SdkPaths& values) {
-  std::string err;
+// The back end's settings, as a run uses them.
+struct RunSettings {
+  SdkPaths values;
+  std::string compilerMissing;  // the message that says the compiler path is missing
+};
+
+// Reads the back end's section: false with the message when the SDK path
+// is missing. PV2 writes its makefiles without the compiler path, and the
+// make run always needs it, so its absence is kept for the part that does.
+bool readSettings(const std::string& file, const BackEnd& backEnd, RunSettings* settings, std::string* err) {
+  return ucl::SettingsFile(file).sdkPaths(backEnd.sdk, &settings->values, &settings->compilerMissing, err);
+}
+
+// The makefiles of a run and the record that is to vouch for them, decided
+// before anything is written.
+struct MakefilePlan {
+  BuildDirectory directory;
+  bool rewriteAll = false;  // the last complete run's record does not match the present
+  std::string record;       // the record's path
+  bool renewRecord = false;
+  std::string recordText;  // when renewRecord
+  std::string note;        // said before anything is written, or empty
+  // Files for other editors, compared with the disk by their text alone
+  // (no record vouches for them), written after the makefiles.
+  BuildDirectory editorFiles;
+};
+
+// What one run does: the files to write, the record to commit and the make
+// runs, in that order.
+struct BuildPlan {
+  std::string buildDirectory;
+  std::optional<MakefilePlan> makefiles;  // none: the make tool works on the files there are
+  std::vector<MakeRun> runs;
+  std::string cannotRun;  // why no make tool can run, or empty
+};
+
+// Finds and reads the project file and plans the back end's makefiles:
+// every one of them is written when anything the make tool cannot see
+// changed since the last complete run (see buildrecord.h), otherwise only
+// those whose text differs from the disk. Sets the project file to its
+// title, and the program name when none was given. False with the message
+// when the project file or a setting is missing or a name or a text does
+// not fit the code page.
+bool planMakefiles(const BackEnd& backEnd, const RunSettings& settings, BuildOptions& options, MakefilePlan* plan,
+                   std::string* err) {
   const std::optional<std::string> found = ucl::findProjectFile(ucl::fileTitle(options.projectFile));
   const std::string title = found ? ucl::fileTitle(*found) : ucl::fileTitle(options.projectFile);
   options.projectFile = title;
   if (!found) {
-    writeErrorLine("Unable to find project file");
+    *err = "Unable to find project file";
     return false;
   }
   if (options.programName.empty()) options.programName = title;
 
   std::optional<std::vector<std::string>> files = ucl::readProjectFile(ucl::projectFileToRead(*found));
   if (!files) {
-    writeErrorLine("Error: Wrong format in .cbx file");
+    *err = "Error: Wrong format in .cbx file";
     return false;
   }
-  if (backEnd.makefilesNeedCompilerPath && !values.compilerPath) {
-    writeErrorLine(compilerMissing);
+  if (backEnd.makefilesNeedCompilerPath && !settings.values.compilerPath) {
+    *err = settings.compilerMissing;
     return false;
   }
-  if (!namesFitTheCodePage(*found, *files, &err)) {
-    writeErrorLine(err);
-    return false;
-  }
+  if (!namesFitTheCodePage(*found, *files, err)) return false;
 
-  const std::string record = recordPath(backEnd.buildDirectory, options.debugBuild);
-  std::optional<std::string> recordedText = readRecord(record);
+  plan->record = recordPath(backEnd.buildDirectory, options.debugBuild);
+  std::optional<std::string> recordedText = readRecord(plan->record);
   std::optional<ReadRecord> recorded = recordedText ? parseRecordFile(*recordedText) : std::nullopt;
   std::optional<ProjectScan> scanned = projectHeaders(
-      *files, HeaderSearchPath{"H", backEnd.includeDirectories(values)}, recorded ? &recorded->scans : nullptr, &err);
-  if (!scanned) {
-    writeErrorLine(err);
-    return false;
-  }
+      *files, HeaderSearchPath{"H", backEnd.includeDirectories(settings.values)}, recorded ? &recorded->scans : nullptr, err);
+  if (!scanned) return false;
   ProjectScan& scan = *scanned;
   if (!scan.uncertain.empty()) {
-    writeErrorLine("Note: " + scan.uncertain +
-                   " names no header that kestrel can follow, so every makefile is written again");
+    plan->note = "Note: " + scan.uncertain + " names no header that kestrel can follow, so every makefile is written again";
   }
-  const std::string present =
-      recordText(options, values, scan.headers, projectLibraries(*files));
+  const std::string present = recordText(options, settings.values, scan.headers, projectLibraries(*files));
   const bool leaveUnchanged =
       maySkipWrites(recorded ? std::optional(recorded->compared) : std::nullopt, present, scan);
+  plan->rewriteAll = !leaveUnchanged;
   // Only the scans of a changed source differ when the files are left
   // alone; then the record is renewed so that they are not read again.
-  const bool recordIsCurrent = leaveUnchanged && scan.scans.copies(recorded->scans.loadedText());
+  plan->renewRecord = !(leaveUnchanged && scan.scans.copies(recorded->scans.loadedText()));
   // The new scans refer to the old record's text: the new one is made
-  // before that goes.
-  std::string text = recordIsCurrent ? std::string() : recordFile(present, scan.scans);
+  // before that goes, and neither stays while the makefiles are made.
+  if (plan->renewRecord) plan->recordText = recordFile(present, scan.scans);
   scan = ProjectScan();
-  recordedText.reset();
   recorded.reset();
-  // The new record waits under another name until the makefiles are
-  // written; written now, its text need not stay while they are made.
-  const std::string pending = record + ".new";
-  bool pendingWritten = false;
-  if (!recordIsCurrent) {
-    platform::createDirectory(backEnd.buildDirectory);
-    pendingWritten = writeRecord(pending, text);
-    if (!pendingWritten) platform::deleteFile(pending);
-    std::string().swap(text);  // not held while the makefiles are made
-  }
+  recordedText.reset();
 
-  BuildDirectory directory = backEnd.makefiles(options, values, *files);
-  const BuildDirectory editorFiles{{}, {compileCommandsFile(backEnd.compilerInputs(options, values, *files))}};
+  plan->directory = backEnd.makefiles(options, settings.values, *files);
+  plan->editorFiles.files.push_back(compileCommandsFile(backEnd.compilerInputs(options, settings.values, *files)));
   files.reset();  // a large project's list need not stay while the files are written
-  if (!inTheCodePage(directory, &err)) {
-    writeErrorLine(err);
-    platform::deleteFile(pending);
-    return false;
+  return inTheCodePage(plan->directory, err);
+}
+
+bool planBuild(const BackEnd& backEnd, const RunSettings& settings, BuildOptions& options, BuildPlan* plan,
+               std::string* err) {
+  plan->buildDirectory = backEnd.buildDirectory;
+  if (options.createMakefile) {
+    if (!planMakefiles(backEnd, settings, options, &plan->makefiles.emplace(), err)) return false;
   }
-  // A run that stops halfway must not leave the old record behind: it would
-  // vouch for files that no longer match it.
-  if (!leaveUnchanged) platform::deleteFile(record);
-  const bool written = writeBuildDirectory(directory, !leaveUnchanged, &err);
-  if (!written) {
-    writeErrorLine(err);
-    platform::deleteFile(record);
-    platform::deleteFile(pending);
-  } else if (!recordIsCurrent) {
-    platform::deleteFile(record);
-    if (!pendingWritten || !platform::moveFile(pending, record)) {
-      writeErrorLine("Unable to write " + record);
-      platform::deleteFile(pending);
-    }
+  if (settings.values.compilerPath) {
+    plan->runs = backEnd.makeRuns(options, settings.values);
+  } else {
+    plan->cannotRun = settings.compilerMissing;
   }
-  // Last, as a file after the makefiles; compared with the disk by its text
-  // alone, so no record vouches for it.
-  if (written && !writeBuildDirectory(editorFiles, &err)) writeErrorLine(err);
   return true;
 }
 
-// Starts the back end's make runs; false when one could not be started or
-// one ended with an exit code other than 0.
-bool runMakeTools(const BackEnd& backEnd, const std::string& compilerMissing, const BuildOptions& options,
-                  const SdkPaths& values) {
-  if (!values.compilerPath) {
-    writeErrorLine(compilerMissing);
+// Writes the planned files and commits the record only when all of them
+// were written. A file that cannot be written is reported, and the build
+// goes on: the make tool then works on what the build directory holds.
+void applyMakefilePlan(const std::string& buildDirectory, MakefilePlan& plan, std::ostream& err) {
+  if (!plan.note.empty()) writeLine(err, plan.note);
+  // The new record waits under its pending name, written before the files
+  // so that its text need not stay while they are.
+  if (plan.renewRecord) {
+    platform::createDirectory(buildDirectory);
+    writePendingRecord(plan.record, plan.recordText);
+    std::string().swap(plan.recordText);
+  }
+  // A run that stops halfway must not leave the old record behind: it would
+  // vouch for files that no longer match it.
+  if (plan.rewriteAll) platform::deleteFile(plan.record);
+  std::string message;
+  if (!writeBuildDirectory(plan.directory, plan.rewriteAll, &message)) {
+    writeLine(err, message);
+    platform::deleteFile(plan.record);
+    discardPendingRecord(plan.record);
+    return;
+  }
+  if (plan.renewRecord && !commitRecord(plan.record)) writeLine(err, "Unable to write " + plan.record);
+  if (!writeBuildDirectory(plan.editorFiles, &message)) writeLine(err, message);
+}
+
+// Writes what the plan writes and starts its make runs in order; false
+// when one could not be started (the later ones are not) or one ended
+// with an exit code other than 0.
+bool applyBuildPlan(BuildPlan& plan, MakeRunner& makeRunner, std::ostream& err) {
+  if (plan.makefiles) {
+    applyMakefilePlan(plan.buildDirectory, *plan.makefiles, err);
+    plan.makefiles.reset();
+  } else {
+    // The make tool runs with this run's options on files that no record
+    // vouches for: the next run with makefiles writes them all again.
+    for (const std::string& record : recordPaths(plan.buildDirectory)) platform::deleteFile(record);
+  }
+  if (!plan.cannotRun.empty()) {
+    writeLine(err, plan.cannotRun);
     return false;
   }
 
   bool succeeded = true;
-  for (const MakeRun& run : backEnd.makeRuns(options, values)) {
-    const platform::ProcessOutcome outcome = runMake(run);
+  for (const MakeRun& run : plan.runs) {
+    const platform::ProcessOutcome outcome = makeRunner.run(run);
     if (!outcome.started) {
-      writeErrorLine("Error: Unable to start " + run.toolName);
+      writeLine(err, "Error: Unable to start " + run.toolName);
       return false;
     }
     if (outcome.exitCode != 0) {
-      writeErrorLine("Error: " + run.toolName + " ended with exit code " + std::to_string(outcome.exitCode));
+      writeLine(err, "Error: " + run.toolName + " ended with exit code " + std::to_string(outcome.exitCode));
       succeeded = false;
     }
   }
   return succeeded;
 }
 
-int build(const std::vector<std::string>& arguments) {
-  const ucl::SettingsFile settings(ucl::moduleDirectory(nullptr) + "Settings.ini");
-
+int build(const std::vector<std::string>& arguments, const std::string& settingsFile, MakeRunner& makeRunner,
+          std::ostream& out, std::ostream& err) {
   BuildOptions options = parseCommandLine(arguments);
   for (const std::string& option : options.unknownOptions) {
-    writeErrorLine("Error: Unknown option '" + option + "'");
+    writeLine(err, "Error: Unknown option '" + option + "'");
   }
   if (options.usageRequested) {
-    writeUsage();
+    writeLine(out, kUsageText);
     return 0;
   }
 
   const BackEnd* backEnd = backEndFor(options.pvModel);
   if (backEnd == nullptr) {
-    writeErrorLine("Unknown PV model '" + std::to_string(options.pvModel) + "'");
+    writeLine(err, "Unknown PV model '" + std::to_string(options.pvModel) + "'");
     return 1;
   }
-  std::string err;
-  // PV2 writes its makefiles without the compiler path; the make run always needs it.
-  SdkPaths values;
-  std::string compilerMissing;
-  if (!settings.sdkPaths(backEnd->sdk, &values, &compilerMissing, &err)) {
-    writeErrorLine(err);
+  std::string message;
+  RunSettings settings;
+  BuildPlan plan;
+  if (!readSettings(settingsFile, *backEnd, &settings, &message) ||
+      !planBuild(*backEnd, settings, options, &plan, &message)) {
+    writeLine(err, message);
     return 1;
   }
-
-  if (options.createMakefile) {
-    if (!writeMakefiles(*backEnd, compilerMissing, options, values)) return 1;
-  } else {
-    // The make tool runs with this run's options on files that no record
-    // vouches for: the next run with makefiles writes them all again.
-    for (const std::string& record : recordPaths(backEnd->buildDirectory)) platform::deleteFile(record);
-  }
-  return runMakeTools(*backEnd, compilerMissing, options, values) ? 0 : 1;
+  return applyBuildPlan(plan, makeRunner, err) ? 0 : 1;
 }
 
 }  // namespace
 
-int runKestrel(int argc, char** argv) {
-  writeOutputLine(kBannerText);
-  if (argc <= 1) {
-    writeUsage();
+int runKestrel(const std::vector<std::string>& arguments, const std::string& settingsFile, MakeRunner& makeRunner,
+               std::ostream& out, std::ostream& err) {
+  writeLine(out, kBannerText);
+  if (arguments.empty()) {
+    writeLine(out, kUsageText);
     return 0;
   }
   try {
-    return build(platform::programArguments(argc, argv));
+    return build(arguments, settingsFile, makeRunner, out, err);
   } catch (const std::bad_alloc&) {
-    writeErrorLine("Error: Out of memory");
+    writeLine(err, "Error: Out of memory");
   }
   return 1;
 }

@@ -14,4 +14,18 @@ platform::Environment makeEnvironment(const EnvironmentChanges& changes);
 // file the run names, whether the tool started or not.
 platform::ProcessOutcome runMake(const MakeRun& run);
 
+// What the driver asks to run a make tool through, so that tests can see
+// the runs without starting a process.
+class MakeRunner {
+ public:
+  virtual ~MakeRunner() = default;
+  virtual platform::ProcessOutcome run(const MakeRun& run) = 0;
+};
+
+// The runner of the program: runMake.
+class ProcessMakeRunner : public MakeRunner {
+ public:
+  platform::ProcessOutcome run(const MakeRun& makeRun) override { return runMake(makeRun); }
+};
+
 }  // namespace kestrel
