@@ -13,10 +13,11 @@
 #include <vector>
 
 #include "buildtool/backend.h"
-#include "buildtool/includescan.h"
 #include "platform/files.h"
 
 namespace kestrel {
+
+struct IncludeDirective;
 
 struct HeaderStamp {
   std::string path;
@@ -38,7 +39,7 @@ std::vector<std::string> projectLibraries(const std::vector<std::string>& projec
 // past it.
 bool stampWentBack(platform::FileStamp recorded, platform::FileStamp present);
 
-struct ProjectScan;
+struct ProjectScan;  // what the header walk found (includescan.h)
 
 // May the generated files that still hold their text be left alone? Only
 // when the record of the last complete run could be read whole and
@@ -118,24 +119,6 @@ std::optional<std::string> readRecord(const std::string& path);
 bool writeRecord(const std::string& path, const std::string& text);
 // Every record the build directory may hold.
 std::vector<std::string> recordPaths(const std::string& buildDirectory);
-
-struct ProjectScan {
-  std::vector<HeaderStamp> headers;  // sorted by path
-  ScanCache scans;                   // of every file scanned, for the next run
-  // The first include that could not be followed ("C\main.c: #include
-  // MACRO"), and the first file whose stamp went back against the previous
-  // scans; empty when there is none.
-  std::string uncertain;
-  std::string wentBack;
-};
-// The headers the project lists and every header that its sources and
-// those headers include, followed transitively, each found the way the
-// compiler finds it (paths relative to the project directory, the current
-// one). A header that cannot be found is left out. A file whose stamp the
-// previous scans hold is not read again. Nothing, with the reason, for an
-// include that names a path longer than the system takes.
-std::optional<ProjectScan> projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSearchPath& search,
-                                          const ScanCache* previous, std::string* err);
 
 // A new record waits under a name of its own until every file it vouches
 // for is written; only then does it take the record's place.

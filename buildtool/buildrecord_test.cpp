@@ -1,18 +1,15 @@
 // kestrel's record: every input the make tool cannot see is in it, and only
 // an intact record of the same inputs lets the writes be skipped.
 #include "buildtool/buildrecord.h"
+#include "buildtool/includescan.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "testing/testsupport.h"
-
 using namespace kestrel;
 
 namespace {
-
-using testsupport::writeFile;
 
 TEST(BuildRecord, EveryInputChangesTheRecord) {
   const BuildOptions options;
@@ -83,51 +80,6 @@ TEST(BuildRecord, OnlyAnIntactRecordOfTheSameInputsSkips) {
   EXPECT_NE(recordPath("PV2BUILD", true), recordPath("PV2BUILD", false));
 }
 
-class ProjectHeaders : public ::testing::Test {
- protected:
-  testsupport::TempDir dir_;
-  testsupport::ScopedCurrentDirectory inDir_{dir_.path()};
-};
-
-TEST_F(ProjectHeaders, ListedAndReachedHeadersOnceEach) {
-  writeFile(dir_ / "C/main.c", "#include \"app.h\"\n#include <sdk.h>\n#include \"gone.h\"\n");
-  writeFile(dir_ / "C/other.c", "#include \"../H/app.h\"\n");
-  writeFile(dir_ / "H/app.h", "#include \"inner.h\"\n#include \"app.h\"\n");  // includes itself
-  writeFile(dir_ / "H/inner.h", "#include <deep.h>\n");
-  writeFile(dir_ / "H/listed.h", "#include \"../shared/util.h\"\n");
-  writeFile(dir_ / "sdk/Com_H/sdk.h", "");
-  writeFile(dir_ / "sdk/Com_H/deep.h", "1234");
-  writeFile(dir_ / "shared/util.h", "");
-  const std::vector<std::string> files{"C\\main.c", "C\\other.c", "H\\listed.h", "H\\missing.h", "readme.txt"};
-  const HeaderSearchPath search{"H", {"H", "sdk\\Com_H"}};
-  std::string err;
-  const std::optional<ProjectScan> scan = projectHeaders(files, search, nullptr, &err);
-  ASSERT_TRUE(scan) << err;
-  const std::vector<HeaderStamp>& headers = scan->headers;
-  std::vector<std::string> paths;
-  for (const HeaderStamp& header : headers) paths.push_back(header.path);
-  EXPECT_EQ(paths, (std::vector<std::string>{"H\\app.h", "H\\inner.h", "H\\listed.h", "sdk\\Com_H\\deep.h",
-                                             "sdk\\Com_H\\sdk.h", "shared\\util.h"}));
-  EXPECT_EQ(headers[3].stamp.size, 4);
-
-  // The next run takes the includes of a file from the record while its
-  // stamp holds, and reads the file again when it moved.
-  ScanCache previous;
-  previous.add("H\\inner.h", *platform::fileStamp("H\\inner.h"), {{"sdk.h", false}});
-  previous.add("H\\listed.h", {0, 0}, {});
-  const std::string record = recordFile("x", previous);
-  const std::optional<ReadRecord> recorded = parseRecordFile(record);
-  ASSERT_TRUE(recorded);
-  std::vector<std::string> again;
-  const std::optional<ProjectScan> second = projectHeaders(files, search, &recorded->scans, &err);
-  ASSERT_TRUE(second) << err;
-  for (const HeaderStamp& header : second->headers) {
-    again.push_back(header.path);
-  }
-  EXPECT_EQ(again, (std::vector<std::string>{"H\\app.h", "H\\inner.h", "H\\listed.h", "sdk\\Com_H\\sdk.h",
-                                             "shared\\util.h"}));
-}
-
 TEST(BuildRecord, AStampThatWentBackIsAChange) {
   // recorded, present: only a time that went back, or a size that changed
   // while the time stayed, is what make cannot see.
@@ -136,43 +88,6 @@ TEST(BuildRecord, AStampThatWentBackIsAChange) {
   EXPECT_TRUE(stampWentBack({10, 100}, {11, 100}));
   EXPECT_FALSE(stampWentBack({10, 100}, {10, 100}));
   EXPECT_FALSE(stampWentBack({10, 100}, {11, 101}));
-}
-
-// What the walk tells the decision: an include it cannot follow, a file
-// that went back against the previous scans (kept in the record, with the
-// uncertain include, so that the next run says it again), a path too long.
-TEST_F(ProjectHeaders, WhatTheWalkCannotVouchFor) {
-  writeFile(dir_ / "C/main.c", "#include \"a.h\"\n");
-  writeFile(dir_ / "C/macro.c", "#include HEADER\n");
-  writeFile(dir_ / "H/a.h", "");
-  const HeaderSearchPath search{"H", {}};
-  std::string err;
-  const std::optional<ProjectScan> first = projectHeaders({"C\\main.c", "C\\macro.c"}, search, nullptr, &err);
-  ASSERT_TRUE(first) << err;
-  EXPECT_EQ(first->uncertain, "C\\macro.c: #include HEADER");
-  EXPECT_EQ(first->wentBack, "");
-  const std::string record = recordFile("x", first->scans);
-  const std::optional<ReadRecord> recorded = parseRecordFile(record);
-  ASSERT_TRUE(recorded);
-  EXPECT_EQ(projectHeaders({"C\\macro.c"}, search, &recorded->scans, &err)->uncertain, "C\\macro.c: #include HEADER");
-
-  const platform::FileStamp main = *platform::fileStamp("C\\main.c");
-  ScanCache newer;
-  newer.add("C\\main.c", {main.size, main.modified + 1}, {});
-  const std::string newerRecord = recordFile("x", newer);
-  const std::optional<ReadRecord> fromNewer = parseRecordFile(newerRecord);
-  EXPECT_EQ(projectHeaders({"C\\main.c"}, search, &fromNewer->scans, &err)->wentBack, "C\\main.c");
-  ScanCache older;
-  older.add("C\\main.c", {main.size + 1, main.modified - 1}, {});
-  const std::string olderRecord = recordFile("x", older);
-  const std::optional<ReadRecord> fromOlder = parseRecordFile(olderRecord);
-  EXPECT_EQ(projectHeaders({"C\\main.c"}, search, &fromOlder->scans, &err)->wentBack, "");
-
-  std::string deep;
-  for (int i = 0; i < 5000; ++i) deep += "a/";
-  writeFile(dir_ / "C/deep.c", "#include \"" + deep + "x.h\"\n");
-  EXPECT_FALSE(projectHeaders({"C\\deep.c"}, search, nullptr, &err));
-  EXPECT_EQ(err, "Error: An #include in C\\deep.c names a path of 10003 bytes, longer than this system takes");
 }
 
 TEST(RecordFile, DamageAnywhereIsKnown) {
@@ -240,16 +155,6 @@ TEST(RecordFile, CopiedScansAreTheRecordsOwnOnlyWhenWholeAndInOrder) {
   expected.add(files[2].first, files[2].second, includes[2]);
   EXPECT_EQ(changed.text(), expected.text());
   EXPECT_EQ(recordFile("x", changed), recordFile("x", expected));
-}
-
-TEST_F(ProjectHeaders, LetterCaseIsIgnoredAsWindowsIgnoresIt) {
-  writeFile(dir_ / "C/main.c", "#include <App.H>\n");
-  writeFile(dir_ / "H/app.h", "");
-  // The makefiles name the project's directory "h".
-  std::string err;
-  const std::vector<HeaderStamp> headers = projectHeaders({"c\\MAIN.C"}, {"H", {"h"}}, nullptr, &err)->headers;
-  ASSERT_EQ(headers.size(), 1u);
-  EXPECT_EQ(headers[0].path, "h\\App.H");
 }
 
 }  // namespace

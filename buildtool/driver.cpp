@@ -8,6 +8,7 @@
 #include "buildtool/commandline.h"
 #include "buildtool/compiledb.h"
 #include "buildtool/filewriter.h"
+#include "buildtool/includescan.h"
 #include "buildtool/makerunner.h"
 #include "common/projectfile.h"
 #include "common/inifile.h"
@@ -124,10 +125,11 @@ bool planMakefiles(const BackEnd& backEnd, const RunSettings& settings, BuildOpt
   plan->record = recordPath(backEnd.buildDirectory, options.debugBuild);
   std::optional<std::string> recordedText = readRecord(plan->record);
   std::optional<ReadRecord> recorded = recordedText ? parseRecordFile(*recordedText) : std::nullopt;
-  std::optional<ProjectScan> scanned = projectHeaders(
-      *files, HeaderSearchPath{"H", backEnd.includeDirectories(settings.values)}, recorded ? &recorded->scans : nullptr, err);
-  if (!scanned) return false;
-  ProjectScan& scan = *scanned;
+  ProjectScan scan;
+  if (!projectHeaders(*files, HeaderSearchPath{"H", backEnd.includeDirectories(settings.values)},
+                      recorded ? &recorded->scans : nullptr, &scan, err)) {
+    return false;
+  }
   if (!scan.uncertain.empty()) {
     plan->note = "Note: " + scan.uncertain + " names no header that kestrel can follow, so every makefile is written again";
   }

@@ -1,8 +1,15 @@
 #include "buildtool/includescan.h"
 
+#include <algorithm>
+#include <optional>
 #include <string_view>
+#include <unordered_map>
 
 #include "common/pathhelpers.h"
+#include "common/projectfile.h"
+#include "common/textencoding.h"
+#include "platform/files.h"
+#include "platform/textencoding.h"
 
 namespace kestrel {
 
@@ -168,6 +175,170 @@ std::string resolveInclude(const IncludeDirective& include, const std::string& i
     if (exists(candidate)) return candidate;
   }
   return std::string();
+}
+
+namespace {
+
+class HeaderCollector {
+ public:
+  HeaderCollector(const HeaderSearchPath& search, const ScanCache* previous) : search_(search), previous_(previous) {}
+
+  // Scans the file and follows the headers it includes; false, with the
+  // reason, for an include whose path the system cannot take.
+  bool scan(const std::string& path, std::string* err) {
+    std::vector<std::string> pending{path};
+    while (!pending.empty()) {
+      const std::string current = std::move(pending.back());
+      pending.pop_back();
+      const std::optional<std::vector<IncludeDirective>> includes = includesOf(current);
+      if (!includes) continue;
+      const std::string directory = ucl::fileDirectory(current);
+      for (const IncludeDirective& include : *includes) {
+        if (include.uncertain) {
+          if (uncertain_.empty()) uncertain_ = current + ": #include " + include.name;
+          continue;
+        }
+        if (!platform::pathFitsTheSystem(include.name)) {
+          *err = "Error: An #include in " + current + " names a path of " + std::to_string(include.name.size()) +
+                 " bytes, longer than this system takes";
+          return false;
+        }
+        const std::string& header = resolved(include, directory);
+        if (!header.empty() && reach(header)) pending.push_back(header);
+      }
+    }
+    return true;
+  }
+
+  // A header the project lists: counted whether or not anything includes it.
+  bool addListed(const std::string& path, std::string* err) {
+    const std::string header = normalisedPath(path);
+    return stamp(header) == nullptr || !reach(header) || scan(header, err);
+  }
+
+  ScanCache takeScans() { return std::move(scans_); }
+  std::string takeUncertain() { return std::move(uncertain_); }
+  std::string takeWentBack() { return std::move(wentBack_); }
+
+  std::vector<HeaderStamp> sorted() const {
+    // Sorted as pointers, each path copied once into its place.
+    std::vector<const std::pair<const std::string, Found>*> reached;
+    for (const auto& entry : found_) {
+      if (entry.second.reached) reached.push_back(&entry);
+    }
+    std::sort(reached.begin(), reached.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
+    std::vector<HeaderStamp> list;
+    list.reserve(reached.size());
+    for (const auto* entry : reached) list.push_back({entry->first, entry->second.stamp});
+    return list;
+  }
+
+ private:
+  // Many sources include the same few headers: each name is looked up once
+  // per including directory.
+  const std::string& resolved(const IncludeDirective& include, const std::string& directory) {
+    key_.assign(directory);
+    key_ += include.quoted ? '"' : '<';
+    key_ += include.name;
+    const auto known = resolved_.find(key_);
+    if (known != resolved_.end()) return known->second;
+    std::string header =
+        resolveInclude(include, directory, search_, [&](const std::string& path) { return stamp(path) != nullptr; });
+    return resolved_.emplace(key_, std::move(header)).first->second;
+  }
+
+  // What the file includes: as the previous run recorded it while the file
+  // keeps its stamp, otherwise as it reads now. Nothing when it cannot be
+  // read.
+  std::optional<std::vector<IncludeDirective>> includesOf(const std::string& path) {
+    // Headers were stamped when they were found; sources are stamped here.
+    const auto known = found_.find(path);
+    const std::optional<platform::FileStamp> found =
+        known != found_.end() ? std::optional(known->second.stamp) : stampOf(path);
+    if (!found) return std::nullopt;
+    std::optional<std::vector<IncludeDirective>> includes;
+    std::string_view entryText;
+    if (previous_ != nullptr) includes = previous_->find(path, *found, &entryText);
+    if (includes) {
+      // The same path, stamp and includes: the entry's text as add writes it.
+      scans_.addEntry(entryText);
+      return includes;
+    }
+    if (previous_ != nullptr && wentBack_.empty()) {
+      const std::optional<platform::FileStamp> recorded = previous_->recordedStamp(path);
+      if (recorded && stampWentBack(*recorded, *found)) wentBack_ = path;
+    }
+    std::optional<std::string> text = platform::readWholeFile(path);
+    if (!text) {
+      const std::optional<std::string> cased = letterCase_.find(path);
+      if (cased) text = platform::readWholeFile(*cased);
+      if (!text) return std::nullopt;
+    }
+    includes = scanIncludes(*text);
+    // The names as the project file's names are read: UTF-8 when the file
+    // is UTF-8 throughout, otherwise text in the ANSI code page.
+    if (!ucl::isAscii(*text) && !ucl::isValidUtf8(*text)) {
+      for (IncludeDirective& include : *includes) include.name = platform::ansiToUtf8(include.name);
+    }
+    scans_.add(path, *found, *includes);
+    return includes;
+  }
+
+  std::optional<platform::FileStamp> stampOf(const std::string& path) {
+    if (!letterCase_.mayExist(path)) return std::nullopt;
+    std::optional<platform::FileStamp> found = platform::fileStamp(path);
+    if (!found) {
+      if (const std::optional<std::string> cased = letterCase_.find(path)) found = platform::fileStamp(*cased);
+    }
+    return found;
+  }
+
+  // The stamp of a header that exists; null when it does not. Misses are
+  // not kept: each name is resolved once per directory anyway.
+  const platform::FileStamp* stamp(const std::string& path) {
+    const auto known = found_.find(path);
+    if (known != found_.end()) return &known->second.stamp;
+    const std::optional<platform::FileStamp> found = stampOf(path);
+    if (!found) return nullptr;
+    return &found_.emplace(path, Found{*found, false}).first->second.stamp;
+  }
+
+  // Marks a header that exists as one the project reaches; false when it
+  // was already.
+  bool reach(const std::string& path) {
+    Found& found = found_.at(path);
+    if (found.reached) return false;
+    found.reached = true;
+    return true;
+  }
+
+  const HeaderSearchPath& search_;
+  const ScanCache* previous_;
+  ScanCache scans_;
+  std::string uncertain_;
+  std::string wentBack_;
+  struct Found {
+    platform::FileStamp stamp;
+    bool reached;  // listed or included, not only looked at
+  };
+  std::unordered_map<std::string, Found> found_;
+  std::unordered_map<std::string, std::string> resolved_;
+  std::string key_;  // of resolved_, kept for its buffer
+  platform::LetterCaseFinder letterCase_;
+};
+
+}  // namespace
+
+bool projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSearchPath& search,
+                    const ScanCache* previous, ProjectScan* scan, std::string* err) {
+  HeaderCollector collector(search, previous);
+  for (const std::string& path : projectFiles) {
+    const ucl::FileKind kind = ucl::fileKind(path);
+    if (kind == ucl::FileKind::header && !collector.addListed(path, err)) return false;
+    if (kind == ucl::FileKind::source && !collector.scan(normalisedPath(path), err)) return false;
+  }
+  *scan = ProjectScan{collector.sorted(), collector.takeScans(), collector.takeUncertain(), collector.takeWentBack()};
+  return true;
 }
 
 }  // namespace kestrel

@@ -1,10 +1,13 @@
-// The #include lines of C sources and headers, and where the compiler finds
-// the headers they name. Pure: the file system is asked through a callback.
+// The #include lines of C sources and headers, where the compiler finds
+// the headers they name (pure: the file system is asked through a
+// callback), and the walk that follows them through a project.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "buildtool/buildrecord.h"
 
 namespace kestrel {
 
@@ -42,5 +45,23 @@ std::string resolveInclude(const IncludeDirective& include, const std::string& i
 // The path with "\" for "/" and without "." components, each "name\.."
 // taken out, so that a header reached in two ways is named once.
 std::string normalisedPath(const std::string& path);
+
+struct ProjectScan {
+  std::vector<HeaderStamp> headers;  // sorted by path
+  ScanCache scans;                   // of every file scanned, for the next run
+  // The first include that could not be followed ("C\main.c: #include
+  // MACRO"), and the first file whose stamp went back against the previous
+  // scans; empty when there is none.
+  std::string uncertain;
+  std::string wentBack;
+};
+// The headers the project lists and every header that its sources and
+// those headers include, followed transitively, each found the way the
+// compiler finds it (paths relative to the project directory, the current
+// one). A header that cannot be found is left out. A file whose stamp the
+// previous scans hold is not read again. False, with the reason, for an
+// include that names a path longer than the system takes.
+bool projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSearchPath& search,
+                    const ScanCache* previous, ProjectScan* scan, std::string* err);
 
 }  // namespace kestrel

@@ -1,13 +1,18 @@
-// The #include scan and the compiler's search for the headers it names.
+// The #include scan, the compiler's search for the headers it names, and
+// the walk through a project's files.
 #include "buildtool/includescan.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
+#include "testing/testsupport.h"
+
 using namespace kestrel;
 
 namespace {
+
+using testsupport::writeFile;
 
 std::vector<std::string> names(const std::string& text) {
   std::vector<std::string> found;
@@ -85,6 +90,103 @@ TEST(ResolveInclude, TheCompilersSearchOrder) {
   // An absolute name is taken as it is; a missing header is nothing.
   EXPECT_EQ(resolve({"X:/sdk/Com_H/a.h", false}, "C\\"), "X:\\sdk\\Com_H\\a.h");
   EXPECT_EQ(resolve({"missing.h", true}, "C\\"), "");
+}
+
+class ProjectHeaders : public ::testing::Test {
+ protected:
+  testsupport::TempDir dir_;
+  testsupport::ScopedCurrentDirectory inDir_{dir_.path()};
+};
+
+TEST_F(ProjectHeaders, ListedAndReachedHeadersOnceEach) {
+  writeFile(dir_ / "C/main.c", "#include \"app.h\"\n#include <sdk.h>\n#include \"gone.h\"\n");
+  writeFile(dir_ / "C/other.c", "#include \"../H/app.h\"\n");
+  writeFile(dir_ / "H/app.h", "#include \"inner.h\"\n#include \"app.h\"\n");  // includes itself
+  writeFile(dir_ / "H/inner.h", "#include <deep.h>\n");
+  writeFile(dir_ / "H/listed.h", "#include \"../shared/util.h\"\n");
+  writeFile(dir_ / "sdk/Com_H/sdk.h", "");
+  writeFile(dir_ / "sdk/Com_H/deep.h", "1234");
+  writeFile(dir_ / "shared/util.h", "");
+  const std::vector<std::string> files{"C\\main.c", "C\\other.c", "H\\listed.h", "H\\missing.h", "readme.txt"};
+  const HeaderSearchPath search{"H", {"H", "sdk\\Com_H"}};
+  std::string err;
+  ProjectScan scan;
+  ASSERT_TRUE(projectHeaders(files, search, nullptr, &scan, &err)) << err;
+  const std::vector<HeaderStamp>& headers = scan.headers;
+  std::vector<std::string> paths;
+  for (const HeaderStamp& header : headers) paths.push_back(header.path);
+  EXPECT_EQ(paths, (std::vector<std::string>{"H\\app.h", "H\\inner.h", "H\\listed.h", "sdk\\Com_H\\deep.h",
+                                             "sdk\\Com_H\\sdk.h", "shared\\util.h"}));
+  EXPECT_EQ(headers[3].stamp.size, 4);
+
+  // The next run takes the includes of a file from the record while its
+  // stamp holds, and reads the file again when it moved.
+  ScanCache previous;
+  previous.add("H\\inner.h", *platform::fileStamp("H\\inner.h"), {{"sdk.h", false}});
+  previous.add("H\\listed.h", {0, 0}, {});
+  const std::string record = recordFile("x", previous);
+  const std::optional<ReadRecord> recorded = parseRecordFile(record);
+  ASSERT_TRUE(recorded);
+  std::vector<std::string> again;
+  ProjectScan second;
+  ASSERT_TRUE(projectHeaders(files, search, &recorded->scans, &second, &err)) << err;
+  for (const HeaderStamp& header : second.headers) {
+    again.push_back(header.path);
+  }
+  EXPECT_EQ(again, (std::vector<std::string>{"H\\app.h", "H\\inner.h", "H\\listed.h", "sdk\\Com_H\\sdk.h",
+                                             "shared\\util.h"}));
+}
+
+// What the walk tells the decision: an include it cannot follow, a file
+// that went back against the previous scans (kept in the record, with the
+// uncertain include, so that the next run says it again), a path too long.
+TEST_F(ProjectHeaders, WhatTheWalkCannotVouchFor) {
+  writeFile(dir_ / "C/main.c", "#include \"a.h\"\n");
+  writeFile(dir_ / "C/macro.c", "#include HEADER\n");
+  writeFile(dir_ / "H/a.h", "");
+  const HeaderSearchPath search{"H", {}};
+  std::string err;
+  ProjectScan first;
+  ASSERT_TRUE(projectHeaders({"C\\main.c", "C\\macro.c"}, search, nullptr, &first, &err)) << err;
+  EXPECT_EQ(first.uncertain, "C\\macro.c: #include HEADER");
+  EXPECT_EQ(first.wentBack, "");
+  const std::string record = recordFile("x", first.scans);
+  const std::optional<ReadRecord> recorded = parseRecordFile(record);
+  ASSERT_TRUE(recorded);
+  ProjectScan again;
+  ASSERT_TRUE(projectHeaders({"C\\macro.c"}, search, &recorded->scans, &again, &err)) << err;
+  EXPECT_EQ(again.uncertain, "C\\macro.c: #include HEADER");
+
+  const platform::FileStamp main = *platform::fileStamp("C\\main.c");
+  ScanCache newer;
+  newer.add("C\\main.c", {main.size, main.modified + 1}, {});
+  const std::string newerRecord = recordFile("x", newer);
+  const std::optional<ReadRecord> fromNewer = parseRecordFile(newerRecord);
+  ASSERT_TRUE(projectHeaders({"C\\main.c"}, search, &fromNewer->scans, &again, &err)) << err;
+  EXPECT_EQ(again.wentBack, "C\\main.c");
+  ScanCache older;
+  older.add("C\\main.c", {main.size + 1, main.modified - 1}, {});
+  const std::string olderRecord = recordFile("x", older);
+  const std::optional<ReadRecord> fromOlder = parseRecordFile(olderRecord);
+  ASSERT_TRUE(projectHeaders({"C\\main.c"}, search, &fromOlder->scans, &again, &err)) << err;
+  EXPECT_EQ(again.wentBack, "");
+
+  std::string deep;
+  for (int i = 0; i < 5000; ++i) deep += "a/";
+  writeFile(dir_ / "C/deep.c", "#include \"" + deep + "x.h\"\n");
+  EXPECT_FALSE(projectHeaders({"C\\deep.c"}, search, nullptr, &again, &err));
+  EXPECT_EQ(err, "Error: An #include in C\\deep.c names a path of 10003 bytes, longer than this system takes");
+}
+
+TEST_F(ProjectHeaders, LetterCaseIsIgnoredAsWindowsIgnoresIt) {
+  writeFile(dir_ / "C/main.c", "#include <App.H>\n");
+  writeFile(dir_ / "H/app.h", "");
+  // The makefiles name the project's directory "h".
+  std::string err;
+  ProjectScan scan;
+  ASSERT_TRUE(projectHeaders({"c\\MAIN.C"}, {"H", {"h"}}, nullptr, &scan, &err)) << err;
+  ASSERT_EQ(scan.headers.size(), 1u);
+  EXPECT_EQ(scan.headers[0].path, "h\\App.H");
 }
 
 }  // namespace

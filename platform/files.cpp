@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -156,6 +157,130 @@ bool createDirectories(const std::string& path) {
   }
   createDirectory(path);
   return isDirectory(path);
+}
+
+namespace {
+
+// The directory part of a backslash path, with its backslash; the name.
+std::string directoryPart(const std::string& path) {
+  const size_t slash = path.rfind('\\');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+std::string namePart(const std::string& path) {
+  const size_t slash = path.rfind('\\');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool isRoot(const std::string& directory) {
+  const bool drive = directory.size() >= 2 && directory[1] == ':' && directory[0] != '\0';
+  return directory.empty() || directory == "\\" || directory == "\\\\" || (drive && directory.size() <= 3);
+}
+
+unsigned long long asciiNameHash(std::string_view name) {
+  unsigned long long hash = 14695981039346656037ull;
+  for (const char c : name) {
+    hash ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+// Of the name in one letter case, as foldedLetterCase folds it.
+unsigned long long nameHash(std::string_view name) {
+  for (const char c : name) {
+    if (static_cast<unsigned char>(c) >= 0x80) return asciiNameHash(foldedLetterCase(std::string(name)));
+  }
+  return asciiNameHash(name);
+}
+
+}  // namespace
+
+std::optional<std::string> LetterCaseFinder::find(const std::string& path) {
+  const std::optional<std::string> directory = directoryAsFound(directoryPart(path));
+  if (!directory) return std::nullopt;
+  return entryAsFound(*directory, namePart(path));
+}
+
+bool LetterCaseFinder::mayExist(const std::string& path) {
+  if (!pathFitsTheSystem(path)) return false;
+  const size_t slash = path.rfind('\\');
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  const std::string_view name = std::string_view(path).substr(nameStart);
+  // The paths asked come from a few directories at a time (a source's,
+  // then the H directory and the include directories in turn): the
+  // listings of the last few are found without a lookup by name.
+  const Recent* recent = nullptr;
+  for (const Recent& candidate : recent_) {
+    if (candidate.directory && candidate.directory->compare(0, std::string::npos, path, 0, nameStart) == 0) {
+      recent = &candidate;
+      break;
+    }
+  }
+  if (recent == nullptr) {
+    Recent& slot = recent_[nextRecent_];
+    nextRecent_ = (nextRecent_ + 1) % recent_.size();
+    slot.directory = path.substr(0, nameStart);
+    const std::optional<std::string> directory = directoryAsFound(*slot.directory);
+    slot.listing = directory ? &listing(*directory) : nullptr;
+    recent = &slot;
+  }
+  if (recent->listing == nullptr) return false;
+  if (name.empty() || name == ".." || name.find('~') != std::string_view::npos) return true;
+  return std::binary_search(recent->listing->begin(), recent->listing->end(), nameHash(name));
+}
+
+// The hashes of the names in the directory (empty: the current one), in
+// one letter case, sorted: a large directory costs little to keep.
+const std::vector<unsigned long long>& LetterCaseFinder::listing(const std::string& directory) {
+  const auto known = listings_.find(directory);
+  if (known != listings_.end()) return known->second;
+  std::vector<unsigned long long> names;
+  for (const std::string& name : findFiles(directory + "*")) names.push_back(nameHash(name));
+  std::sort(names.begin(), names.end());
+  return listings_.emplace(directory, std::move(names)).first->second;
+}
+
+// The entry of the directory (as spelt on disk) that has the name in some
+// letter case.
+std::optional<std::string> LetterCaseFinder::entryAsFound(const std::string& directory, const std::string& name) {
+  if (name.empty() || name == "..") return directory + name;
+  // Most lookups miss; the directory's search runs only for a name that its
+  // listing may hold.
+  const std::vector<unsigned long long>& names = listing(directory);
+  if (!std::binary_search(names.begin(), names.end(), nameHash(name))) return std::nullopt;
+  const std::vector<std::string> matches = findFiles(directory + name);
+  if (matches.empty()) return std::nullopt;
+  return directory + matches.front();
+}
+
+// The directory (ending in a backslash) as it is spelt on disk; a root as
+// it is. Each one is looked up once: up to the nearest one known (or a
+// root), then down again part by part, so that a path of any depth takes
+// no stack.
+std::optional<std::string> LetterCaseFinder::directoryAsFound(const std::string& directory) {
+  std::vector<std::string> unknown;  // the deepest first
+  std::optional<std::string> found;
+  for (std::string at = directory;;) {
+    if (isRoot(at)) {
+      found = at;
+      break;
+    }
+    const auto known = directories_.find(at);
+    if (known != directories_.end()) {
+      found = known->second;
+      break;
+    }
+    std::string parent = directoryPart(at.substr(0, at.size() - 1));
+    unknown.push_back(std::move(at));
+    at = std::move(parent);
+  }
+  for (; !unknown.empty(); unknown.pop_back()) {
+    const std::string& at = unknown.back();
+    if (found) found = entryAsFound(*found, namePart(at.substr(0, at.size() - 1)));
+    if (found) *found += '\\';
+    directories_.emplace(at, found);
+  }
+  return found;
 }
 
 }  // namespace platform

@@ -2,9 +2,11 @@
 // Windows text mode, and the directory search of the Windows API.
 #pragma once
 
+#include <array>
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "pathspelling.h"
@@ -74,6 +76,38 @@ std::string foldedLetterCase(const std::string& utf8);
 // the pattern, which may hold "*" and "?" and is matched without regard to
 // letter case, in the order of the directory search.
 std::vector<std::string> findFiles(const std::string& pattern);
+
+// Finds files as Windows finds them: where the host's names keep letter
+// case, each component of a path that is not there as written is looked up
+// without regard to it. Each directory is listed once, for the finder's
+// life: it answers for a file system that does not change meanwhile.
+class LetterCaseFinder {
+ public:
+  // The path as it is spelt on disk; nothing when no entry of that name,
+  // in any letter case, is there.
+  std::optional<std::string> find(const std::string& path);
+
+  // False when the directory holds no file of that name in any letter
+  // case, which its listing answers without asking the file system. A
+  // short name ("HEADER~1.H") is not in a listing: it may always exist.
+  bool mayExist(const std::string& path);
+
+ private:
+  const std::vector<unsigned long long>& listing(const std::string& directory);
+  std::optional<std::string> entryAsFound(const std::string& directory, const std::string& name);
+  std::optional<std::string> directoryAsFound(const std::string& directory);
+
+  std::unordered_map<std::string, std::vector<unsigned long long>> listings_;
+  std::unordered_map<std::string, std::optional<std::string>> directories_;
+  // Directories mayExist asked lately, each with its listing (null: the
+  // directory is not there); the maps' elements keep their addresses.
+  struct Recent {
+    std::optional<std::string> directory;
+    const std::vector<unsigned long long>* listing = nullptr;
+  };
+  std::array<Recent, 4> recent_;
+  size_t nextRecent_ = 0;
+};
 
 // The short (8.3) form of an existing path, where the file system keeps
 // one; on POSIX, and where it keeps none, the path as it is. Nothing when

@@ -29,16 +29,17 @@ std::string readPv2SdkPath(const std::string& moduleDirectory) {
   return ucl::SettingsFile(settingsFilePath(moduleDirectory)).lookup(ucl::SdkKey::pv2Sdk).value_or("");
 }
 
-std::optional<std::string> requirePv2SdkPath(const std::string& moduleDirectory, std::string* err) {
+bool requirePv2SdkPath(const std::string& moduleDirectory, std::string* sdkPath, std::string* err) {
   const ucl::SettingsFile settings(settingsFilePath(moduleDirectory));
   std::string value;
-  if (!settings.value(ucl::SdkKey::pv2Sdk, &value, err)) return std::nullopt;
+  if (!settings.value(ucl::SdkKey::pv2Sdk, &value, err)) return false;
   if (value.empty()) {
     *err = std::string("Error: Key '") + ucl::keyName(ucl::SdkKey::pv2Sdk) + "' in section [" +
            ucl::sectionName(ucl::SdkKey::pv2Sdk) + "] of settings file " + settings.quotedPath() + " is empty";
-    return std::nullopt;
+    return false;
   }
-  return value;
+  *sdkPath = std::move(value);
+  return true;
 }
 
 }  // namespace plover

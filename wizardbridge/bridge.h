@@ -24,9 +24,9 @@ std::string settingsFilePath(const std::string& moduleDirectory);
 // stored; empty when the file, the section or the key is missing: what the
 // wizard gets. The file is read anew on every call.
 std::string readPv2SdkPath(const std::string& moduleDirectory);
-// The same, where an empty value counts as missing too; when it is missing,
-// nothing, with a one-line message in err that names what is missing and
+// The same, where an empty value counts as missing too: false when it is
+// missing, with a one-line message in err that names what is missing and
 // the file.
-std::optional<std::string> requirePv2SdkPath(const std::string& moduleDirectory, std::string* err);
+bool requirePv2SdkPath(const std::string& moduleDirectory, std::string* sdkPath, std::string* err);
 
 }  // namespace plover

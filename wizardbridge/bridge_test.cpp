@@ -30,9 +30,10 @@ TEST(ReadPv2SdkPath, ValueAsStoredOrMissing) {
     if (c.settings != nullptr) tree.writeSettingsText(c.settings);
     // Required, an empty value counts as missing, and the reason is named.
     std::string err;
-    const std::optional<std::string> found = plover::requirePv2SdkPath(tree.moduleDirectory(), &err);
+    std::string found = "(missing)";
     const bool present = c.expected != nullptr && *c.expected != '\0';
-    EXPECT_EQ(found.value_or("(missing)"), present ? c.expected : "(missing)");
+    EXPECT_EQ(plover::requirePv2SdkPath(tree.moduleDirectory(), &found, &err), present);
+    EXPECT_EQ(found, present ? c.expected : "(missing)");
     EXPECT_EQ(err.empty(), present) << err;
     EXPECT_EQ(plover::readPv2SdkPath(tree.moduleDirectory()), c.expected != nullptr ? c.expected : "");
   }

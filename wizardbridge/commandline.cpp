@@ -109,17 +109,17 @@ int newProject(const std::vector<std::string>& words, CommandContext& context) {
 
 int listLibraries(CommandContext& context) {
   std::string err;
-  const std::optional<std::string> sdkPath = requirePv2SdkPath(context.moduleDirectory, &err);
-  if (!sdkPath) return fail(context, err);
-  for (const std::string& name : listPv2SdkLibraries(*sdkPath)) context.out << name << '\n';
+  std::string sdkPath;
+  if (!requirePv2SdkPath(context.moduleDirectory, &sdkPath, &err)) return fail(context, err);
+  for (const std::string& name : listPv2SdkLibraries(sdkPath)) context.out << name << '\n';
   return 0;
 }
 
 int printSdkPath(CommandContext& context) {
   std::string err;
-  const std::optional<std::string> sdkPath = requirePv2SdkPath(context.moduleDirectory, &err);
-  if (!sdkPath) return fail(context, err);
-  context.out << *sdkPath << '\n';
+  std::string sdkPath;
+  if (!requirePv2SdkPath(context.moduleDirectory, &sdkPath, &err)) return fail(context, err);
+  context.out << sdkPath << '\n';
   return 0;
 }
 

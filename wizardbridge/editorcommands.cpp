@@ -18,14 +18,15 @@ namespace {
 int addEditorFiles(const std::string& editor, const std::string& directory, const std::string& title,
                    bool listWritten, CommandContext& context) {
   std::string err;
-  const std::optional<EditorFilesWritten> outcome =
-      writeEditorFiles(directory, editorFilesFor(editor, context.moduleDirectory, title), &err);
-  if (!outcome) return fail(context, err);
-  for (const std::string& path : outcome->kept) {
+  EditorFilesWritten outcome;
+  if (!writeEditorFiles(directory, editorFilesFor(editor, context.moduleDirectory, title), &outcome, &err)) {
+    return fail(context, err);
+  }
+  for (const std::string& path : outcome.kept) {
     context.err << "Note: '" << platform::windowsToHostPath(path) << "' exists already; it is left as it was\n";
   }
   if (listWritten) {
-    for (const std::string& path : outcome->written) context.out << platform::windowsToHostPath(path) << '\n';
+    for (const std::string& path : outcome.written) context.out << platform::windowsToHostPath(path) << '\n';
   }
   return 0;
 }

@@ -81,13 +81,12 @@ std::vector<EditorFile> editorFilesFor(const std::string& editor, const std::str
   return vscodeFiles(program(kKestrelProgram), program("plover"), projectTitle);
 }
 
-std::optional<EditorFilesWritten> writeEditorFiles(const std::string& projectDirectory,
-                                                   const std::vector<EditorFile>& files, std::string* err) {
-  EditorFilesWritten outcome;
+bool writeEditorFiles(const std::string& projectDirectory, const std::vector<EditorFile>& files,
+                      EditorFilesWritten* outcome, std::string* err) {
   for (const EditorFile& file : files) {
     const std::string path = projectDirectory + "\\" + file.path;
     if (exists(path)) {
-      outcome.kept.push_back(file.path);
+      outcome->kept.push_back(file.path);
       continue;
     }
     platform::createDirectories(ucl::fileDirectory(path));
@@ -97,11 +96,11 @@ std::optional<EditorFilesWritten> writeEditorFiles(const std::string& projectDir
     if (!platform::writeTextFileWhole(pending, file.text) || !platform::moveFile(pending, path)) {
       platform::deleteFile(pending);
       *err = "Error: Unable to write '" + platform::windowsToHostPath(path) + "'";
-      return std::nullopt;
+      return false;
     }
-    outcome.written.push_back(file.path);
+    outcome->written.push_back(file.path);
   }
-  return outcome;
+  return true;
 }
 
 }  // namespace plover

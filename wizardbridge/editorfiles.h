@@ -3,7 +3,6 @@
 // database (compile_commands.json).
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,10 +31,10 @@ struct EditorFilesWritten {
 
 // Writes each file that does not exist yet into the project directory,
 // creating the directories it needs; a file that exists is never replaced.
-// Nothing on the first file that cannot be written, with a one-line
-// message in err; the files before it stay written.
-std::optional<EditorFilesWritten> writeEditorFiles(const std::string& projectDirectory,
-                                                   const std::vector<EditorFile>& files, std::string* err);
+// False on the first file that cannot be written, with a one-line message
+// in err; the files before it stay written (and are in outcome).
+bool writeEditorFiles(const std::string& projectDirectory, const std::vector<EditorFile>& files,
+                      EditorFilesWritten* outcome, std::string* err);
 
 // The editor's files for a project of the IDE tree that this program lies
 // in (its bin directory, ending in a backslash).

@@ -30,11 +30,11 @@ TEST(EditorFiles, ADirectoryIsKeptAndAFileInTheWayOfOneFails) {
   fs::create_directories(dir / "d/a.json");
   testsupport::writeFile(dir / "e", "a file where a directory belongs");
   std::string err;
-  const auto outcome = plover::writeEditorFiles(project, {{"d\\a.json", "1\n"}, {"d\\b.json", "2\n"}}, &err);
-  ASSERT_TRUE(outcome) << err;
-  EXPECT_EQ(outcome->kept, (std::vector<std::string>{"d\\a.json"}));
+  plover::EditorFilesWritten outcome;
+  ASSERT_TRUE(plover::writeEditorFiles(project, {{"d\\a.json", "1\n"}, {"d\\b.json", "2\n"}}, &outcome, &err)) << err;
+  EXPECT_EQ(outcome.kept, (std::vector<std::string>{"d\\a.json"}));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "d"), fs::directory_iterator()), 2);  // nothing left beside
-  EXPECT_FALSE(plover::writeEditorFiles(project, {{"e\\x.json", "1\n"}}, &err));
+  EXPECT_FALSE(plover::writeEditorFiles(project, {{"e\\x.json", "1\n"}}, &outcome, &err));
   EXPECT_EQ(err, "Error: Unable to write '" + platform::windowsToHostPath(project + "\\e\\x.json") + "'");
 }
 

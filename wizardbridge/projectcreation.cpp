@@ -97,9 +97,9 @@ bool createPVSDKProject(const std::string& moduleDirectory, const std::string& p
   }
   const std::string templateDirectory =
       moduleDirectory + (library ? kLibraryTemplate : kApplicationTemplate);
-  const std::optional<std::string> sdkPath = requirePv2SdkPath(moduleDirectory, err);
-  if (!sdkPath) return false;
-  const std::string projectDirectory = *sdkPath + "\\C\\" + projectName;
+  std::string sdkPath;
+  if (!requirePv2SdkPath(moduleDirectory, &sdkPath, err)) return false;
+  const std::string projectDirectory = sdkPath + "\\C\\" + projectName;
 
   // Windows cannot hold a longer path, and its shell copy fails on one
   // without telling: nothing is made for such a project.

@@ -191,10 +191,10 @@ RunOutcome SimulatorControl::runPVSDKProject(const std::string& moduleDirectory,
   if (simulator == nullptr) {
     // Most often the simulator was not where the settings say; a missing
     // or empty SDK path is named as such.
-    const std::optional<std::string> requiredSdkPath = requirePv2SdkPath(moduleDirectory, err);
-    if (requiredSdkPath) {
+    std::string requiredSdkPath;
+    if (requirePv2SdkPath(moduleDirectory, &requiredSdkPath, err)) {
       *err = "Error: The simulator's window did not appear; Sim3022.exe was looked for as '" +
-             platform::windowsToHostPath(simulatorProgram(*requiredSdkPath)) + "'";
+             platform::windowsToHostPath(simulatorProgram(requiredSdkPath)) + "'";
     }
     return RunOutcome::windowNotFound;
   }
