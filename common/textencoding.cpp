@@ -132,13 +132,12 @@ bool isAscii(const std::string& bytes) {
   return true;
 }
 
-std::string utf8ToUtf16Le(const std::string& utf8) {
-  std::string out;
-  out.reserve(utf8.size() * 2);
-  const auto appendUnit = [&](uint32_t unit) {
-    out += static_cast<char>(unit & 0xFF);
-    out += static_cast<char>(unit >> 8);
-  };
+namespace {
+
+// Calls take(character) for each character of the UTF-8 text, in order; a
+// byte that starts no valid sequence counts as U+FFFD.
+template <typename Take>
+void forEachCharacter(const std::string& utf8, Take take) {
   uint32_t character;
   for (size_t at = 0; at < utf8.size();) {
     size_t length = decodeCharacter(utf8, at, character, false);
@@ -146,14 +145,28 @@ std::string utf8ToUtf16Le(const std::string& utf8) {
       character = 0xFFFD;
       length = 1;
     }
+    take(character);
+    at += length;
+  }
+}
+
+}  // namespace
+
+std::string utf8ToUtf16Le(const std::string& utf8) {
+  std::string out;
+  out.reserve(utf8.size() * 2);
+  const auto appendUnit = [&](uint32_t unit) {
+    out += static_cast<char>(unit & 0xFF);
+    out += static_cast<char>(unit >> 8);
+  };
+  forEachCharacter(utf8, [&](uint32_t character) {
     if (character >= 0x10000) {
       appendUnit(0xD800 + ((character - 0x10000) >> 10));
       appendUnit(0xDC00 + ((character - 0x10000) & 0x3FF));
     } else {
       appendUnit(character);
     }
-    at += length;
-  }
+  });
   return out;
 }
 
@@ -209,13 +222,7 @@ std::string modifiedUtf8ToUtf8(const std::string& modified) {
 std::string utf8ToModifiedUtf8(const std::string& utf8) {
   std::string out;
   out.reserve(utf8.size());
-  uint32_t character;
-  for (size_t at = 0; at < utf8.size();) {
-    size_t length = decodeCharacter(utf8, at, character, false);
-    if (length == 0) {
-      character = 0xFFFD;
-      length = 1;
-    }
+  forEachCharacter(utf8, [&](uint32_t character) {
     if (character == 0) {
       out += "\xC0\x80";
     } else if (character >= 0x10000) {
@@ -224,8 +231,7 @@ std::string utf8ToModifiedUtf8(const std::string& utf8) {
     } else {
       appendUtf8(character, out);
     }
-    at += length;
-  }
+  });
   return out;
 }
 
