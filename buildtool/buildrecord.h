@@ -17,7 +17,7 @@
 
 namespace kestrel {
 
-struct IncludeDirective;
+struct IncludeDirective;  // one #include line of a scanned file (includescan.h)
 
 struct HeaderStamp {
   std::string path;
