@@ -27,6 +27,31 @@ namespace {
 
 constexpr uid_t kNobody = 65534;
 
+// Whether argv[0] is the Wine runner, so that a Windows program starts.
+bool startsUnderWine(const std::vector<std::string>& argv) {
+  const std::string suffix = "/wine-run";
+  const std::string& program = argv.front();
+  return program.size() >= suffix.size() && program.compare(program.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// The environment every program under test starts with, whatever the caller
+// of the tests has: a UTF-8 locale (one whose ANSI code page is 1252 for a
+// Windows program, since Wine takes the code page from it), UTC and no
+// message language. A test names another locale in its own variables.
+void pinEnvironment(bool windowsProgram) {
+  std::vector<std::string> localeNames;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string name(*entry, std::string(*entry).find('='));
+    if (name.rfind("LC_", 0) == 0) localeNames.push_back(name);
+  }
+  for (const std::string& name : localeNames) unsetenv(name.c_str());
+  unsetenv("LANGUAGE");
+  const char* locale = windowsProgram ? "en_US.UTF-8" : "C.UTF-8";
+  setenv("LANG", locale, 1);
+  setenv("LC_ALL", locale, 1);
+  setenv("TZ", "UTC", 1);
+}
+
 }  // namespace
 
 ProgramRun runProgram(const std::vector<std::string>& argv, const std::string& directory,
@@ -47,6 +72,7 @@ ProgramRun runProgram(const std::vector<std::string>& argv, const std::string& d
       if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(125);
     }
     if (chdir(directory.c_str()) != 0) _exit(126);
+    pinEnvironment(startsUnderWine(argv));
     for (const auto& [name, value] : environment) {
       if (value.empty()) unsetenv(name.c_str());
       else setenv(name.c_str(), value.c_str(), 1);
