@@ -1,0 +1,8 @@
+# The programs depend on their sources alone: no path of the source or the
+# build tree in them (__FILE__, debug information), so that two checkouts in
+# different places build the same bytes. The build tree may lie inside the
+# source tree; the later, longer mapping wins there.
+foreach(language C CXX)
+  add_compile_options($<$<COMPILE_LANGUAGE:${language}>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}=/pvtools>
+                      $<$<COMPILE_LANGUAGE:${language}>:-ffile-prefix-map=${CMAKE_BINARY_DIR}=/pvtools/build>)
+endforeach()
