@@ -390,7 +390,7 @@ MacroInclude decideMacroInclude(const std::string& name, const std::vector<Macro
     definitions.insert(definitions.end(), found.begin(), found.end());
   }
   for (const MacroDefinition& definition : definitions) {
-    if (definition.expansion.uncertain) return decision;
+    if (definition.expansion.uncertain) return MacroInclude{false, {}};
     decision.headers.push_back(definition.expansion);
   }
   decision.sure = true;
