@@ -116,10 +116,10 @@ TEST(RecordFile, DamageAnywhereIsKnown) {
   }
 }
 
-// Scans of a directive finder that read less (one that joined no lines) are
-// not taken, though the record is otherwise whole.
+// Scans of a directive finder that read less (one that joined no lines)
+// are not taken, though the record is otherwise whole and closed.
 TEST(RecordFile, ScansOfAnEarlierFindersRulesAreNotRead) {
-  const auto checked = [](const std::string& body) {  // closed as the record closes itself: FNV-1a
+  const auto closed = [](const std::string& body) {  // with the record's check, FNV-1a
     unsigned long long hash = 14695981039346656037ull;
     for (const char c : body) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     char check[32];
@@ -130,10 +130,8 @@ TEST(RecordFile, ScansOfAnEarlierFindersRulesAreNotRead) {
   scans.add("C\\a.c", {10, 20}, {});
   const std::string whole = recordFile("x", scans);
   std::string body = whole.substr(0, whole.rfind("check "));
-  ASSERT_EQ(checked(body), whole);
-  ASSERT_TRUE(parseRecordFile(whole));
-  body.replace(body.find("scans rules=2 "), 14, "scans ");
-  EXPECT_FALSE(parseRecordFile(checked(body)));
+  ASSERT_TRUE(closed(body) == whole && parseRecordFile(whole));
+  EXPECT_FALSE(parseRecordFile(closed(body.replace(body.find("scans rules=2 "), 14, "scans "))));
 }
 
 // The record is renewed unless the scans are exactly the loaded ones, and

@@ -203,21 +203,22 @@ bool translated(const std::string& text, bool joinLines, std::string& out) {
 }
 
 // Calls scan with the text as the compiler reads it and, where that joined
-// lines or replaced trigraphs, with its lines as they stand too: a
+// lines or replaced trigraphs, with its lines as they stand too (then the
+// second argument is true): a
 // compiler that takes no trigraphs, or the second byte of a double-byte
 // character that looks like a backslash, reads the file that way.
 template <typename Scan>
 void forEachReading(const std::string& text, Scan&& scan) {
   if (!needsTranslation(text)) {
-    scan(text);
+    scan(text, false);
     return;
   }
   std::string reading;
   const bool joined = translated(text, true, reading);
-  scan(reading);
+  scan(reading, false);
   if (joined) {
     translated(text, false, reading);
-    scan(reading);
+    scan(reading, true);
   }
 }
 
@@ -225,26 +226,24 @@ void forEachReading(const std::string& text, Scan&& scan) {
 
 std::vector<IncludeDirective> scanIncludes(const std::string& text) {
   std::vector<IncludeDirective> found;
-  std::unordered_set<std::string> seen;  // of a second reading: what the first did not find
-  bool second = false;
-  forEachReading(text, [&](const std::string& reading) {
+  std::unordered_set<std::string> seen;  // by the first reading; the second adds what it did not find
+  forEachReading(text, [&](const std::string& reading, bool second) {
+    if (second) {
+      for (const IncludeDirective& include : found) seen.insert(directiveKey(include));
+    }
     IncludeDirective directive;
     forEachDirective(reading, [&](size_t at, size_t lineEnd) {
       if (!includeAt(reading, at, lineEnd, directive)) return false;
       if (!second || seen.count(directiveKey(directive)) == 0) found.push_back(std::move(directive));
       return true;
     });
-    if (!second) {
-      for (const IncludeDirective& include : found) seen.insert(directiveKey(include));
-    }
-    second = true;
   });
   return found;
 }
 
 std::vector<MacroDefinition> scanDefinitions(const std::string& text, const std::unordered_set<std::string>& names) {
   std::vector<MacroDefinition> found;
-  forEachReading(text, [&](const std::string& reading) {
+  forEachReading(text, [&](const std::string& reading, bool) {
     MacroDefinition definition;
     forEachDirective(reading, [&](size_t at, size_t lineEnd) {
       if (!definitionAt(reading, at, lineEnd, names, definition)) return false;
