@@ -97,9 +97,9 @@ struct ProjectScan {
 // those headers include, followed transitively, each found the way the
 // compiler finds it (paths relative to the project directory, the current
 // one), and those that a sure #include NAME opens. A header that cannot be
-// found is left out. A file whose stamp the
-// previous scans hold is not read again. False, with the reason, for an
-// include that names a path longer than the system takes.
+// found is left out. A file whose stamp the previous scans hold is not
+// read again. False, with the reason, for an include that names a path
+// longer than the system takes.
 bool projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSearchPath& search,
                     const ScanCache* previous, ProjectScan* scan, std::string* err);
 
