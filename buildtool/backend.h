@@ -49,6 +49,7 @@ struct CompilerInputs {
   std::vector<std::string> sources;             // as the project names them, in the makefile's order
   std::vector<std::string> includeDirectories;  // in the order the compiler searches them
   std::vector<std::string> definitions;         // NAME or NAME=value, in the order the compiler gets them
+  std::vector<std::string> optionFiles = {};    // files of further options it reads (PV3's SUBCOM)
 };
 
 // The values of the back end's settings section.

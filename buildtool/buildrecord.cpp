@@ -18,6 +18,10 @@ namespace kestrel {
 namespace {
 
 constexpr const char* kRecordHeading = "kestrel build record 1\n";
+// The scans hold what the directive finder found; those of a finder that
+// read less (before it joined lines, say) must not be taken, so the
+// heading of the scans names the finder's rules.
+constexpr char kScansHeading[] = "scans rules=2 ";
 
 void appendValue(std::string& text, const char* key, const std::string& value) {
   text += key;
@@ -264,7 +268,7 @@ std::string recordFile(const std::string& compared, const ScanCache& scans) {
   text += std::to_string(compared.size());
   text += '\n';
   text += compared;
-  text += "scans ";
+  text += kScansHeading;
   text += std::to_string(scans.count());
   text += ' ';
   text += std::to_string(scans.size());
@@ -294,8 +298,9 @@ std::optional<ReadRecord> parseRecordFile(const std::string& text) {
   ReadRecord record;
   record.compared = body.substr(at, static_cast<size_t>(comparedSize));
   at += static_cast<size_t>(comparedSize);
-  if (body.substr(at, 6) != "scans ") return std::nullopt;
-  at += 6;
+  const size_t headingSize = sizeof kScansHeading - 1;
+  if (body.substr(at, headingSize) != kScansHeading) return std::nullopt;
+  at += headingSize;
   if (!readNumber(body, at, ' ', count) || !readNumber(body, at, '\n', scansSize) || count < 0 ||
       body.size() - at != static_cast<size_t>(scansSize)) {
     return std::nullopt;

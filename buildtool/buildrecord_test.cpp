@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 
 using namespace kestrel;
@@ -113,6 +114,24 @@ TEST(RecordFile, DamageAnywhereIsKnown) {
     EXPECT_FALSE(parseRecordFile(damaged)) << "byte " << at;
     EXPECT_FALSE(parseRecordFile(whole.substr(0, at))) << "cut at " << at;
   }
+}
+
+// Scans of a directive finder that read less (one that joined no lines)
+// are not taken, though the record is otherwise whole and closed.
+TEST(RecordFile, ScansOfAnEarlierFindersRulesAreNotRead) {
+  const auto closed = [](const std::string& body) {  // with the record's check, FNV-1a
+    unsigned long long hash = 14695981039346656037ull;
+    for (const char c : body) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    char check[32];
+    std::snprintf(check, sizeof check, "check %016llx\n", hash);
+    return body + check;
+  };
+  ScanCache scans;
+  scans.add("C\\a.c", {10, 20}, {});
+  const std::string whole = recordFile("x", scans);
+  std::string body = whole.substr(0, whole.rfind("check "));
+  ASSERT_TRUE(closed(body) == whole && parseRecordFile(whole));
+  EXPECT_FALSE(parseRecordFile(closed(body.replace(body.find("scans rules=2 "), 14, "scans "))));
 }
 
 // The record is renewed unless the scans are exactly the loaded ones, and

@@ -125,8 +125,11 @@ bool planMakefiles(const BackEnd& backEnd, const RunSettings& settings, BuildOpt
   plan->record = recordPath(backEnd.buildDirectory, options.debugBuild);
   std::optional<std::string> recordedText = readRecord(plan->record);
   std::optional<ReadRecord> recorded = recordedText ? parseRecordFile(*recordedText) : std::nullopt;
+  const CompilerInputs compilerInputs = backEnd.compilerInputs(options, settings.values, *files);
   ProjectScan scan;
-  if (!projectHeaders(*files, HeaderSearchPath{"H", backEnd.includeDirectories(settings.values)},
+  if (!projectHeaders(*files,
+                      HeaderSearchPath{"H", backEnd.includeDirectories(settings.values), compilerInputs.definitions,
+                                       compilerInputs.optionFiles},
                       recorded ? &recorded->scans : nullptr, &scan, err)) {
     return false;
   }
@@ -148,7 +151,7 @@ bool planMakefiles(const BackEnd& backEnd, const RunSettings& settings, BuildOpt
   recordedText.reset();
 
   plan->directory = backEnd.makefiles(options, settings.values, *files);
-  plan->editorFiles.files.push_back(compileCommandsFile(backEnd.compilerInputs(options, settings.values, *files)));
+  plan->editorFiles.files.push_back(compileCommandsFile(compilerInputs));
   files.reset();  // a large project's list need not stay while the files are written
   return inTheCodePage(plan->directory, err);
 }

@@ -1,9 +1,11 @@
 #include "buildtool/includescan.h"
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "common/pathhelpers.h"
 #include "common/projectfile.h"
@@ -40,53 +42,215 @@ bool isNameCharacter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
-// The directive that starts at "#" (at), if it is an #include: a name in
-// quotes or angle brackets, or something else (a macro) that the scan
-// cannot follow. False for any other line.
-bool directiveAt(const std::string& text, size_t at, size_t lineEnd, IncludeDirective& directive) {
-  size_t i = skipBlanks(text, at + 1, lineEnd);
-  if (text.compare(i, 7, "include") != 0 || (i + 7 < lineEnd && isNameCharacter(text[i + 7]))) return false;
-  i = skipBlanks(text, i + 7, lineEnd);
-  if (i >= lineEnd) return false;
-  if (text[i] == '"' || text[i] == '<') {
-    const bool quoted = text[i] == '"';
-    const size_t close = text.find(quoted ? '"' : '>', i + 1);
-    // No name, or none closed on the line: the compiler refuses the line.
-    if (close >= lineEnd || close == i + 1) return false;
-    directive = {text.substr(i + 1, close - i - 1), quoted};
-    return true;
-  }
-  size_t end = lineEnd;
-  while (end > i && (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\r')) --end;
-  directive = {text.substr(i, end - i), false, true};
+std::string directiveKey(const IncludeDirective& include) {
+  return (include.uncertain ? 'u' : include.quoted ? 'q' : 'a') + include.name;
+}
+
+// Where a directive's name begins when a "#" (or its spelling "%:") starts
+// one at at; npos otherwise.
+size_t afterIntroducer(const std::string& text, size_t at, size_t lineEnd) {
+  if (at < lineEnd && text[at] == '#') return at + 1;
+  if (at + 1 < lineEnd && text[at] == '%' && text[at + 1] == ':') return at + 2;
+  return std::string::npos;
+}
+
+// The word of the directive that starts at at (after its "#"), and where
+// the blanks after it end; false when it is not that word.
+bool directiveWord(const std::string& text, size_t& at, size_t lineEnd, const char* word, size_t length) {
+  const size_t i = skipBlanks(text, at, lineEnd);
+  if (text.compare(i, length, word) != 0 || (i + length < lineEnd && isNameCharacter(text[i + length]))) return false;
+  at = skipBlanks(text, i + length, lineEnd);
   return true;
+}
+
+// A name in quotes or angle brackets at at, closed on the line; close is
+// where its closing character stands.
+bool headerName(const std::string& text, size_t at, size_t lineEnd, IncludeDirective& name, size_t& close) {
+  if (at >= lineEnd || (text[at] != '"' && text[at] != '<')) return false;
+  const bool quoted = text[at] == '"';
+  close = text.find(quoted ? '"' : '>', at + 1);
+  // No name, or none closed on the line: the compiler refuses the line.
+  if (close >= lineEnd || close == at + 1) return false;
+  name = {text.substr(at + 1, close - at - 1), quoted};
+  return true;
+}
+
+size_t trimmedEnd(const std::string& text, size_t from, size_t lineEnd) {
+  while (lineEnd > from && (text[lineEnd - 1] == ' ' || text[lineEnd - 1] == '\t' || text[lineEnd - 1] == '\r')) {
+    --lineEnd;
+  }
+  return lineEnd;
+}
+
+// The #include after the "#" at at: a name in quotes or angle brackets, or
+// something else (a macro) that the scan cannot follow. False for any
+// other line.
+bool includeAt(const std::string& text, size_t at, size_t lineEnd, IncludeDirective& directive) {
+  if (!directiveWord(text, at, lineEnd, "include", 7) || at >= lineEnd) return false;
+  size_t close = 0;
+  if (text[at] == '"' || text[at] == '<') return headerName(text, at, lineEnd, directive, close);
+  directive = {text.substr(at, trimmedEnd(text, at, lineEnd) - at), false, true};
+  return true;
+}
+
+// The #define after the "#" at at, of one of the names; its expansion is
+// uncertain unless it is one header name and nothing else.
+bool definitionAt(const std::string& text, size_t at, size_t lineEnd, const std::unordered_set<std::string>& names,
+                  MacroDefinition& definition) {
+  if (!directiveWord(text, at, lineEnd, "define", 6)) return false;
+  size_t end = at;
+  while (end < lineEnd && isNameCharacter(text[end])) ++end;
+  if (end == at) return false;
+  definition.name.assign(text, at, end - at);
+  if (names.count(definition.name) == 0) return false;
+  const bool takesArguments = end < lineEnd && text[end] == '(';
+  const size_t value = skipBlanks(text, end, lineEnd);
+  size_t close = 0;
+  if (!takesArguments && headerName(text, value, lineEnd, definition.expansion, close)) {
+    const size_t rest = skipBlanks(text, close + 1, lineEnd);
+    if (rest == lineEnd || text.compare(rest, 2, "//") == 0) return true;
+  }
+  definition.expansion = {text.substr(value, trimmedEnd(text, value, lineEnd) - value), false, true};
+  return true;
+}
+
+// Calls directive with the position after each directive's "#" and the end
+// of its line: a "#" that starts a line, or that follows the end of a
+// comment that began on an earlier line (the first such "#" of the line).
+template <typename Directive>
+void forEachDirective(const std::string& text, Directive&& directive) {
+  for (size_t at = 0; at < text.size();) {
+    size_t lineEnd = text.find('\n', at);
+    if (lineEnd == std::string::npos) lineEnd = text.size();
+    const size_t name = afterIntroducer(text, skipBlanks(text, at, lineEnd), lineEnd);
+    if (name != std::string::npos) {
+      directive(name, lineEnd);
+    } else {
+      const std::string_view line = std::string_view(text).substr(at, lineEnd - at);
+      for (size_t close = line.find("*/"); close != std::string_view::npos; close = line.find("*/", close + 2)) {
+        const size_t after = afterIntroducer(text, skipBlanks(text, at + close + 2, lineEnd), lineEnd);
+        if (after != std::string::npos && directive(after, lineEnd)) break;
+      }
+    }
+    at = lineEnd + 1;
+  }
+}
+
+char trigraphReplacement(char c) {
+  switch (c) {
+    case '=': return '#';
+    case '/': return '\\';
+    case '\'': return '^';
+    case '(': return '[';
+    case ')': return ']';
+    case '!': return '|';
+    case '<': return '{';
+    case '>': return '}';
+    case '-': return '~';
+    default: return 0;
+  }
+}
+
+bool isTrigraph(const std::string& text, size_t at) {
+  return at + 2 < text.size() && text[at] == '?' && text[at + 1] == '?' && trigraphReplacement(text[at + 2]) != 0;
+}
+
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+// Whether the text differs from how the compiler's first translation steps
+// leave it: a byte order mark, a CR that no LF follows, a trigraph or a
+// backslash before a line end. Most files have none of them.
+bool needsTranslation(const std::string& text) {
+  if (text.compare(0, 3, kByteOrderMark) == 0) return true;
+  for (size_t at = 0; at < text.size(); ++at) {
+    const char c = text[at];
+    const char next = at + 1 < text.size() ? text[at + 1] : '\0';
+    if ((c == '\r' && next != '\n') || (c == '\\' && (next == '\n' || next == '\r')) || isTrigraph(text, at)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The text with LF for each line end (CR LF, LF or a CR alone) and without
+// a byte order mark; with joinLines also trigraphs replaced and each
+// backslash before a line end taken out with that line end. True when
+// joinLines changed anything.
+bool translated(const std::string& text, bool joinLines, std::string& out) {
+  out.clear();
+  out.reserve(text.size());
+  bool joined = false;
+  for (size_t at = text.compare(0, 3, kByteOrderMark) == 0 ? 3 : 0; at < text.size();) {
+    char c = text[at];
+    size_t length = 1;
+    if (joinLines && isTrigraph(text, at)) {
+      c = trigraphReplacement(text[at + 2]);
+      length = 3;
+      joined = true;
+    }
+    at += length;
+    if (c == '\r') {
+      if (at < text.size() && text[at] == '\n') ++at;
+      out += '\n';
+    } else if (joinLines && c == '\\' && at < text.size() && (text[at] == '\n' || text[at] == '\r')) {
+      at += text.compare(at, 2, "\r\n") == 0 ? 2 : 1;
+      joined = true;
+    } else {
+      out += c;
+    }
+  }
+  return joined;
+}
+
+// Calls scan with the text as the compiler reads it and, where that joined
+// lines or replaced trigraphs, with its lines as they stand too (then the
+// second argument is true): a
+// compiler that takes no trigraphs, or the second byte of a double-byte
+// character that looks like a backslash, reads the file that way.
+template <typename Scan>
+void forEachReading(const std::string& text, Scan&& scan) {
+  if (!needsTranslation(text)) {
+    scan(text, false);
+    return;
+  }
+  std::string reading;
+  const bool joined = translated(text, true, reading);
+  scan(reading, false);
+  if (joined) {
+    translated(text, false, reading);
+    scan(reading, true);
+  }
 }
 
 }  // namespace
 
 std::vector<IncludeDirective> scanIncludes(const std::string& text) {
   std::vector<IncludeDirective> found;
-  IncludeDirective directive;
-  for (size_t at = 0; at < text.size();) {
-    size_t lineEnd = text.find('\n', at);
-    if (lineEnd == std::string::npos) lineEnd = text.size();
-    const size_t i = skipBlanks(text, at, lineEnd);
-    if (i < lineEnd && text[i] == '#') {
-      if (directiveAt(text, i, lineEnd, directive)) found.push_back(std::move(directive));
-    } else {
-      // The line may go on after the end of a comment that began on an
-      // earlier line: a directive after any "*/" on it counts.
-      const std::string_view line = std::string_view(text).substr(at, lineEnd - at);
-      for (size_t close = line.find("*/"); close != std::string_view::npos; close = line.find("*/", close + 2)) {
-        const size_t hash = skipBlanks(text, at + close + 2, lineEnd);
-        if (hash < lineEnd && text[hash] == '#' && directiveAt(text, hash, lineEnd, directive)) {
-          found.push_back(std::move(directive));
-          break;
-        }
-      }
+  std::unordered_set<std::string> seen;  // by the first reading; the second adds what it did not find
+  forEachReading(text, [&](const std::string& reading, bool second) {
+    if (second) {
+      for (const IncludeDirective& include : found) seen.insert(directiveKey(include));
     }
-    at = lineEnd + 1;
-  }
+    IncludeDirective directive;
+    forEachDirective(reading, [&](size_t at, size_t lineEnd) {
+      if (!includeAt(reading, at, lineEnd, directive)) return false;
+      if (!second || seen.count(directiveKey(directive)) == 0) found.push_back(std::move(directive));
+      return true;
+    });
+  });
+  return found;
+}
+
+std::vector<MacroDefinition> scanDefinitions(const std::string& text, const std::unordered_set<std::string>& names) {
+  std::vector<MacroDefinition> found;
+  forEachReading(text, [&](const std::string& reading, bool) {
+    MacroDefinition definition;
+    forEachDirective(reading, [&](size_t at, size_t lineEnd) {
+      if (!definitionAt(reading, at, lineEnd, names, definition)) return false;
+      found.push_back(std::move(definition));
+      return true;
+    });
+  });
   return found;
 }
 
@@ -179,6 +343,61 @@ std::string resolveInclude(const IncludeDirective& include, const std::string& i
 
 namespace {
 
+bool isIdentifier(const std::string& name) {
+  return !name.empty() && !(name[0] >= '0' && name[0] <= '9') && std::all_of(name.begin(), name.end(), isNameCharacter);
+}
+
+// Whether the name stands in the text as a word of its own.
+bool namesWord(const std::string& text, const std::string& name) {
+  for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+    const size_t end = at + name.size();
+    if ((at == 0 || !isNameCharacter(text[at - 1])) && (end == text.size() || !isNameCharacter(text[end]))) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+MacroInclude decideMacroInclude(const std::string& name, const std::vector<MacroDefinition>& fileDefinitions,
+                                const std::vector<std::string>& compilerDefinitions,
+                                const std::vector<std::optional<std::string>>& optionFiles) {
+  MacroInclude decision{false, {}};
+  if (!isIdentifier(name)) return decision;
+  for (const std::optional<std::string>& options : optionFiles) {
+    if (!options || namesWord(*options, name)) return decision;
+  }
+  std::vector<MacroDefinition> definitions;
+  for (const MacroDefinition& definition : fileDefinitions) {
+    if (definition.name == name) definitions.push_back(definition);
+  }
+  // NAME=value, NAME(x)=value or NAME alone (which is 1), read as the
+  // #define the compiler takes it for.
+  const std::unordered_set<std::string> names{name};
+  for (const std::string& option : compilerDefinitions) {
+    size_t end = 0;
+    while (end < option.size() && isNameCharacter(option[end])) ++end;
+    if (option.compare(0, end, name) != 0 || end != name.size()) continue;
+    std::string line = "#define " + option;
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) {
+      line += " 1";
+    } else {
+      line[equals] = ' ';
+    }
+    const std::vector<MacroDefinition> found = scanDefinitions(line, names);
+    if (found.empty()) return decision;
+    definitions.insert(definitions.end(), found.begin(), found.end());
+  }
+  for (const MacroDefinition& definition : definitions) {
+    if (definition.expansion.uncertain) return MacroInclude{false, {}};
+    decision.headers.push_back(definition.expansion);
+  }
+  decision.sure = true;
+  return decision;
+}
+
+namespace {
+
 class HeaderCollector {
  public:
   HeaderCollector(const HeaderSearchPath& search, const ScanCache* previous) : search_(search), previous_(previous) {}
@@ -192,20 +411,39 @@ class HeaderCollector {
       pending.pop_back();
       const std::optional<std::vector<IncludeDirective>> includes = includesOf(current);
       if (!includes) continue;
+      scanned_.push_back(current);
       const std::string directory = ucl::fileDirectory(current);
       for (const IncludeDirective& include : *includes) {
         if (include.uncertain) {
-          if (uncertain_.empty()) uncertain_ = current + ": #include " + include.name;
-          continue;
-        }
-        if (!platform::pathFitsTheSystem(include.name)) {
-          *err = "Error: An #include in " + current + " names a path of " + std::to_string(include.name.size()) +
-                 " bytes, longer than this system takes";
+          macroIncludes_.push_back({current, include.name});
+        } else if (!follow(include, current, directory, pending, err)) {
           return false;
         }
-        const std::string& header = resolved(include, directory);
-        if (!header.empty() && reach(header)) pending.push_back(header);
       }
+    }
+    return true;
+  }
+
+  // The #include NAME lines, decided once every file is reached, since a
+  // definition may stand in any of them; what they open is followed until
+  // nothing new is reached. The first line that stays unsure is the one
+  // the walk names.
+  bool followMacroIncludes(std::string* err) {
+    while (!macroIncludes_.empty()) {
+      const size_t scannedBefore = scanned_.size();
+      const std::vector<MacroDefinition> definitions = definitionsInScannedFiles();
+      for (size_t i = 0; i < macroIncludes_.size(); ++i) {
+        const MacroIncludeLine line = macroIncludes_[i];  // scan may add to the list
+        const MacroInclude decision = decideMacroInclude(line.name, definitions, search_.definitions, optionFiles());
+        for (const IncludeDirective& header : decision.headers) {
+          std::vector<std::string> pending;
+          if (!follow(header, line.file, ucl::fileDirectory(line.file), pending, err)) return false;
+          if (!pending.empty() && !scan(pending.back(), err)) return false;
+        }
+        if (!decision.sure && uncertain_.empty()) uncertain_ = line.file + ": #include " + line.name;
+      }
+      if (scanned_.size() == scannedBefore) break;
+      uncertain_.clear();  // decided again with what the new files define
     }
     return true;
   }
@@ -234,6 +472,61 @@ class HeaderCollector {
   }
 
  private:
+  struct MacroIncludeLine {
+    std::string file;
+    std::string name;
+  };
+
+  // Resolves the header an include of current names and, when it is one
+  // reached for the first time, puts it on pending.
+  bool follow(const IncludeDirective& include, const std::string& current, const std::string& directory,
+              std::vector<std::string>& pending, std::string* err) {
+    if (!platform::pathFitsTheSystem(include.name)) {
+      *err = "Error: An #include in " + current + " names a path of " + std::to_string(include.name.size()) +
+             " bytes, longer than this system takes";
+      return false;
+    }
+    const std::string& header = resolved(include, directory);
+    if (!header.empty() && reach(header)) pending.push_back(header);
+    return true;
+  }
+
+  std::vector<MacroDefinition> definitionsInScannedFiles() {
+    std::unordered_set<std::string> names;
+    for (const MacroIncludeLine& line : macroIncludes_) names.insert(line.name);
+    std::vector<MacroDefinition> definitions;
+    for (const std::string& path : scanned_) {
+      const std::optional<std::string> text = readText(path);
+      if (!text) continue;
+      std::vector<MacroDefinition> found = scanDefinitions(*text, names);
+      if (!ucl::isAscii(*text) && !ucl::isValidUtf8(*text)) {
+        for (MacroDefinition& definition : found) {
+          definition.expansion.name = platform::ansiToUtf8(definition.expansion.name);
+        }
+      }
+      std::move(found.begin(), found.end(), std::back_inserter(definitions));
+    }
+    return definitions;
+  }
+
+  // Read once, when an #include NAME needs them.
+  const std::vector<std::optional<std::string>>& optionFiles() {
+    if (optionFileTexts_.size() != search_.optionFiles.size()) {
+      optionFileTexts_.clear();
+      for (const std::string& path : search_.optionFiles) optionFileTexts_.push_back(readText(path));
+    }
+    return optionFileTexts_;
+  }
+
+  std::optional<std::string> readText(const std::string& path) {
+    std::optional<std::string> text = platform::readWholeFile(path);
+    if (!text) {
+      const std::optional<std::string> cased = letterCase_.find(path);
+      if (cased) text = platform::readWholeFile(*cased);
+    }
+    return text;
+  }
+
   // Many sources include the same few headers: each name is looked up once
   // per including directory.
   const std::string& resolved(const IncludeDirective& include, const std::string& directory) {
@@ -268,12 +561,8 @@ class HeaderCollector {
       const std::optional<platform::FileStamp> recorded = previous_->recordedStamp(path);
       if (recorded && stampWentBack(*recorded, *found)) wentBack_ = path;
     }
-    std::optional<std::string> text = platform::readWholeFile(path);
-    if (!text) {
-      const std::optional<std::string> cased = letterCase_.find(path);
-      if (cased) text = platform::readWholeFile(*cased);
-      if (!text) return std::nullopt;
-    }
+    const std::optional<std::string> text = readText(path);
+    if (!text) return std::nullopt;
     includes = scanIncludes(*text);
     // The names as the project file's names are read: UTF-8 when the file
     // is UTF-8 throughout, otherwise text in the ANSI code page.
@@ -317,6 +606,9 @@ class HeaderCollector {
   ScanCache scans_;
   std::string uncertain_;
   std::string wentBack_;
+  std::vector<std::string> scanned_;  // every file whose includes were read, in order
+  std::vector<MacroIncludeLine> macroIncludes_;
+  std::vector<std::optional<std::string>> optionFileTexts_;
   struct Found {
     platform::FileStamp stamp;
     bool reached;  // listed or included, not only looked at
@@ -337,6 +629,7 @@ bool projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSe
     if (kind == ucl::FileKind::header && !collector.addListed(path, err)) return false;
     if (kind == ucl::FileKind::source && !collector.scan(normalisedPath(path), err)) return false;
   }
+  if (!collector.followMacroIncludes(err)) return false;
   *scan = ProjectScan{collector.sorted(), collector.takeScans(), collector.takeUncertain(), collector.takeWentBack()};
   return true;
 }

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "buildtool/buildrecord.h"
@@ -19,20 +21,55 @@ struct IncludeDirective {
   bool uncertain = false;
 };
 
-// Every #include line of the text, in order, in both forms. Lines are taken
-// as they stand: an #include inside a comment or in a branch of #if that
+// Every #include line of the text, in order, in both forms. The text is
+// read as the compiler's first translation steps leave it: a byte order
+// mark at the start skipped, a CR alone taken as a line end, trigraphs
+// replaced ("??=" is "#", "??/" a backslash), each backslash before a line
+// end joining the lines, and "%:" taken as "#". Where lines were joined or
+// trigraphs replaced, the includes of the lines as they stand are given
+// too, after those. Lines are otherwise taken as they are: an #include
+// inside a comment or in a branch of #if that
 // the compiler would skip counts as well, since counting a header too many
 // costs a rebuild and missing one links stale objects; so does one after
 // the end of a comment on its line. An #include whose name comes from a
 // macro cannot be followed and is given as uncertain.
 std::vector<IncludeDirective> scanIncludes(const std::string& text);
 
+// A #define of a name that an #include may take from a macro.
+struct MacroDefinition {
+  std::string name;
+  // The one quoted or bracketed header name that it expands to; uncertain
+  // (the expansion as written) for a macro that takes arguments or expands
+  // to anything else.
+  IncludeDirective expansion;
+};
+
+// Every #define of one of the names in the text, read as scanIncludes reads.
+std::vector<MacroDefinition> scanDefinitions(const std::string& text, const std::unordered_set<std::string>& names);
+
 // Where the compiler looks for headers, after the including file's own
 // directory (quoted includes only).
 struct HeaderSearchPath {
   std::string projectHeaderDirectory;           // the project's H directory: quoted includes only
   std::vector<std::string> includeDirectories;  // the ones the makefiles name, in their order: both forms
+  // What else may define the macro of an #include NAME: the compiler's
+  // definitions (NAME or NAME=value) and the files of options it reads.
+  std::vector<std::string> definitions = {};
+  std::vector<std::string> optionFiles = {};
 };
+
+// Which headers an #include NAME may open. Sure only when NAME is one
+// identifier that no option file names (one that cannot be read, nothing
+// when absent, names every macro) and every definition of it, in the
+// files and the compiler's definitions, is one header name: then all of
+// those, none when there is no definition (the compiler refuses the line).
+struct MacroInclude {
+  bool sure;
+  std::vector<IncludeDirective> headers;
+};
+MacroInclude decideMacroInclude(const std::string& name, const std::vector<MacroDefinition>& fileDefinitions,
+                                const std::vector<std::string>& compilerDefinitions,
+                                const std::vector<std::optional<std::string>>& optionFiles);
 
 // The path of the header that the directive names: an absolute name as it
 // is; a quoted one in the including file's directory, the project's H
@@ -50,17 +87,19 @@ struct ProjectScan {
   std::vector<HeaderStamp> headers;  // sorted by path
   ScanCache scans;                   // of every file scanned, for the next run
   // The first include that could not be followed ("C\main.c: #include
-  // MACRO"), and the first file whose stamp went back against the previous
-  // scans; empty when there is none.
+  // MACRO" that decideMacroInclude is not sure of), and the first file
+  // whose stamp went back against the previous scans; empty when there is
+  // none.
   std::string uncertain;
   std::string wentBack;
 };
 // The headers the project lists and every header that its sources and
 // those headers include, followed transitively, each found the way the
 // compiler finds it (paths relative to the project directory, the current
-// one). A header that cannot be found is left out. A file whose stamp the
-// previous scans hold is not read again. False, with the reason, for an
-// include that names a path longer than the system takes.
+// one), and those that a sure #include NAME opens. A header that cannot be
+// found is left out. A file whose stamp the previous scans hold is not
+// read again. False, with the reason, for an include that names a path
+// longer than the system takes.
 bool projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSearchPath& search,
                     const ScanCache* previous, ProjectScan* scan, std::string* err);
 

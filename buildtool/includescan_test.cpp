@@ -44,6 +44,63 @@ TEST(ScanIncludes, BothFormsWhereverTheyStandAndWhenInDoubtCounted) {
   EXPECT_EQ(names("#include \"last.h\""), std::vector<std::string>{"\"last.h"});
 }
 
+// The text as the compiler's first translation steps leave it; where they
+// joined lines or replaced a trigraph, the lines as they stand count too.
+TEST(ScanIncludes, WhatTheCompilersFirstStepsLeave) {
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
+      {"#\\\ninclude \"a.h\"\n", {"\"a.h"}},
+      {"#inc\\\nlude \"a.h\"\n", {"\"a.h"}},
+      {"#include \"a\\\n.h\"\n", {"\"a.h"}},
+      {"#inc\\\r\nlude <a.h>\r\n#inc\\\rlude <b.h>\r", {"<a.h", "<b.h"}},
+      {"?\?=include \"a.h\"\n?\?=inc?\?/\nlude <b.h>\n", {"\"a.h", "<b.h"}},
+      {"%:include \"a.h\"\n  %: include <b.h>\n/* x\n */ %:include <c.h>\n", {"\"a.h", "<b.h", "<c.h"}},
+      {"#include \"a?\?/b?\?'.h\"\n", {"\"a\\b^.h", "\"a?\?/b?\?'.h"}},
+      // libyaml's run-scanner.c saved with a byte order mark, zlib's
+      // sources with CR-only lines.
+      {"\xEF\xBB\xBF#include <yaml.h>\n", {"<yaml.h"}},
+      {"#include \"zutil.h\"\r#include <stdio.h>\r\r#  include \"inf.h\"", {"\"zutil.h", "<stdio.h", "\"inf.h"}},
+      // Joined into the line before, which a compiler that reads the second
+      // byte of a double-byte character as "\\" might not do.
+      {"int x; \\\n#include \"a.h\"\n", {"\"a.h"}},
+      {"/* \\\n */ #include \"a.h\"\n", {"\"a.h"}},
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(names(text), expected) << text;
+}
+
+// The definitions of a macro an #include takes its name from, and what the
+// scan may conclude from them.
+TEST(DecideMacroInclude, SureOnlyOfHeaderNamesAndOfNothing) {
+  struct Case {
+    const char* what;
+    const char* files;                                  // the #defines of the reached files
+    std::vector<std::string> options;                   // the compiler's definitions
+    std::vector<std::optional<std::string>> optionFiles;
+    bool sure;
+    std::vector<std::string> headers;
+  };
+  const Case cases[] = {
+      {"undefined (Lua's LUA_USER_H)", "#define OTHER 1\n#define NAME_X <x.h>\n", {"PV=1"}, {"-cpu=sh3\n"}, true, {}},
+      {"one header name", "#  define NAME \"x.h\" /* user */\n", {}, {}, true, {"\"x.h"}},
+      {"two definitions", "#define NAME \"x.h\"\n#define NAME <y.h> // other\n", {}, {}, true, {"\"x.h", "<y.h"}},
+      {"defined by -D", "", {"NAMED", "NAME=\"z.h\""}, {}, true, {"\"z.h"}},
+      {"-D without a value", "", {"NAME"}, {}, false, {}},
+      {"takes arguments", "#define NAME(x) \"x.h\"\n", {}, {}, false, {}},
+      {"expands to another macro", "#define NAME \"x.h\"\n#define NAME OTHER\n", {}, {}, false, {}},
+      {"something after the name", "#define NAME \"x.h\" + 1\n", {}, {}, false, {}},
+      {"named by the options file", "", {}, {"-define=NAME=\"q.h\"\n"}, false, {}},
+      {"options file unreadable", "", {}, {std::nullopt}, false, {}},
+  };
+  for (const Case& c : cases) {
+    const MacroInclude decision =
+        decideMacroInclude("NAME", scanDefinitions(c.files, {"NAME"}), c.options, c.optionFiles);
+    std::vector<std::string> headers;
+    for (const IncludeDirective& h : decision.headers) headers.push_back((h.quoted ? "\"" : "<") + h.name);
+    EXPECT_EQ(decision.sure, c.sure) << c.what;
+    EXPECT_EQ(headers, c.headers) << c.what;
+  }
+  EXPECT_FALSE(decideMacroInclude("PATH(x)", {}, {}, {}).sure);
+}
+
 TEST(NormalisedPath, OneSpellingPerFile) {
   const std::pair<const char*, const char*> cases[] = {
       {"C\\..\\H\\a.h", "H\\a.h"},
@@ -142,7 +199,7 @@ TEST_F(ProjectHeaders, ListedAndReachedHeadersOnceEach) {
 // uncertain include, so that the next run says it again), a path too long.
 TEST_F(ProjectHeaders, WhatTheWalkCannotVouchFor) {
   writeFile(dir_ / "C/main.c", "#include \"a.h\"\n");
-  writeFile(dir_ / "C/macro.c", "#include HEADER\n");
+  writeFile(dir_ / "C/macro.c", "#define HEADER PICK(a)\n#include HEADER\n");
   writeFile(dir_ / "H/a.h", "");
   const HeaderSearchPath search{"H", {}};
   std::string err;
@@ -176,6 +233,34 @@ TEST_F(ProjectHeaders, WhatTheWalkCannotVouchFor) {
   writeFile(dir_ / "C/deep.c", "#include \"" + deep + "x.h\"\n");
   EXPECT_FALSE(projectHeaders({"C\\deep.c"}, search, nullptr, &again, &err));
   EXPECT_EQ(err, "Error: An #include in C\\deep.c names a path of 10003 bytes, longer than this system takes");
+}
+
+// Lua's lua.h: #include LUA_USER_H under #if defined(LUA_USER_H), which
+// nothing defines; a macro defined as a header name in a file that only
+// such an include reaches.
+TEST_F(ProjectHeaders, MacroIncludesThatAreSure) {
+  writeFile(dir_ / "C/main.c", "#include \"lua.h\"\n#include CONF\n");
+  writeFile(dir_ / "H/lua.h", "#if defined(LUA_USER_H)\n#include LUA_USER_H\n#endif\n#define CONF \"conf.h\"\n");
+  writeFile(dir_ / "H/conf.h", "#define NEXT <next.h>\n#include NEXT\n");
+  writeFile(dir_ / "H/next.h", "");
+  HeaderSearchPath search{"H", {"H"}};
+  std::string err;
+  ProjectScan first;
+  ASSERT_TRUE(projectHeaders({"C\\main.c"}, search, nullptr, &first, &err)) << err;
+  const std::string record = recordFile("x", first.scans);
+  const std::optional<ReadRecord> recorded = parseRecordFile(record);
+  ASSERT_TRUE(recorded);
+  ProjectScan again;
+  ASSERT_TRUE(projectHeaders({"C\\main.c"}, search, &recorded->scans, &again, &err)) << err;
+  for (const ProjectScan* scan : {&first, &again}) {
+    std::vector<std::string> paths;
+    for (const HeaderStamp& header : scan->headers) paths.push_back(header.path);
+    EXPECT_EQ(paths, (std::vector<std::string>{"H\\conf.h", "H\\lua.h", "H\\next.h"}));
+    EXPECT_EQ(scan->uncertain, "");
+  }
+  search.optionFiles = {"tools\\Makefile.sub"};  // not there: it may define any of them
+  ASSERT_TRUE(projectHeaders({"C\\main.c"}, search, nullptr, &again, &err)) << err;
+  EXPECT_EQ(again.uncertain, "C\\main.c: #include CONF");
 }
 
 TEST_F(ProjectHeaders, LetterCaseIsIgnoredAsWindowsIgnoresIt) {

@@ -229,10 +229,12 @@ TEST_F(KestrelPv3, LibrariesHiddenIncludesAndOlderCopiesRewriteTheMakefiles) {
   EXPECT_EQ(readFile(build + "/makefile.mak").find("extra.lib"), std::string::npos);
 }
 
-// An include the scan cannot follow: every run rewrites, and says why once.
+// An include the scan cannot follow (a macro that expands to another):
+// every run rewrites, and says why once.
 TEST_F(KestrelPv2, IncludeFromAMacroRewritesOnEveryRun) {
   writeSources(projectDir_);
-  writeFile(projectDir_ + "/c/main.c", "#define HEADER \"app.h\"\n#include HEADER\n#include HEADER\n");
+  writeFile(projectDir_ + "/c/main.c",
+            "#define HEADER APP_H\n#define APP_H \"app.h\"\n#include HEADER\n#include HEADER\n");
   const std::string build = projectDir_ + "/PV2BUILD";
   ASSERT_EQ(run({"demo"}, environment_).exitCode, 0);
   for (int i = 0; i < 2; ++i) {
@@ -244,6 +246,33 @@ TEST_F(KestrelPv2, IncludeFromAMacroRewritesOnEveryRun) {
               "written again\n");
     EXPECT_EQ(rewritten(build, before), kPv2Makefiles);
   }
+}
+
+// A header that a directive split over two lines names is the compiler's.
+TEST_F(KestrelPv2, HeaderOfASplitDirectiveCounts) {
+  writeSources(projectDir_);
+  writeFile(projectDir_ + "/H/a.h", "#define A 1\n");
+  writeFile(projectDir_ + "/c/main.c", "#inc\\\r\nlude \"a.h\"\r\nint main() {}\r\n");
+  const std::string build = projectDir_ + "/PV2BUILD";
+  ASSERT_EQ(run({"demo"}, environment_).exitCode, 0);
+  const Stamps before = ageFiles(build);
+  edit(projectDir_ + "/H/a.h");
+  EXPECT_EQ(run({"demo"}, environment_).exitCode, 0);
+  EXPECT_EQ(rewritten(build, before), kPv2Makefiles);
+}
+
+// Lua's lua.h: an #include LUA_USER_H that nothing defines leaves the next
+// run alone, without a note.
+TEST_F(KestrelPv2, IncludeOfAMacroNothingDefinesLeavesTheMakefilesAlone) {
+  writeSources(projectDir_);
+  writeFile(projectDir_ + "/H/app.h", "#if defined(LUA_USER_H)\n#include LUA_USER_H\n#endif\n");
+  const std::string build = projectDir_ + "/PV2BUILD";
+  ASSERT_EQ(run({"demo"}, environment_).exitCode, 0);
+  const Stamps before = ageFiles(build);
+  const auto result = run({"demo"}, environment_);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(rewritten(build, before), kNone);
 }
 
 TEST_F(KestrelPv2, BackupOfTheProjectFileIsNotBuiltFrom) {

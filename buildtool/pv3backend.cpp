@@ -61,6 +61,8 @@ Pv3Lists listsOf(const std::vector<std::string>& projectFiles) {
   return lists;
 }
 
+const char* subcommandFileName(bool debugBuild) { return debugBuild ? "MakeDbg.sub" : "Makefile.sub"; }
+
 // One object entry per C source, then the compile rule of each.
 void appendSourceSection(std::string& text, int count) {
   text += "USERALLOBJ = \\\n";
@@ -102,7 +104,7 @@ BuildDirectory pv3Makefiles(const BuildOptions& options, const SdkPaths& setting
 
   const std::string compiler = settings.compilerPath.value_or(std::string());
   std::string head = formatText(kPv3Head, compiler.c_str(), settings.sdkPath.c_str(),
-                                    debug ? "MakeDbg.sub" : "Makefile.sub",
+                                    subcommandFileName(debug),
                                     debug ? "PV3BUILD\\OBJDBG" : "PV3BUILD\\OBJREL", lists.libraries.c_str(),
                                     debug || library ? "DBG" : "REL");
   // Sized once: the compile rules of many sources make the text large.
@@ -147,11 +149,16 @@ std::vector<std::string> pv3IncludeDirectories(const SdkPaths& settings) {
           settings.compilerPath.value_or(std::string()) + "\\include"};
 }
 
+std::string pv3SubcommandFile(const BuildOptions& options, const SdkPaths& settings) {
+  return settings.sdkPath + "\\tools\\" + subcommandFileName(options.debugBuild);
+}
+
 CompilerInputs pv3CompilerInputs(const BuildOptions& options, const SdkPaths& settings,
                                  const std::vector<std::string>& projectFiles) {
   // CCINF0 of sources.def.
   CompilerInputs inputs{"shc", {}, pv3IncludeDirectories(settings), {}};
   inputs.definitions.assign(options.defines.rbegin(), options.defines.rend());
+  inputs.optionFiles.push_back(pv3SubcommandFile(options, settings));
   // The FILEn lines: C sources with the extension written ".c".
   for (auto path = projectFiles.rbegin(); path != projectFiles.rend(); ++path) {
     if (fileKind(*path) == FileKind::source && ucl::fileExtension(*path) == ".c") inputs.sources.push_back(*path);

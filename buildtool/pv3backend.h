@@ -11,6 +11,8 @@ BuildDirectory pv3Makefiles(const BuildOptions& options, const SdkPaths& setting
                             const std::vector<std::string>& projectFiles);
 std::vector<MakeRun> pv3MakeRuns(const BuildOptions& options, const SdkPaths& settings);
 std::vector<std::string> pv3IncludeDirectories(const SdkPaths& settings);
+// The compiler's options file of the build's mode (SUBCOM of makefile.mak).
+std::string pv3SubcommandFile(const BuildOptions& options, const SdkPaths& settings);
 CompilerInputs pv3CompilerInputs(const BuildOptions& options, const SdkPaths& settings,
                                   const std::vector<std::string>& projectFiles);
 
