@@ -70,6 +70,13 @@ platform::ProcessId RecordingDesktop::foregroundProcess() {
   return front == 0 ? 99 : windowProcess(handleOf(static_cast<size_t>(front - 1)));
 }
 
+bool RecordingDesktop::processRunning(platform::ProcessId process) {
+  const bool running = runningAnswers > 0;
+  if (running) --runningAnswers;
+  record((running ? "running " : "ended ") + std::to_string(process));
+  return running;
+}
+
 void RecordingDesktop::keySent() {
   if (keysBeforeSwitch > 0 && --keysBeforeSwitch == 0) front = switchTo;
 }
