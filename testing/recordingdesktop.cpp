@@ -71,10 +71,8 @@ platform::ProcessId RecordingDesktop::foregroundProcess() {
 }
 
 bool RecordingDesktop::processRunning(platform::ProcessId process) {
-  const bool running = runningAnswers > 0;
-  if (running) --runningAnswers;
-  record((running ? "running " : "ended ") + std::to_string(process));
-  return running;
+  record((runningAnswers > 0 ? "running " : "ended ") + std::to_string(process));
+  return runningAnswers-- > 0;
 }
 
 void RecordingDesktop::keySent() {

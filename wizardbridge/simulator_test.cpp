@@ -433,7 +433,8 @@ TEST_F(SimulatorRun, WaitEndsWithTheSimulatorTheExitButtonOrTheUser) {
     });
     EXPECT_EQ(questions, c.questions);
     const Events events = desktop_.events();
-    EXPECT_EQ(std::count(events.begin(), events.end(), "running 101") + std::count(events.begin(), events.end(), "ended 101"),
+    EXPECT_EQ(std::count(events.begin(), events.end(), "running 101") +
+                  std::count(events.begin(), events.end(), "ended 101"),
               c.processLooks);
   }
 }
