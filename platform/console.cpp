@@ -97,8 +97,12 @@ class ConsoleBuffer : public std::streambuf {
 
 void writeConsoleText(ConsoleSystem& system, StandardStream stream, const std::string& utf8) {
   if (isAscii(utf8)) return system.writeBytes(stream, utf8);
-  if (system.isConsole(stream) && isUtf8(utf8)) return system.writeToConsole(stream, utf8);
-  unsigned codePage = system.consoleOutputCodePage();
+  const bool console = system.isConsole(stream);
+  if (console && isUtf8(utf8)) return system.writeToConsole(stream, utf8);
+  // A console shows bytes in its output code page. A pipe or file is read
+  // in the ANSI one, as the system's strings are, even by a program that
+  // gave this one a hidden console whose output code page is the OEM one.
+  unsigned codePage = console ? system.consoleOutputCodePage() : 0;
   if (codePage == 0) codePage = system.ansiCodePage();
   if (codePage == kUtf8CodePage) return system.writeBytes(stream, utf8);
   system.writeBytes(stream, convertForCodePage(system, utf8, codePage));

@@ -1,8 +1,8 @@
 // Standard output and error for the programs' own lines. Text inside is
 // UTF-8; a Windows console is given it as UTF-16, so every name shows
-// whole, and a pipe or file (the IDE, a script) gets it in the console's
-// output code page, or the ANSI code page when there is no console, with
-// "?" for a character the code page does not hold. On POSIX the bytes pass
+// whole, and a pipe or file (the IDE, a script) gets it in the ANSI code
+// page, whatever console the program has, with "?" for a character the
+// code page does not hold. On POSIX the bytes pass
 // unchanged. Pure ASCII is written as it comes everywhere.
 #pragma once
 

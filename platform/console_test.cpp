@@ -6,8 +6,8 @@
 
 namespace {
 
-// Records what the writer asks of the system; holds code pages 932 and 1252
-// for two characters each.
+// Records what the writer asks of the system; holds a few characters of
+// code pages 932, 1252 and 850.
 class RecordingConsole : public platform::ConsoleSystem {
  public:
   bool console = false;
@@ -20,7 +20,8 @@ class RecordingConsole : public platform::ConsoleSystem {
   std::optional<std::string> inCodePage(const std::string& character, unsigned codePage) override {
     static const std::map<std::pair<unsigned, std::string>, std::string> kPlaces = {
         {{932, "\xE8\xA1\xA8"}, "\x95\x5C"}, {{932, "\xE3\x82\xBD"}, "\x83\x5C"},
-        {{1252, "\xC3\xBC"}, "\xFC"}, {{1252, "\xE2\x82\xAC"}, "\x80"}};
+        {{1252, "\xC3\xBC"}, "\xFC"}, {{1252, "\xE2\x82\xAC"}, "\x80"},
+        {{1252, "\xC3\xA9"}, "\xE9"}, {{850, "\xC3\xA9"}, "\x82"}};
     const auto place = kPlaces.find({codePage, character});
     if (place == kPlaces.end()) return std::nullopt;
     return place->second;
@@ -45,13 +46,16 @@ TEST(ConsoleWriter, ConsoleGetsTheTextWholeAndPipesTheirCodePage) {
       {false, 0, 932, "plain\n", "err bytes:plain\n"},
       // A console takes UTF-16: the text is handed on whole.
       {true, 1252, 1252, "'-q" + hyou + "'\n", "err wide:'-q" + hyou + "'\n"},
-      // A pipe or file: the console's code page, else the ANSI one; "?" for what does not fit.
-      {false, 932, 1252, "'-q" + hyou + "'\n", "err bytes:'-q\x95\x5C'\n"},
+      // A pipe or file: the ANSI code page, whatever console the program
+      // has (a hidden one, OEM 850 or 932, or none); "?" for what does not fit.
+      {false, 850, 1252, "caf\xC3\xA9\n", "err bytes:caf\xE9\n"},
+      {false, 932, 1252, "'-q" + hyou + "'\n", "err bytes:'-q?'\n"},
       {false, 0, 932, "'-q" + hyou + "'\n", "err bytes:'-q\x95\x5C'\n"},
       {false, 0, 1252, "C/" + ue + "ber.c " + hyou + "\n", "err bytes:C/\xFC" "ber.c ?\n"},
-      {false, 65001, 1252, "C/" + hyou + ".c\n", "err bytes:C/" + hyou + ".c\n"},
-      // Bytes that are no UTF-8 become "?", to a console too, one for each.
-      {true, 932, 932, "a\xFF\xE8\xA1" "b\n", "err bytes:a??b\n"},
+      {false, 1252, 65001, "C/" + hyou + ".c\n", "err bytes:C/" + hyou + ".c\n"},
+      // Bytes that are no UTF-8 become "?", to a console too, one for each,
+      // and the rest goes in the console's own code page.
+      {true, 932, 1252, "a\xFF\xE8\xA1" "b " + hyou + "\n", "err bytes:a??b \x95\x5C\n"},
   };
   for (const Case& c : cases) {
     RecordingConsole system;

@@ -50,6 +50,9 @@ class Desktop {
   virtual bool makeForeground(WindowHandle window) = 0;
   // The process that owns the foreground window; 0 when there is none.
   virtual ProcessId foregroundProcess() = 0;
+  // Whether the process is still running; false for 0 and for one that has
+  // ended.
+  virtual bool processRunning(ProcessId process) = 0;
 
   // Synthesised keys for the window with the keyboard focus: the modifiers
   // go down (Shift, Ctrl, Alt), the key goes down and up, the modifiers go

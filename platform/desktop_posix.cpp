@@ -20,6 +20,7 @@ class PosixDesktop : public Desktop {
   ProcessId windowProcess(WindowHandle) override { return 0; }
   bool makeForeground(WindowHandle) override { return false; }
   ProcessId foregroundProcess() override { return 0; }
+  bool processRunning(ProcessId) override { return false; }
   void pressKey(const KeyStroke&) override {}
   bool typeText(const std::string& text, const std::function<bool()>& goOn) override {
     for (size_t i = 0; i < text.size(); ++i) {

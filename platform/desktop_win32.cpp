@@ -74,6 +74,12 @@ class Win32Desktop : public Desktop {
     return front != nullptr ? windowProcess(front) : 0;
   }
 
+  bool processRunning(ProcessId process) override {
+    if (process == 0) return false;
+    const OwnedHandle handle(OpenProcess(SYNCHRONIZE, FALSE, process));
+    return handle.get() != nullptr && WaitForSingleObject(handle.get(), 0) == WAIT_TIMEOUT;
+  }
+
   void pressKey(const KeyStroke& stroke) override {
     pressVirtualKey(virtualKeyOf(stroke), stroke.shift, stroke.ctrl, stroke.alt);
   }

@@ -19,6 +19,18 @@ namespace platform {
 std::wstring widen(const std::string& utf8);
 std::string narrow(const std::wstring& wide);
 
+// How text goes into a code page and back (textencoding_win32.cpp), chosen
+// per code page: some refuse the flags that would report a missing
+// character, and a round trip must then tell instead.
+struct CodePageConversion {
+  UINT codePage = 0;           // CP_ACP and CP_OEMCP resolved to their numbers
+  DWORD toBytesFlags = 0;      // WideCharToMultiByte's
+  bool reportsDefault = false;  // whether lpUsedDefaultChar may be passed
+  bool checksRoundTrip = false;  // converted back, the text must be unchanged
+  DWORD strictFromBytesFlags = 0;  // MultiByteToWideChar's for text that must be valid
+};
+CodePageConversion codePageConversion(UINT codePage);
+
 // Closes a kernel handle (process, thread, event) when it goes out of scope.
 class OwnedHandle {
  public:

@@ -70,6 +70,11 @@ platform::ProcessId RecordingDesktop::foregroundProcess() {
   return front == 0 ? 99 : windowProcess(handleOf(static_cast<size_t>(front - 1)));
 }
 
+bool RecordingDesktop::processRunning(platform::ProcessId process) {
+  record((runningAnswers > 0 ? "running " : "ended ") + std::to_string(process));
+  return runningAnswers-- > 0;
+}
+
 void RecordingDesktop::keySent() {
   if (keysBeforeSwitch > 0 && --keysBeforeSwitch == 0) front = switchTo;
 }

@@ -32,9 +32,11 @@ class RecordingDesktop : public platform::Desktop, public plover::ExitWindowOpen
   int refusals = 0;
   int keysBeforeSwitch = 0;
   int switchTo = 0;
+  // How many times processRunning says yes before it says the process ended.
+  int runningAnswers = 0;
 
   // "find CLASS|TITLE", "first CLASS", "title #N", "top #N", "foreground #N"
-  // (or "foreground #N refused"), "key STROKE" (as "Alt+F", "F9",
+  // (or "foreground #N refused"), "running PID" (or "ended PID"), "key STROKE" (as "Alt+F", "F9",
   // "Shift+Ctrl+Alt+A"), "type TEXT" (the characters typed), "pause MS",
   // "message CAPTION|TEXT", "open exit window", "show X,Y", "hide";
   // windows are numbered from 1.
@@ -52,6 +54,7 @@ class RecordingDesktop : public platform::Desktop, public plover::ExitWindowOpen
   platform::ProcessId windowProcess(platform::WindowHandle window) override;
   bool makeForeground(platform::WindowHandle window) override;
   platform::ProcessId foregroundProcess() override;
+  bool processRunning(platform::ProcessId process) override;
   void pressKey(const platform::KeyStroke& stroke) override;
   bool typeText(const std::string& text, const std::function<bool()>& goOn) override;
   void pause(int milliseconds) override;

@@ -1,5 +1,7 @@
 #include "wizardbridge/simulator.h"
 
+#include <algorithm>
+
 #include "common/inifile.h"
 #include "common/pathhelpers.h"
 #include "platform/files.h"
@@ -22,6 +24,8 @@ const int kSearchPause = 125;
 // keys, with a pause between tries.
 const int kForegroundTries = 5;
 const int kForegroundRetryPause = 100;
+// How long a closed simulator's process is waited for.
+const int kProcessEndWait = 10000;
 const char* const kNoKeyboard = "Error: The simulator could not be given the keyboard; the run was stopped";
 
 platform::KeyStroke key(platform::Key which) {
@@ -79,6 +83,7 @@ class SimulatorKeys {
     if (sent_) desktop_.pause(milliseconds);
   }
   bool allSent() const { return sent_; }
+  platform::ProcessId process() const { return process_; }
 
  private:
   bool inFront() { return process_ != 0 && desktop_.foregroundProcess() == process_; }
@@ -228,7 +233,23 @@ platform::WindowHandle SimulatorControl::locateSimulatorWindow(const std::string
 
 void SimulatorControl::waitUntilClosed(const std::function<bool()>& stop, int pollMilliseconds) {
   const unsigned closesBefore = closes_.load();
-  while (!stop() && closes_.load() == closesBefore && locateSimulatorWindow("") != nullptr) {
+  platform::ProcessId process = 0;
+  for (;;) {
+    if (stop()) return;
+    if (closes_.load() != closesBefore) {
+      if (const platform::ProcessId closed = closedProcess_.load()) process = closed;
+      break;
+    }
+    const platform::WindowHandle window = locateSimulatorWindow("");
+    if (window == nullptr) break;
+    process = desktop_.windowProcess(window);
+    desktop_.pause(pollMilliseconds);
+  }
+  // A window closes before its program has ended and let go of its files,
+  // which the IDE may build into at once. One that does not end is given
+  // up on after a while.
+  const int polls = kProcessEndWait / std::max(pollMilliseconds, 1);
+  for (int poll = 0; process != 0 && poll < polls && desktop_.processRunning(process) && !stop(); ++poll) {
     desktop_.pause(pollMilliseconds);
   }
 }
@@ -283,6 +304,7 @@ void SimulatorControl::exitButtonPressed() {
   if (simulator == nullptr) {
     // Nothing to close.
     desktop_.hide(window);
+    closedProcess_ = 0;
     ++closes_;
     return;
   }
@@ -296,6 +318,7 @@ void SimulatorControl::exitButtonPressed() {
     desktop_.moveAndShow(window, x, kExitWindowTop);
     return;
   }
+  closedProcess_ = keys.process();
   ++closes_;
 }
 

@@ -83,7 +83,9 @@ class SimulatorControl : private ExitButtonListener {
 
   // After a run: returns once the exit window's button has closed the
   // simulator, the simulator's window is gone, or stop() says so, looking
-  // every pollMilliseconds.
+  // every pollMilliseconds; then, unless stopped, also waits up to ten
+  // seconds for the simulator's process to end, so that the SDK's files are
+  // free when it returns.
   void waitUntilClosed(const std::function<bool()>& stop, int pollMilliseconds = 100);
 
   // What the exit window's button does, on the window's thread: the
@@ -109,6 +111,7 @@ class SimulatorControl : private ExitButtonListener {
   mutable std::mutex creation_;  // one window thread, even for concurrent runs
   bool exitWindowCreated_ = false;
   std::atomic<unsigned> closes_{0};  // presses of the exit button that sent the close keys or found no simulator
+  std::atomic<platform::ProcessId> closedProcess_{0};  // the process the latest of them sent the keys to
 };
 
 }  // namespace plover

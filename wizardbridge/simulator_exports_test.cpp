@@ -124,12 +124,41 @@ class SimulatorExport : public SimulatorFixture {
     closeSimulators();
     fs::copy_file(PLOVER_STANDIN_SIM, sdk() + "/SIM/Sim3022.exe", fs::copy_options::overwrite_existing);
   }
-  void TearDown() override { closeSimulators(); }
+  void TearDown() override {
+    closeSimulators();
+    endLateSimulators();
+  }
 
+  // The stand-in closes its log only after its window is gone: its files
+  // are free once its process has ended.
+  static HANDLE processOf(HWND window) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return process != 0 ? OpenProcess(SYNCHRONIZE, FALSE, process) : nullptr;
+  }
+  static bool ended(HANDLE process) {
+    return process == nullptr || WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
+  }
   static void closeSimulators() {
     while (HWND simulator = FindWindowA("TMainForm", nullptr)) {
+      const platform::OwnedHandle process(processOf(simulator));
       PostMessageA(simulator, WM_CLOSE, 0, 0);
       waitFor([&] { return !IsWindow(simulator); });
+      ended(process.get());
+    }
+  }
+  // A stand-in whose window came too late for its run (a busy machine)
+  // would outlive the test and hold the next one's files.
+  static void endLateSimulators() {
+    const platform::OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+      if (lstrcmpiW(entry.szExeFile, L"Sim3022.exe") != 0) continue;
+      const platform::OwnedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+      if (process.get() == nullptr) continue;
+      TerminateProcess(process.get(), 1);
+      WaitForSingleObject(process.get(), 10000);
     }
   }
   std::string log() const { return readFile(sdk() + "/SIM/keys.log"); }
@@ -187,12 +216,15 @@ TEST_F(SimulatorExport, RunsTheProgramAndClosesTheSimulatorWithTheExitWindow) {
   const int threads = threadsOfThisProcess();
 
   // A click on the button hides the window and closes the simulator.
+  const platform::OwnedHandle simulatorProcess(processOf(FindWindowA("TMainForm", nullptr)));
+  ASSERT_NE(simulatorProcess.get(), nullptr);
   RECT button;
   GetWindowRect(shown.button, &button);
   SetCursorPos((button.left + button.right) / 2, (button.top + button.bottom) / 2);
   mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
   mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
   EXPECT_TRUE(waitFor([&] { return FindWindowA("TMainForm", nullptr) == nullptr; })) << log();
+  EXPECT_TRUE(ended(simulatorProcess.get()));
   EXPECT_FALSE(IsWindowVisible(shown.window));
   const std::vector<std::string> lines = linesOf(log());
   const std::vector<std::string> closing = {"1B", "46 alt", "43", "4E", "73 alt", "closed"};

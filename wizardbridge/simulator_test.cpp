@@ -404,23 +404,38 @@ TEST_F(SimulatorRun, WaitEndsWithTheSimulatorTheExitButtonOrTheUser) {
     bool simulatorStays;
     int pressAt;  // question at which the user presses "Exit SIM"; 0: never
     int stopAt;   // question at which the user presses Ctrl+C; 0: never
+    int goneAt;   // question at which the simulator's window goes by itself; 0: never
+    int running;  // how often its process is still running when asked
     int questions;
+    int processLooks;  // 0: its process is not asked after
   } const cases[] = {
-      {"the simulator's window is gone", false, 0, 0, 1},
-      {"Exit SIM pressed while the window stays", true, 3, 0, 3},
-      {"Ctrl+C", true, 0, 5, 5},
+      {"the simulator's window is gone", false, 0, 0, 0, 0, 1, 0},
+      {"Exit SIM pressed while the window stays", true, 3, 0, 0, 0, 3, 1},
+      {"Ctrl+C", true, 0, 5, 0, 0, 5, 0},
+      // Its files are free only once its program has ended.
+      {"Exit SIM pressed, the program ends a moment later", true, 3, 0, 0, 2, 5, 3},
+      {"the window went, its program ends a moment later", true, 0, 0, 2, 1, 3, 2},
+      {"Ctrl+C while the program ends", true, 3, 4, 0, 5, 4, 1},
+      {"a program that does not end is given ten seconds", true, 3, 0, 0, 500, 103, 100},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     desktop_.windows = c.simulatorStays ? std::vector<RecordingDesktop::Window>{{"TMainForm", "SIM3022 - x"}}
                                         : std::vector<RecordingDesktop::Window>{};
+    desktop_.runningAnswers = c.running;
+    desktop_.clearEvents();
     int questions = 0;
     control_.waitUntilClosed([&] {
       ++questions;
       if (questions == c.pressAt) desktop_.listener->exitButtonPressed();
-      return questions == c.stopAt || questions > 20;  // no endless wait in a failing test
+      if (questions == c.goneAt) desktop_.windows.clear();
+      return questions == c.stopAt || questions > 200;  // no endless wait in a failing test
     });
     EXPECT_EQ(questions, c.questions);
+    const Events events = desktop_.events();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "running 101") +
+                  std::count(events.begin(), events.end(), "ended 101"),
+              c.processLooks);
   }
 }
 
