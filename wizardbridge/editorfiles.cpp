@@ -90,11 +90,12 @@ bool writeEditorFiles(const std::string& projectDirectory, const std::vector<Edi
       continue;
     }
     platform::createDirectories(ucl::fileDirectory(path));
-    // Beside it first, then renamed: a rename never replaces a file that
-    // appeared meanwhile, and an editor never reads half of it.
-    const std::string pending = path + ".new";
-    if (!platform::writeTextFileWhole(pending, file.text) || !platform::moveFile(pending, path)) {
-      platform::deleteFile(pending);
+    // Beside it first, then renamed: a file that appeared meanwhile is
+    // never replaced, and an editor never reads half of it.
+    platform::TempFile::Options options;
+    options.lineEnds = platform::LineEnds::crlf;
+    options.replace = false;
+    if (!platform::writeFileSafely(path, file.text, options)) {
       *err = "Error: Unable to write '" + platform::windowsToHostPath(path) + "'";
       return false;
     }
