@@ -19,7 +19,7 @@ std::string quoted(const std::string& path) { return "'" + platform::windowsToHo
 // is written back as.
 struct EditedLine {
   std::string text;
-  std::string end;  // "\r\n", "\n", or "" for a last line without one
+  std::string end;  // "\n" after any CRs, or "" for a last line without one
   std::string original;  // empty for a new line
   std::string originalText;
   std::string originalEnd;
@@ -129,11 +129,13 @@ EditedFile splitSettings(const std::string& bytes) {
   size_t i = start;
   for (; i + unit <= bytes.size() && at(i) != 0x1A; i += unit) {
     if (at(i) != '\n') continue;
-    const bool crlf = i > lineStart && at(i - unit) == '\r';
-    const size_t textEnd = crlf ? i - unit : i;
+    // The line end is the LF with every CR before it, which the reader
+    // leaves out all together.
+    size_t textEnd = i;
+    while (textEnd > lineStart && at(textEnd - unit) == '\r') textEnd -= unit;
     EditedLine line;
     line.text = line.originalText = decoded(lineStart, textEnd);
-    line.end = line.originalEnd = crlf ? "\r\n" : "\n";
+    line.end = line.originalEnd = std::string((i - textEnd) / unit, '\r') + "\n";
     line.original = bytes.substr(lineStart, i + unit - lineStart);
     file.lines.push_back(std::move(line));
     lineStart = i + unit;

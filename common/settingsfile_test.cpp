@@ -116,8 +116,8 @@ TEST(EditSettingsBytes, KeepsEveryOtherByte) {
       {"after a Ctrl-Z", "[PV2SDK Paths]\r\nSDKPath=C:\\old\r\n" + after,
        "[PV2SDK Paths]\r\nSDKPath=C:\\M\xC3\xBCll\r\nCompilerPath=C:\\LSIC86\r\n" + after},
       {"LF, no final line end", "[PV2SDK Paths]\nSDKPath=C:\\old", "[PV2SDK Paths]\nSDKPath=C:\\M\xC3\xBCll\nCompilerPath=C:\\LSIC86"},
-      {"each line its own end", "; a\r\n[PV2SDK Paths]\nSDKPath=C:\\old\r\nX=1\n",
-       "; a\r\n[PV2SDK Paths]\nSDKPath=C:\\M\xC3\xBCll\r\nX=1\nCompilerPath=C:\\LSIC86\r\n"},
+      {"each line its own end", "; a\r\n[PV2SDK Paths]\nSDKPath=C:\\old\r\r\nX=1\n",
+       "; a\r\n[PV2SDK Paths]\nSDKPath=C:\\M\xC3\xBCll\r\r\nX=1\nCompilerPath=C:\\LSIC86\r\n"},
       {"no line end at all", "; a", "; a\r\n\r\n[PV2SDK Paths]\r\nSDKPath=C:\\M\xC3\xBCll\r\nCompilerPath=C:\\LSIC86"},
   };
   for (const Case& c : cases) {

@@ -391,7 +391,7 @@ const std::string kHyouji = "\xE8\xA1\xA8\xE7\xA4\xBA";  // 表示
 // At code page 1252: a new value goes into an ANSI file in that code page,
 // and the file reads back whole, as the installer reads it (in UTF-16).
 TEST_F(PloverProgramUnderWine, SettingsKeepAnAnsiFileInItsCodePage) {
-  tree_.writeSettingsText("; J\xFCrgen's\r\n[PV2SDK Paths]\r\nSDKPath=old\r\nCompilerPath=C:\\J\xFCrgen\r\n");
+  tree_.writeSettingsText("; J\xFCrgen's\n[PV2SDK Paths]\nSDKPath=old\nCompilerPath=C:\\J\xFCrgen\n");
   const std::string plover = tree_.nativeModuleDirectory() + "/plover.exe";
   ProgramRun run = underWine({plover, "settings", "--pv2-sdk", "C:\\M\xC3\xBCll"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
