@@ -335,7 +335,9 @@ std::optional<std::string> readRecord(const std::string& path) {
   return read;
 }
 
-bool writeRecord(const std::string& path, const std::string& text) { return platform::writeTextFileWhole(path, text); }
+bool writeRecord(const std::string& path, const std::string& text) {
+  return platform::writeFileSafely(path, text, {platform::LineEnds::crlf});
+}
 
 std::vector<std::string> recordPaths(const std::string& buildDirectory) {
   return {recordPath(buildDirectory, true), recordPath(buildDirectory, false)};
@@ -344,10 +346,13 @@ std::vector<std::string> recordPaths(const std::string& buildDirectory) {
 std::string pendingRecordPath(const std::string& path) { return path + ".new"; }
 
 bool writePendingRecord(const std::string& path, const std::string& text) {
-  const std::string pending = pendingRecordPath(path);
-  if (writeRecord(pending, text)) return true;
-  platform::deleteFile(pending);
-  return false;
+  platform::TempFile pending;
+  if (!platform::TempFile::create(path, {platform::LineEnds::crlf}, &pending)) return false;
+  if (!pending.append(text)) {
+    pending.discard();
+    return false;
+  }
+  return pending.keep(pendingRecordPath(path));
 }
 
 bool commitRecord(const std::string& path) {

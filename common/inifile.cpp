@@ -1,5 +1,7 @@
 #include "common/inifile.h"
 
+#include <algorithm>
+
 #include "common/textencoding.h"
 #include "platform/files.h"
 #include "platform/textencoding.h"
@@ -94,10 +96,41 @@ IniFile::Encoding IniFile::encodingOf(const std::vector<std::string>& lines) {
   return beyondAscii ? Encoding::utf8 : Encoding::ascii;
 }
 
+namespace {
+
+// A UTF-16 file's lines (after its byte order mark) in UTF-8, as text mode
+// reads them: each CR left out, and the text ends at a Ctrl-Z.
+std::optional<std::vector<std::string>> utf16Lines(const std::string& fileName) {
+  std::FILE* file = platform::openBinaryFile(fileName, "rb");
+  if (file == nullptr) return std::nullopt;
+  char mark[2] = {};
+  const bool marked = std::fread(mark, 1, 2, file) == 2 && (mark[0] == '\xFF' || mark[0] == '\xFE') &&
+                      (mark[1] == '\xFF' || mark[1] == '\xFE') && mark[0] != mark[1];
+  platform::closeFile(file);
+  if (!marked) return std::nullopt;
+  const std::optional<std::string> bytes = platform::readWholeFile(fileName);
+  if (!bytes) return std::nullopt;
+  std::string text = utf16ToUtf8(*bytes, 2, mark[0] == '\xFE');
+  text.resize(std::min(text.find('\x1A'), text.size()));
+  std::vector<std::string> lines(1);
+  for (const char c : text) {
+    if (c == '\n') lines.emplace_back();
+    else if (c != '\r') lines.back() += c;
+  }
+  if (lines.back().empty()) lines.pop_back();
+  return lines;
+}
+
+}  // namespace
+
 bool IniFile::read(const std::string& fileName) {
   clear();
   TextFile text;
-  if (!text.read(fileName)) return false;
+  if (std::optional<std::vector<std::string>> lines = utf16Lines(fileName)) {
+    text.lines = std::move(*lines);
+  } else if (!text.read(fileName)) {
+    return false;
+  }
   // As editors save it: UTF-8 with its mark or without, else the ANSI code page.
   const Encoding encoding = encodingOf(text.lines);
   if (!text.lines.empty() && text.lines[0].compare(0, 3, kUtf8Mark) == 0) text.lines[0].erase(0, 3);

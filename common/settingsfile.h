@@ -80,9 +80,20 @@ class SettingsFile {
 bool setSdkDirectories(std::vector<std::string>& lines, const SdkDirectories& changes, const std::string& fileName,
                        std::string* err);
 
+// The same edit on a settings file's bytes, changing only the bytes of the
+// lines it sets: a file in UTF-16 (with its byte order mark, either byte
+// order) stays UTF-16; what follows a Ctrl-Z, which the reader does not
+// read, is kept as it is (a new value goes before it, where the reader
+// sees it); each line keeps its own line end, a new one takes the file's
+// first (CR LF in a file without one), and a file without a line end after
+// its last line gets none.
+bool editSettingsBytes(const std::string& bytes, const SdkDirectories& changes, const std::string& fileName,
+                       std::string* edited, std::string* err);
+
 // Writes the directories given into the settings file (one that does not
-// exist is created): the new file is written beside the old one, flushed
-// and renamed into its place, so that a failure leaves the old one whole.
+// exist is created) as editSettingsBytes edits it, with the safe write: a
+// failure leaves the old file whole, and a file that is a symbolic link
+// is written at the file it names, the link kept.
 // False, with the reason, when the file cannot be read or written or a
 // directory cannot be held.
 bool writeSdkDirectories(const std::string& path, const SdkDirectories& changes, std::string* err);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 
+#include "common/textencoding.h"
 #include "platform/textencoding.h"
 #include "testing/testsupport.h"
 
@@ -96,6 +97,41 @@ TEST(SetSdkDirectories, NewValuesGoInTheFilesOwnEncoding) {
   std::string err;
   EXPECT_FALSE(ucl::setSdkDirectories(lines, changes({{SdkKey::pv2Sdk, "C:\\a=b"}}), "Settings.ini", &err));
   EXPECT_EQ(lines, std::vector<std::string>{"[PV2SDK Paths]"});
+}
+
+// Only the bytes of the lines set change; everything else stays as it was.
+TEST(EditSettingsBytes, KeepsEveryOtherByte) {
+  const auto le = [](const std::string& text) { return "\xFF\xFE" + ucl::utf8ToUtf16(text, false); };
+  const auto be = [](const std::string& text) { return "\xFE\xFF" + ucl::utf8ToUtf16(text, true); };
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::string edited;
+  };
+  const std::string after = "\x1A[PV3SDK Paths]\r\nSDKPath=C:\\PV3\r\n\xFF";
+  const Case cases[] = {
+      {"UTF-16LE", le("[PV2SDK Paths]\r\nSDKPath=C:\\old\r\n; \xC3\xBC\r\n"),
+       le("[PV2SDK Paths]\r\nSDKPath=C:\\M\xC3\xBCll\r\n; \xC3\xBC\r\nCompilerPath=C:\\LSIC86\r\n")},
+      {"UTF-16BE", be("[PV2SDK Paths]\nSDKPath=C:\\old"), be("[PV2SDK Paths]\nSDKPath=C:\\M\xC3\xBCll\nCompilerPath=C:\\LSIC86")},
+      {"after a Ctrl-Z", "[PV2SDK Paths]\r\nSDKPath=C:\\old\r\n" + after,
+       "[PV2SDK Paths]\r\nSDKPath=C:\\M\xC3\xBCll\r\nCompilerPath=C:\\LSIC86\r\n" + after},
+      {"LF, no final line end", "[PV2SDK Paths]\nSDKPath=C:\\old", "[PV2SDK Paths]\nSDKPath=C:\\M\xC3\xBCll\nCompilerPath=C:\\LSIC86"},
+      {"each line its own end", "; a\r\n[PV2SDK Paths]\nSDKPath=C:\\old\r\r\nX=1\n",
+       "; a\r\n[PV2SDK Paths]\nSDKPath=C:\\M\xC3\xBCll\r\r\nX=1\nCompilerPath=C:\\LSIC86\r\n"},
+      {"no line end at all", "; a", "; a\r\n\r\n[PV2SDK Paths]\r\nSDKPath=C:\\M\xC3\xBCll\r\nCompilerPath=C:\\LSIC86"},
+  };
+  for (const Case& c : cases) {
+    std::string edited;
+    std::string err;
+    ASSERT_TRUE(ucl::editSettingsBytes(c.bytes, changes({{SdkKey::pv2Sdk, "C:\\M\xC3\xBCll"}, {SdkKey::pv2Compiler, "C:\\LSIC86"}}),
+                                       "Settings.ini", &edited, &err))
+        << c.name << ": " << err;
+    EXPECT_TRUE(testsupport::sameBytes(c.edited, edited)) << c.name;
+    // Setting what is there already changes no byte.
+    std::string again;
+    ASSERT_TRUE(ucl::editSettingsBytes(c.edited, changes({{SdkKey::pv2Sdk, "C:\\M\xC3\xBCll"}}), "Settings.ini", &again, &err));
+    EXPECT_TRUE(testsupport::sameBytes(c.edited, again)) << c.name;
+  }
 }
 
 // The file is replaced whole or not at all, and nothing is left beside it.

@@ -40,29 +40,6 @@ size_t decodeCharacter(const std::string& text, size_t at, uint32_t& character, 
 }
 
 
-// UTF-16 in the byte order given, from byte `from` on; an unpaired
-// surrogate becomes U+FFFD.
-std::string utf16ToUtf8(const std::string& bytes, size_t from, bool bigEndian) {
-  std::string out;
-  const auto unit = [&](size_t i) {
-    const auto first = static_cast<unsigned char>(bytes[i]);
-    const auto second = static_cast<unsigned char>(bytes[i + 1]);
-    return static_cast<uint32_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
-  };
-  for (size_t i = from; i + 1 < bytes.size(); i += 2) {
-    uint32_t character = unit(i);
-    if (character >= 0xD800 && character < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
-        unit(i + 2) < 0xE000) {
-      character = 0x10000 + ((character - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
-      i += 2;
-    } else if (character >= 0xD800 && character < 0xE000) {
-      character = 0xFFFD;
-    }
-    appendUtf8(character, out);
-  }
-  return out;
-}
-
 bool startsWith(const std::string& bytes, const char* prefix, size_t length) {
   return bytes.compare(0, length, prefix, length) == 0;
 }
@@ -152,12 +129,33 @@ void forEachCharacter(const std::string& utf8, Take take) {
 
 }  // namespace
 
-std::string utf8ToUtf16Le(const std::string& utf8) {
+std::string utf16ToUtf8(const std::string& bytes, size_t from, bool bigEndian) {
+  std::string out;
+  const auto unit = [&](size_t i) {
+    const auto first = static_cast<unsigned char>(bytes[i]);
+    const auto second = static_cast<unsigned char>(bytes[i + 1]);
+    return static_cast<uint32_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
+  };
+  for (size_t i = from; i + 1 < bytes.size(); i += 2) {
+    uint32_t character = unit(i);
+    if (character >= 0xD800 && character < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
+        unit(i + 2) < 0xE000) {
+      character = 0x10000 + ((character - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    } else if (character >= 0xD800 && character < 0xE000) {
+      character = 0xFFFD;
+    }
+    appendUtf8(character, out);
+  }
+  return out;
+}
+
+std::string utf8ToUtf16(const std::string& utf8, bool bigEndian) {
   std::string out;
   out.reserve(utf8.size() * 2);
   const auto appendUnit = [&](uint32_t unit) {
-    out += static_cast<char>(unit & 0xFF);
-    out += static_cast<char>(unit >> 8);
+    out += static_cast<char>(bigEndian ? unit >> 8 : unit & 0xFF);
+    out += static_cast<char>(bigEndian ? unit & 0xFF : unit >> 8);
   };
   forEachCharacter(utf8, [&](uint32_t character) {
     if (character >= 0x10000) {

@@ -15,9 +15,13 @@ bool isAscii(const std::string& bytes);
 // Appends the UTF-8 bytes of one character (up to four bytes).
 void appendUtf8(uint32_t character, std::string& out);
 
-// UTF-8 text as UTF-16LE bytes, without a byte order mark; what is not
-// UTF-8 becomes U+FFFD.
-std::string utf8ToUtf16Le(const std::string& utf8);
+// UTF-8 text as UTF-16 bytes (little-endian unless asked), without a byte
+// order mark; what is not UTF-8 becomes U+FFFD.
+std::string utf8ToUtf16(const std::string& utf8, bool bigEndian);
+inline std::string utf8ToUtf16Le(const std::string& utf8) { return utf8ToUtf16(utf8, false); }
+// UTF-16 bytes in the byte order given, from byte `from` on, as UTF-8; an
+// unpaired surrogate becomes U+FFFD.
+std::string utf16ToUtf8(const std::string& bytes, size_t from, bool bigEndian);
 
 // A project file's bytes as UTF-8 text. UTF-16 (with a byte order mark, or
 // starting "<?" in 16-bit units) is decoded; a file that declares another

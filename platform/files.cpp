@@ -2,8 +2,10 @@
 #include "files.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -84,13 +86,86 @@ bool fileHoldsText(const std::string& path, const std::string& text) {
   return closeFile(file) && atEnd;
 }
 
-bool writeTextFileWhole(const std::string& path, const std::string& text) {
-  std::FILE* file = openBinaryFile(path, "wb");
-  if (file == nullptr) return false;
-  const bool written = inTextModePieces(
-      text, [&](const char* piece, size_t size) { return std::fwrite(piece, 1, size, file) == size; });
-  // A full disk shows at the latest when the file is closed.
-  return closeFile(file) && written;
+TempFile::TempFile(TempFile&& other) noexcept { *this = std::move(other); }
+
+TempFile& TempFile::operator=(TempFile&& other) noexcept {
+  if (this == &other) return *this;
+  discard();
+  target_ = std::move(other.target_);
+  temporary_ = std::move(other.temporary_);
+  options_ = other.options_;
+  crlf_ = other.crlf_;
+  failed_ = other.failed_;
+  open_ = std::exchange(other.open_, false);
+  buffer_ = std::move(other.buffer_);
+#ifdef _WIN32
+  handle_ = std::exchange(other.handle_, nullptr);
+#else
+  fd_ = std::exchange(other.fd_, -1);
+  mode_ = other.mode_;
+#endif
+  return *this;
+}
+
+TempFile::~TempFile() {
+  assert(!open_ && "a TempFile was neither kept nor discarded");
+  discard();
+}
+
+void TempFile::chooseLineEnds() {
+  crlf_ = options_.lineEnds == LineEnds::crlf;
+  if (!options_.likeTarget) return;
+  std::FILE* file = openBinaryFile(target_, "rb");
+  if (file == nullptr) return;
+  // Only as far as the first line feed.
+  for (int previous = EOF, c; (c = std::fgetc(file)) != EOF; previous = c) {
+    if (c == '\n') {
+      crlf_ = previous == '\r';
+      break;
+    }
+  }
+  std::fclose(file);
+}
+
+bool TempFile::append(const std::string& bytes) {
+  if (!open_ || failed_) return false;
+  if (!crlf_) {
+    if (buffer_.size() + bytes.size() > kPiece && !flushBuffer()) return false;
+    if (bytes.size() >= kPiece) {
+      if (!writeOut(bytes.data(), bytes.size())) failed_ = true;
+      return !failed_;
+    }
+    buffer_ += bytes;
+    return true;
+  }
+  return inTextModePieces(bytes, [&](const char* piece, size_t size) {
+    if (buffer_.size() + size > kPiece && !flushBuffer()) return false;
+    buffer_.append(piece, size);
+    return true;
+  });
+}
+
+bool TempFile::flushBuffer() {
+  if (!buffer_.empty() && !writeOut(buffer_.data(), buffer_.size())) failed_ = true;
+  buffer_.clear();
+  return !failed_;
+}
+
+bool TempFile::keep() { return keep(target_); }
+
+void TempFile::discard() {
+  if (open_) closeAndRemove();
+  open_ = false;
+}
+
+bool writeFileSafely(const std::string& path, const std::string& bytes, const TempFile::Options& options) {
+  TempFile file;
+  if (!TempFile::create(path, options, &file)) return false;
+  if (!file.append(bytes)) {
+    file.discard();
+    return false;
+  }
+  return file.keep();
 }
 
 namespace {

@@ -32,18 +32,86 @@ std::optional<std::string> readWholeFile(const std::string& path);
 // for the text (every LF as CR LF). Reads no further than it must, so a
 // device that never ends is no problem.
 bool fileHoldsText(const std::string& path, const std::string& text);
-// Creates or truncates the file and writes the text in text mode, in large
-// pieces; false when it cannot be opened, written or closed.
-bool writeTextFileWhole(const std::string& path, const std::string& text);
 
-// Replaces the file's bytes safely: they go to a new file beside it, which
-// is flushed to the disk and then renamed into its place, so that a failure
-// at any point leaves the old file whole. The new file's name is the old
-// one with a number and ".tmp" added, so it never takes the old one's
-// extension, in its long form or its 8.3 form. Keeps the old file's
-// permissions where the system has them; a read-only file (on POSIX, one
-// its owner may not write) is refused.
-bool replaceFileBytes(const std::string& path, const std::string& bytes);
+// How a TempFile writes the line feeds it is given.
+enum class LineEnds {
+  asGiven,  // bytes as they are
+  crlf,     // every LF as CR LF, as text mode writes it
+};
+
+// The one safe write: a new file beside the target, written (in pieces if
+// need be), flushed to the disk, and then either kept, renamed into the
+// target's place, or discarded; a failure at any point leaves the target
+// whole. The target is resolved through symbolic links first, so a link
+// stays a link and its target gets the bytes. Its name is the target's
+// with a number and ".tmp" added, so it never takes the target's
+// extension, in its long form or its 8.3 form. Keeps the target's
+// permissions where the system has them. One of keep and discard must be
+// called; the destructor discards a file left open (and asserts in a debug
+// build).
+class TempFile {
+ public:
+  struct Options {
+    LineEnds lineEnds = LineEnds::asGiven;
+    // For an edit: each LF as the target's first line end is (LF, or CR
+    // LF); lineEnds only for a target without one, or none at all.
+    bool likeTarget = false;
+    // False: keep fails when a file is in the target's place by then, and
+    // the target is left as it is (so is one that was there already).
+    bool replace = true;
+  };
+
+  // Opens the new file beside path; false, with nothing made, when the
+  // target is a directory or read-only (on POSIX, one its owner may not
+  // write), or its directory takes no new file.
+  static bool create(const std::string& path, const Options& options, TempFile* file);
+  static bool create(const std::string& path, TempFile* file) { return create(path, Options(), file); }
+
+  TempFile() = default;
+  TempFile(TempFile&& other) noexcept;
+  TempFile& operator=(TempFile&& other) noexcept;
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  ~TempFile();
+
+  // The target as resolved, in the system's Windows spelling.
+  const std::string& target() const { return target_; }
+
+  // Adds bytes to the file; false after a failed write (keep then fails).
+  bool append(const std::string& bytes);
+  // Flushes the file to the disk and renames it onto the target (or onto
+  // name, beside it, which is not resolved); false, the file removed and
+  // the place left as it was, when that fails.
+  bool keep();
+  bool keep(const std::string& name);
+  // Removes the file.
+  void discard();
+
+ private:
+  void chooseLineEnds();
+  bool writeOut(const char* bytes, size_t size);
+  bool flushBuffer();
+  bool finishWriting();
+  void closeAndRemove();
+
+  std::string target_;     // Windows spelling
+  std::string temporary_;  // Windows spelling
+  Options options_;
+  bool crlf_ = false;      // line feeds go out as CR LF
+  bool failed_ = false;
+  bool open_ = false;
+  std::string buffer_;
+#ifdef _WIN32
+  void* handle_ = nullptr;
+#else
+  int fd_ = -1;
+  unsigned mode_ = 0;  // the target's permissions; 0 for a new file
+#endif
+};
+
+// Writes the bytes (line ends as options say) into the file's place with a
+// TempFile; false, the old file left whole, when that cannot be done.
+bool writeFileSafely(const std::string& path, const std::string& bytes, const TempFile::Options& options = {});
 
 bool createDirectory(const std::string& path);
 // Creates the directory and every missing one above it; true when the

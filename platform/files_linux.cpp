@@ -149,39 +149,111 @@ std::FILE* openTextFile(const std::string& path, const char* mode) {
 
 std::FILE* openBinaryFile(const std::string& path, const char* mode) { return openFile(path, mode); }
 
-bool replaceFileBytes(const std::string& path, const std::string& bytes) {
-  const std::string target = windowsToHostPath(path);
+namespace {
+
+std::string hostDirectoryOf(const std::string& hostPath) {
+  const size_t slash = hostPath.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : hostPath.substr(0, slash);
+}
+
+// The host path with its links followed, each relative one from its own
+// directory; nothing for a loop (as the system gives up: after 40).
+std::optional<std::string> resolvedHostLinks(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat info;
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    std::string link(PATH_MAX, '\0');
+    const ssize_t size = ::readlink(path.c_str(), link.data(), link.size());
+    if (size < 0 || static_cast<size_t>(size) >= link.size()) return std::nullopt;
+    link.resize(static_cast<size_t>(size));
+    path = link[0] == '/' ? link : hostDirectoryOf(path) + "/" + link;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool TempFile::create(const std::string& path, const Options& options, TempFile* file) {
+  file->discard();
+  const std::optional<std::string> target = resolvedHostLinks(windowsToHostPath(path));
+  if (!target) return false;
   struct stat info;
-  if (::stat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-  // A file its owner may not write is read-only, as Windows refuses to
-  // replace one; the rename would not ask.
-  if ((info.st_mode & S_IWUSR) == 0) return false;
+  unsigned mode = 0;
+  if (::stat(target->c_str(), &info) == 0) {
+    if (!S_ISREG(info.st_mode)) return false;
+    // A file its owner may not write is read-only, as Windows refuses to
+    // replace one; the rename would not ask.
+    if ((info.st_mode & S_IWUSR) == 0) return false;
+    mode = info.st_mode & 07777;
+  }
+  static unsigned created = 0;
   std::string temporary;
   int fd = -1;
   for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    temporary = target + "." + std::to_string(::getpid()) + "-" + std::to_string(attempt) + ".tmp";
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 07777);
+    temporary = *target + "." + std::to_string(::getpid()) + "-" + std::to_string(created++) + ".tmp";
+    // A new file gets what the umask leaves of 0666, as any file made.
+    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode != 0 ? mode : 0666);
     if (fd < 0 && errno != EEXIST) return false;
   }
   if (fd < 0) return false;
-  bool ok = ::fchmod(fd, info.st_mode & 07777) == 0;
-  for (size_t done = 0; ok && done < bytes.size();) {
-    const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) ok = false;
-    else done += static_cast<size_t>(written);
-  }
-  if (ok && ::fsync(fd) != 0) ok = false;
-  if (::close(fd) != 0) ok = false;
-  if (ok && std::rename(temporary.c_str(), target.c_str()) != 0) ok = false;
-  if (!ok) {
+  if (mode != 0 && ::fchmod(fd, mode) != 0) {
+    ::close(fd);
     ::unlink(temporary.c_str());
     return false;
   }
+  file->target_ = hostToWindowsPath(*target);
+  file->temporary_ = hostToWindowsPath(temporary);
+  file->options_ = options;
+  file->failed_ = false;
+  file->buffer_.clear();
+  file->fd_ = fd;
+  file->mode_ = mode;
+  file->open_ = true;
+  file->chooseLineEnds();
+  return true;
+}
+
+bool TempFile::writeOut(const char* bytes, size_t size) {
+  for (size_t done = 0; done < size;) {
+    const ssize_t written = ::write(fd_, bytes + done, size - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    done += static_cast<size_t>(written);
+  }
+  return true;
+}
+
+bool TempFile::finishWriting() {
+  bool ok = flushBuffer() && ::fsync(fd_) == 0;
+  if (::close(fd_) != 0) ok = false;
+  fd_ = -1;
+  return ok;
+}
+
+void TempFile::closeAndRemove() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  ::unlink(windowsToHostPath(temporary_).c_str());
+}
+
+bool TempFile::keep(const std::string& name) {
+  if (!open_) return false;
+  const std::string temporary = windowsToHostPath(temporary_);
+  const std::string destination = windowsToHostPath(name);
+  bool ok = finishWriting() && !failed_;
+  if (ok && options_.replace) {
+    ok = std::rename(temporary.c_str(), destination.c_str()) == 0;
+  } else if (ok) {
+    // Never onto a file that appeared meanwhile; by a second name where
+    // the file system cannot rename so.
+    ok = ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0;
+    if (!ok && errno == EINVAL) ok = ::link(temporary.c_str(), destination.c_str()) == 0;
+  }
+  ::unlink(temporary.c_str());  // left after a failure or a link
+  open_ = false;
+  if (!ok) return false;
   // The rename itself reaches the disk with the directory.
-  const size_t slash = target.rfind('/');
-  const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
-  const int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int dir = ::open(hostDirectoryOf(destination).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     ::fsync(dir);
     ::close(dir);

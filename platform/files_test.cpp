@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "testing/testsupport.h"
 
@@ -123,24 +124,87 @@ TEST(TextMode, WritingTurnsLineFeedsIntoCrLf) {
   EXPECT_EQ(readFile(dir / "t.txt"), "a\r\nb\r\r\n\r\n");
 }
 
-TEST(ReplaceFileBytes, ReplacesWholeAndLeavesNothingBeside) {
+TEST(TempFile, KeptWholeOrNotAtAllAndNothingLeftBeside) {
   TempDir dir;
   writeFile(dir / "demo.cbx", "old bytes, longer than the new");
   const std::string bytes("new\r\n\x1A\0x", 8);  // as bytes, not in text mode
-  ASSERT_TRUE(platform::replaceFileBytes(dir / "demo.cbx", bytes));
+  ASSERT_TRUE(platform::writeFileSafely(dir / "demo.cbx", bytes));
   EXPECT_EQ(readFile(dir / "demo.cbx"), bytes);
-  // No file to replace, or a directory: false, and nothing made.
-  EXPECT_FALSE(platform::replaceFileBytes(dir / "missing.cbx", "x"));
+  // In pieces; discarded; a directory or a read-only file in the place.
+  platform::TempFile file;
+  ASSERT_TRUE(platform::TempFile::create(dir / "demo.cbx", &file));
+  EXPECT_TRUE(file.append("never"));
+  file.discard();
+  EXPECT_FALSE(file.keep());
+  EXPECT_EQ(readFile(dir / "demo.cbx"), bytes);
   ASSERT_TRUE(platform::createDirectory(dir / "dir.cbx"));
-  EXPECT_FALSE(platform::replaceFileBytes(dir / "dir.cbx", "x"));
-  // Read-only: refused on both systems, the old bytes kept.
+  EXPECT_FALSE(platform::writeFileSafely(dir / "dir.cbx", "x"));
   writeFile(dir / "ro.cbx", "kept");
   ASSERT_EQ(::chmod((dir / "ro.cbx").c_str(), 0444), 0);
-  EXPECT_FALSE(platform::replaceFileBytes(dir / "ro.cbx", "x"));
+  EXPECT_FALSE(platform::writeFileSafely(dir / "ro.cbx", "x"));
   ::chmod((dir / "ro.cbx").c_str(), 0644);
   EXPECT_EQ(readFile(dir / "ro.cbx"), "kept");
+  // Not onto a file that appeared meanwhile, when asked so.
+  platform::TempFile::Options onlyNew;
+  onlyNew.replace = false;
+  ASSERT_TRUE(platform::TempFile::create(dir / "late.json", onlyNew, &file));
+  writeFile(dir / "late.json", "the user's");
+  EXPECT_FALSE(file.keep());
+  EXPECT_EQ(readFile(dir / "late.json"), "the user's");
   EXPECT_EQ(sorted(platform::findFiles(dir / "*")),
-            (std::vector<std::string>{".", "..", "demo.cbx", "dir.cbx", "ro.cbx"}));
+            (std::vector<std::string>{".", "..", "demo.cbx", "dir.cbx", "late.json", "ro.cbx"}));
 }
+
+TEST(TempFile, LineEndsAsAsked) {
+  TempDir dir;
+  struct Case {
+    const char* name;
+    platform::LineEnds lineEnds;
+    bool likeTarget;
+    const char* target;  // nullptr: none
+    const char* written;
+  };
+  const Case cases[] = {
+      {"as given", platform::LineEnds::asGiven, false, "x\r\n", "a\nb\r\n"},
+      {"text mode", platform::LineEnds::crlf, false, "x\n", "a\r\nb\r\r\n"},
+      {"like an LF target", platform::LineEnds::crlf, true, "x\ny\r\n", "a\nb\r\n"},
+      {"like a CR LF target", platform::LineEnds::asGiven, true, "x\r\ny\n", "a\r\nb\r\r\n"},
+      {"a target without one", platform::LineEnds::asGiven, true, "x", "a\nb\r\n"},
+      {"no target", platform::LineEnds::crlf, true, nullptr, "a\r\nb\r\r\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = dir / (std::string(c.name) + ".txt");
+    if (c.target != nullptr) writeFile(path, c.target);
+    platform::TempFile::Options options;
+    options.lineEnds = c.lineEnds;
+    options.likeTarget = c.likeTarget;
+    platform::TempFile file;
+    ASSERT_TRUE(platform::TempFile::create(path, options, &file)) << c.name;
+    EXPECT_TRUE(file.append("a\n") && file.append("b\r\n")) << c.name;
+    ASSERT_TRUE(file.keep()) << c.name;
+    EXPECT_EQ(readFile(path), c.written) << c.name;
+  }
+}
+
+#ifndef _WIN32
+TEST(TempFile, WritesWhereALinkPointsAndKeepsThePermissions) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "real");
+  writeFile(dir / "real/Settings.ini", "old");
+  ASSERT_EQ(::chmod((dir / "real/Settings.ini").c_str(), 0640), 0);
+  std::filesystem::create_symlink("real/Settings.ini", dir / "hop");
+  std::filesystem::create_symlink(dir / "hop", dir / "Settings.ini");
+  ASSERT_TRUE(platform::writeFileSafely(dir.path() + "\\Settings.ini", "new"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "Settings.ini"));
+  EXPECT_EQ(readFile(dir / "real/Settings.ini"), "new");
+  struct stat info;
+  ASSERT_EQ(::stat((dir / "real/Settings.ini").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "real"), std::filesystem::directory_iterator()), 1);
+  // A loop of links cannot be written.
+  std::filesystem::create_symlink(dir / "loop", dir / "loop");
+  EXPECT_FALSE(platform::writeFileSafely(dir.path() + "\\loop", "x"));
+}
+#endif
 
 }  // namespace

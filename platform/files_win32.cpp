@@ -36,31 +36,99 @@ std::FILE* openBinaryFile(const std::string& path, const char* mode) {
   return _wfopen(widen(path).c_str(), widen(mode).c_str());
 }
 
-bool replaceFileBytes(const std::string& path, const std::string& bytes) {
+namespace {
+
+// The file a symbolic link (or a chain of them) names, as the system
+// resolves it; a path that is no link as it is, in its own spelling.
+std::optional<std::string> resolvedLinks(const std::string& path) {
   const DWORD attributes = GetFileAttributesW(widen(path).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
-  // Not every rename refuses a read-only target (Wine's replaces it): it is
-  // refused here, as any other write to it is.
-  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
-  std::string temporary;
-  HANDLE file = INVALID_HANDLE_VALUE;
-  for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
-    temporary = path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt) + ".tmp";
-    file = CreateFileW(widen(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return path;
+  HANDLE file = CreateFileW(widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::wstring resolved(MAX_PATH, L'\0');
+  DWORD length = GetFinalPathNameByHandleW(file, resolved.data(), static_cast<DWORD>(resolved.size()), 0);
+  if (length >= resolved.size()) {
+    resolved.resize(length + 1);
+    length = GetFinalPathNameByHandleW(file, resolved.data(), static_cast<DWORD>(resolved.size()), 0);
   }
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bool ok = true;
-  for (size_t done = 0; ok && done < bytes.size();) {
-    const DWORD piece = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+  CloseHandle(file);
+  if (length == 0 || length >= resolved.size()) return std::nullopt;
+  resolved.resize(length);
+  // "\\?\C:\..." and "\\?\UNC\server\...", as other calls take them.
+  if (resolved.compare(0, 8, L"\\\\?\\UNC\\") == 0) {
+    resolved.replace(0, 8, L"\\\\");
+  } else if (resolved.compare(0, 4, L"\\\\?\\") == 0) {
+    resolved.erase(0, 4);
+  }
+  return narrow(resolved);
+}
+
+}  // namespace
+
+bool TempFile::create(const std::string& path, const Options& options, TempFile* file) {
+  file->discard();
+  const std::optional<std::string> target = resolvedLinks(path);
+  if (!target) return false;
+  const DWORD attributes = GetFileAttributesW(widen(*target).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+    // Not every rename refuses a read-only target (Wine's replaces it): it
+    // is refused here, as any other write to it is.
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
+  }
+  static unsigned created = 0;
+  std::string temporary;
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; handle == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
+    temporary = *target + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(created++) + ".tmp";
+    handle = CreateFileW(widen(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+    if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
+  }
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  file->target_ = *target;
+  file->temporary_ = temporary;
+  file->options_ = options;
+  file->failed_ = false;
+  file->buffer_.clear();
+  file->handle_ = handle;
+  file->open_ = true;
+  file->chooseLineEnds();
+  return true;
+}
+
+bool TempFile::writeOut(const char* bytes, size_t size) {
+  for (size_t done = 0; done < size;) {
+    const DWORD piece = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 20));
     DWORD written = 0;
-    if (!WriteFile(file, bytes.data() + done, piece, &written, nullptr) || written == 0) ok = false;
+    if (!WriteFile(handle_, bytes + done, piece, &written, nullptr) || written == 0) return false;
     done += written;
   }
-  if (ok && !FlushFileBuffers(file)) ok = false;
-  if (!CloseHandle(file)) ok = false;
-  if (ok && !MoveFileExW(widen(temporary).c_str(), widen(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) ok = false;
-  if (!ok) DeleteFileW(widen(temporary).c_str());
+  return true;
+}
+
+bool TempFile::finishWriting() {
+  bool ok = flushBuffer() && FlushFileBuffers(handle_);
+  if (!CloseHandle(handle_)) ok = false;
+  handle_ = nullptr;
+  return ok;
+}
+
+void TempFile::closeAndRemove() {
+  if (handle_ != nullptr) CloseHandle(handle_);
+  handle_ = nullptr;
+  DeleteFileW(widen(temporary_).c_str());
+}
+
+bool TempFile::keep(const std::string& name) {
+  if (!open_) return false;
+  bool ok = finishWriting() && !failed_;
+  // Without MOVEFILE_REPLACE_EXISTING a file that appeared meanwhile stays.
+  const DWORD flags = MOVEFILE_WRITE_THROUGH | (options_.replace ? MOVEFILE_REPLACE_EXISTING : 0);
+  if (ok) ok = MoveFileExW(widen(temporary_).c_str(), widen(name).c_str(), flags) != 0;
+  if (!ok) DeleteFileW(widen(temporary_).c_str());
+  open_ = false;
   return ok;
 }
 

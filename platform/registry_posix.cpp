@@ -7,7 +7,6 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <vector>
@@ -36,7 +35,10 @@ std::string sectionOf(const std::string& key) { return "[HKEY_CURRENT_USER\\" + 
 std::vector<std::string> readLines(const std::string& file) {
   std::vector<std::string> lines;
   std::ifstream in(file);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();  // written back with the file's own line ends
+    lines.push_back(line);
+  }
   return lines;
 }
 
@@ -73,14 +75,9 @@ bool writeUserString(const std::string& key, const std::string& valueName, const
     }
   }
 
-  // Written beside and renamed, so that a reader never sees half a file.
-  const std::string temporary = file + ".new";
-  {
-    std::ofstream out(temporary, std::ios::trunc);
-    for (const std::string& line : lines) out << line << '\n';
-    if (!out.flush()) return false;
-  }
-  return std::rename(temporary.c_str(), file.c_str()) == 0;
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return writeFileSafely(hostToWindowsPath(file), text, {LineEnds::asGiven, true});
 }
 
 std::optional<std::string> readUserString(const std::string& key, const std::string& valueName) {

@@ -13,6 +13,7 @@
 
 #include <unistd.h>
 
+#include "common/textencoding.h"
 #include "testing/idetree.h"
 #include "testing/processrun.h"
 #include "testing/simulatorkeys.h"
@@ -160,6 +161,23 @@ TEST_F(PloverProgram, SettingsSetsWhatItIsGivenAndKeepsEveryOtherLine) {
                          "\n[PV3SDK Paths] SDKPath=\n[PV3SDK Paths] CompilerPath=\n");
   EXPECT_EQ(plover({"settings", "--pv2-sdk", "C:\\a=b"}).exitCode, 1);
   EXPECT_EQ(plover({"settings", "--pv2-sdk"}).exitCode, 2);
+}
+
+// A UTF-16LE file, as old Notepad saves "Unicode", behind a link: read and
+// written as UTF-16 at the link's target, every other byte kept.
+TEST_F(PloverProgram, SettingsEditAUtf16FileWhereItsLinkPoints) {
+  const auto utf16 = [](const std::string& text) { return "\xFF\xFE" + ucl::utf8ToUtf16(text, false); };
+  const std::string target = tree_.path("elsewhere.ini");
+  writeFile(target, utf16("[PV2SDK Paths]\r\nSDKPath=C:\\old\r\n; \xC3\xBC\r\n"));
+  fs::remove(tree_.settingsFile());
+  fs::create_symlink(target, tree_.settingsFile());
+  const ProgramRun set = plover({"settings", "--pv2-compiler", "C:\\LSIC86"});
+  EXPECT_EQ(set.exitCode, 0) << set.err;
+  EXPECT_TRUE(fs::is_symlink(tree_.settingsFile()));
+  EXPECT_TRUE(testsupport::sameBytes(
+      utf16("[PV2SDK Paths]\r\nSDKPath=C:\\old\r\n; \xC3\xBC\r\nCompilerPath=C:\\LSIC86\r\n"), readFile(target)));
+  EXPECT_EQ(plover({"settings"}).out, "[PV2SDK Paths] SDKPath=C:\\old\n[PV2SDK Paths] CompilerPath=C:\\LSIC86\n"
+                                      "[PV3SDK Paths] SDKPath=\n[PV3SDK Paths] CompilerPath=\n");
 }
 
 // A write that cannot be done, or is killed half way, leaves the old file
@@ -373,7 +391,7 @@ const std::string kHyouji = "\xE8\xA1\xA8\xE7\xA4\xBA";  // 表示
 // At code page 1252: a new value goes into an ANSI file in that code page,
 // and the file reads back whole, as the installer reads it (in UTF-16).
 TEST_F(PloverProgramUnderWine, SettingsKeepAnAnsiFileInItsCodePage) {
-  tree_.writeSettingsText("; J\xFCrgen's\r\n[PV2SDK Paths]\r\nSDKPath=old\r\nCompilerPath=C:\\J\xFCrgen\r\n");
+  tree_.writeSettingsText("; J\xFCrgen's\n[PV2SDK Paths]\nSDKPath=old\nCompilerPath=C:\\J\xFCrgen\n");
   const std::string plover = tree_.nativeModuleDirectory() + "/plover.exe";
   ProgramRun run = underWine({plover, "settings", "--pv2-sdk", "C:\\M\xC3\xBCll"});
   ASSERT_EQ(run.exitCode, 0) << run.err;

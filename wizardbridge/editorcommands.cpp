@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "common/pathhelpers.h"
+#include "platform/files.h"
 #include "platform/pathspelling.h"
 #include "wizardbridge/editorfiles.h"
 #include "wizardbridge/projectcreation.h"
@@ -13,13 +14,16 @@ namespace plover {
 
 namespace {
 
-// Writes the editor's files into the project; the kept ones are noted, the
-// written ones listed on out when asked.
-int addEditorFiles(const std::string& editor, const std::string& directory, const std::string& title,
+// Writes the editor's files into the project, with its builds as its
+// project file stores them; the kept ones are noted, the written ones
+// listed on out when asked.
+int addEditorFiles(const std::string& editor, const std::string& directory, const std::string& projectFile,
                    bool listWritten, CommandContext& context) {
+  const ProjectBuilds builds =
+      projectBuilds(platform::readWholeFile(projectFile).value_or(std::string()), ucl::fileTitle(projectFile));
   std::string err;
   EditorFilesWritten outcome;
-  if (!writeEditorFiles(directory, editorFilesFor(editor, context.moduleDirectory, title), &outcome, &err)) {
+  if (!writeEditorFiles(directory, editorFilesFor(editor, context.moduleDirectory, builds), &outcome, &err)) {
     return fail(context, err);
   }
   for (const std::string& path : outcome.kept) {
@@ -62,7 +66,7 @@ int newProjectForEditor(const std::vector<std::string>& words, CommandContext& c
   std::string err;
   if (!createPVSDKProject(context.moduleDirectory, *name, library, &directory, &err)) return fail(context, err);
   context.out << platform::windowsToHostPath(directory) << '\n';
-  return addEditorFiles(*editor, directory, *name, false, context);
+  return addEditorFiles(*editor, directory, directory + "\\" + *name + ".cbx", false, context);
 }
 
 int editorCommand(const std::vector<std::string>& words, CommandContext& context) {
@@ -75,7 +79,7 @@ int editorCommand(const std::vector<std::string>& words, CommandContext& context
   if (!findProject(words.size() == 2 ? std::optional<std::string>(words[1]) : std::nullopt, &project, &err)) {
     return fail(context, err);
   }
-  return addEditorFiles(words[0], project.directory, ucl::fileTitle(project.file), true, context);
+  return addEditorFiles(words[0], project.directory, project.file, true, context);
 }
 
 }  // namespace plover

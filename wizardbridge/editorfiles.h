@@ -16,12 +16,28 @@ struct EditorFile {
 // The editors plover writes files for: "vscode".
 bool isKnownEditor(const std::string& editor);
 
+// What the project's two builds hand kestrel, as the project file stores
+// them, and whether the simulator runs what they make.
+struct ProjectBuilds {
+  std::vector<std::string> debug;
+  std::vector<std::string> release;
+  bool runsInTheSimulator = true;  // a PV2 application
+};
+
+// The builds of the project file's bytes: each configuration's stored
+// "arguments" (Debug_Build, Release_Build), its options as words and the
+// project name after them as one word (the title where there is none). A
+// project file that stores none builds as the wizard's application does.
+// A library (-l) or a PV3 project (-p3) is not run in the simulator.
+ProjectBuilds projectBuilds(const std::string& projectFileBytes, const std::string& projectTitle);
+
 // Visual Studio Code's .vscode\tasks.json ("Build (debug)", "Build
-// (release)": kestrel with the project's title; "Run in the simulator":
-// plover run) and .vscode\settings.json, for the programs given (whole
-// paths spelt for the host).
+// (release)": kestrel with the builds' arguments; "Run in the simulator":
+// plover run, where the simulator runs the project) and
+// .vscode\settings.json, for the programs given (whole paths spelt for the
+// host).
 std::vector<EditorFile> vscodeFiles(const std::string& kestrelProgram, const std::string& ploverProgram,
-                                    const std::string& projectTitle);
+                                    const ProjectBuilds& builds);
 
 // What writing the files did; each file as its path below the project.
 struct EditorFilesWritten {
@@ -39,6 +55,6 @@ bool writeEditorFiles(const std::string& projectDirectory, const std::vector<Edi
 // The editor's files for a project of the IDE tree that this program lies
 // in (its bin directory, ending in a backslash).
 std::vector<EditorFile> editorFilesFor(const std::string& editor, const std::string& moduleDirectory,
-                                       const std::string& projectTitle);
+                                       const ProjectBuilds& builds);
 
 }  // namespace plover

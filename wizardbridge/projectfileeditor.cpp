@@ -293,16 +293,25 @@ bool removeProjectFileEntry(const std::string& bytes, const std::string& path, s
 
 bool replaceEditedProjectFile(const std::string& file, const std::string& original, const std::string& edited,
                               std::string* err) {
+  const std::string unwritable = "Error: Unable to write '" + platform::windowsToHostPath(file) + "'; it is left as it was";
+  platform::TempFile replacement;
+  if (!platform::TempFile::create(file, &replacement)) {
+    *err = unwritable;
+    return false;
+  }
+  const bool written = replacement.append(edited);
   // Read again just before the rename: what another program saved since
   // the first read (even at the same size and time) is never overwritten.
   const std::optional<std::string> now = platform::readWholeFile(file);
   if (!now || *now != original) {
+    replacement.discard();
     *err = "Error: '" + platform::windowsToHostPath(file) +
            "' was changed by another program while it was edited; it is left as that program wrote it";
     return false;
   }
-  if (!platform::replaceFileBytes(file, edited)) {
-    *err = "Error: Unable to write '" + platform::windowsToHostPath(file) + "'; it is left as it was";
+  if (!written || !replacement.keep()) {
+    if (!written) replacement.discard();
+    *err = unwritable;
     return false;
   }
   return true;

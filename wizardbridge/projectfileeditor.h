@@ -55,7 +55,7 @@ bool removeProjectFileEntry(const std::string& bytes, const std::string& path, s
                             std::string* err, const AnsiConversion& ansi = systemAnsiConversion());
 
 // Puts the edited bytes in the place of the project file with the safe
-// write (platform::replaceFileBytes), unless the file no longer holds the
+// write (platform::TempFile), unless the file no longer holds the
 // original bytes it was edited from: another program changed it meanwhile,
 // and its change is kept. False, with the message in err, then and when the
 // write fails; the file is left as it was either way.
