@@ -6,11 +6,14 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 
 #include "testing/testsupport.h"
 
 namespace {
 
+namespace fs = std::filesystem;
 using testsupport::fileExists;
 using testsupport::readFile;
 using testsupport::TempDir;
@@ -55,8 +58,50 @@ TEST(FoldedLetterCase, TheLettersOfTheCodePages) {
       {"\xCE\xA9\xCE\x86 \xD0\x96\xD0\x81", "\xCF\x89\xCE\xAC \xD0\xB6\xD1\x91"},                        // Ω Ά Ж Ё
       {"\xEF\xBC\xA1 \xE8\xA1\xA8", "\xEF\xBD\x81 \xE8\xA1\xA8"},                                            // Ａ, not 表
       {"\xFC" "BER \xC3", "\xFC" "ber \xC3"},                                                           // not UTF-8
+      {"\xD2\x90 \xC6\xA0 \xC6\xAF", "\xD2\x91 \xC6\xA1 \xC6\xB0"},                                    // Ґ Ơ Ư
+      {"\xCE\xA3 \xCF\x82", "\xCF\x83 \xCF\x83"},                                                    // Σ ς as σ
   };
   for (const auto& [name, folded] : cases) EXPECT_EQ(platform::foldedLetterCase(name), folded) << name;
+  // Beyond the table only the system can match letters.
+  const std::pair<const char*, bool> known[] = {
+      {"main.h", true},          {"\xD2\x91.h", true},         {"\xE8\xA1\xA8.h", true},  // ґ 表
+      {"\xEF\xBD\xB1.h", true},   {"\xD4\xB1.h", false},        {"\xC7\x85.h", false},     // ｱ; Ա ǅ
+      {"\xE1\xBA\xA1.h", false},  {"\xF0\x90\x90\x80", false}, {"\xC3.h", false},         // ạ 𐐀, not UTF-8
+  };
+  for (const auto& [name, sure] : known) EXPECT_EQ(platform::foldKnowsEveryLetter(name), sure) << name;
+}
+
+TEST(LetterCaseFinder, ANameBeyondTheFoldIsNeverAnsweredAbsentFromAGuess) {
+  TempDir dir;
+  writeFile(dir / "\xD2\x91.h", "");  // ґ
+  writeFile(dir / "\xD5\xA1.h", "");  // ա
+  platform::LetterCaseFinder finder;
+  const std::string at = platform::hostToWindowsPath(dir.path()) + "\\";
+  EXPECT_TRUE(finder.mayExist(at + "\xD2\x90.h"));  // Ґ: the table folds it
+  EXPECT_TRUE(finder.find(at + "\xD2\x90.h"));
+  EXPECT_FALSE(finder.mayExist(at + "x.h"));
+  EXPECT_TRUE(finder.absenceIsSure(at + "x.h"));
+  // Ա: where the system's lookup folds, it finds the file; elsewhere the
+  // absence is not sure.
+  EXPECT_TRUE(finder.mayExist(at + "\xD4\xB1.h"));
+  EXPECT_EQ(platform::fileStamp(at + "\xD4\xB1.h").has_value(), platform::lookupsFoldLetterCase());
+  EXPECT_EQ(finder.absenceIsSure(at + "\xD4\xB1.h"), platform::lookupsFoldLetterCase());
+  EXPECT_EQ(finder.absenceIsSure(at + "\xD4\xB1\\x.h"), platform::lookupsFoldLetterCase());
+}
+
+TEST(FileStamp, ALinkGivesItsTargetsStamp) {
+  TempDir dir;
+  writeFile(dir / "target.h", "twelve bytes");
+  const fs::path target = fs::path(dir / "target.h");
+  fs::last_write_time(target, fs::last_write_time(target) - std::chrono::hours(5));
+  std::error_code failed;
+  fs::create_symlink("target.h", fs::path(dir / "link.h"), failed);
+  ASSERT_FALSE(failed) << failed.message();
+  const std::optional<platform::FileStamp> link = platform::fileStamp(dir.path() + "\\link.h");
+  const std::optional<platform::FileStamp> real = platform::fileStamp(dir.path() + "\\target.h");
+  ASSERT_TRUE(link && real);
+  EXPECT_EQ(link->size, 12);
+  EXPECT_EQ(link->modified, real->modified);
 }
 
 TEST(FindFiles, LongPatternWithManyStarsEndsQuickly) {
