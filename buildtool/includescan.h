@@ -42,6 +42,23 @@ struct HeaderSearchPath {
 std::string resolveInclude(const IncludeDirective& include, const std::string& includerDirectory,
                            const HeaderSearchPath& search, const std::function<bool(const std::string&)>& exists);
 
+// What a lookup of one candidate path found.
+enum class Presence {
+  absent,
+  asSpelt,    // there, spelt as the candidate is
+  otherCase,  // there only in another letter case
+  unsure,     // not found, but it may be there in a letter case only the system knows
+};
+// The headers the compiler may open for the directive, searched as
+// resolveInclude searches: the first candidate that is there. Where that
+// one is there only in another letter case, the search goes on to the
+// first one there as spelt, which a compiler on a file system that keeps
+// letter case opens instead: both count. An unsure candidate is passed as
+// a miss, and sets *unsure: nobody can say which file the compiler opens.
+std::vector<std::string> includeCandidates(const IncludeDirective& include, const std::string& includerDirectory,
+                                           const HeaderSearchPath& search,
+                                           const std::function<Presence(const std::string&)>& lookup, bool* unsure);
+
 // The path with "\" for "/" and without "." components, each "name\.."
 // taken out, so that a header reached in two ways is named once.
 std::string normalisedPath(const std::string& path);
