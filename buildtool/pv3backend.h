@@ -13,5 +13,9 @@ std::vector<MakeRun> pv3MakeRuns(const BuildOptions& options, const SdkPaths& se
 std::vector<std::string> pv3IncludeDirectories(const SdkPaths& settings);
 CompilerInputs pv3CompilerInputs(const BuildOptions& options, const SdkPaths& settings,
                                   const std::vector<std::string>& projectFiles);
+// SUBCOM of makefile.mak: the compiler's options file of the build's mode.
+std::string pv3SubcommandFile(const BuildOptions& options, const SdkPaths& settings);
+std::vector<std::string> pv3MakeInputs(const BuildOptions& options, const SdkPaths& settings,
+                                       const std::vector<std::string>& projectFiles);
 
 }  // namespace kestrel
