@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "common/pathhelpers.h"
 #include "common/projectfile.h"
 #include "testing/testsupport.h"
 
@@ -119,6 +122,38 @@ TEST(Pv3MakeRuns, EnvironmentAndCommandLine) {
           {"SHC_INC", compiler + "\\include"}, {"SHC_LIB", compiler + "\\bin"}, {"SHC_TMP", compiler}};
       EXPECT_EQ(runs[0].environment.variables, variables);
     }
+  }
+}
+
+// What the makefiles hand to the compiler and the linker besides the
+// sources and their headers, in each mode.
+TEST(MakeInputs, WhatEachModeHandsToTheTools) {
+  const std::vector<std::string> files{"C\\main.c", "lib\\x.lib", "H\\main.h"};
+  const std::string lcomH = "C:\\PVSDK3\\lib\\LibH\\define.h";
+  struct Case {
+    bool debug, library;
+    std::vector<std::string> has, hasNot;
+  } const cases[] = {
+      {false, false, {"C:\\PVSDK3\\tools\\Makefile.sub", lcomH, "C:\\PVSDK3\\system\\obj\\startapl.obj",
+                      "C:\\PVSDK3\\system\\obj\\bootinf.obj", "C:\\PVSDK3\\lib\\x.lib", "C:\\PVSDK3\\lib\\libc.lib",
+                      "C:\\PVSDK3\\lib\\hilib\\HiLIB.LIB", "C:\\SHC\\shclib.lib", "MENUICON\\icon.bmp"},
+       {"C:\\PVSDK3\\tools\\MakeDbg.sub"}},
+      {true, false, {"C:\\PVSDK3\\tools\\MakeDbg.sub", "C:\\PVSDK3\\system\\obj\\setup.obj", "C:\\PVSDK3\\lib\\x.lib"},
+       {"C:\\PVSDK3\\tools\\Makefile.sub", "MENUICON\\icon.bmp"}},
+      {true, true, {"C:\\PVSDK3\\tools\\MakeDbg.sub", lcomH}, {"C:\\PVSDK3\\lib\\x.lib", "C:\\PVSDK3\\lib\\libc.lib"}},
+  };
+  for (const Case& c : cases) {
+    BuildOptions options;
+    options.debugBuild = c.debug;
+    options.createLibrary = c.library;
+    const std::vector<std::string> inputs = pv3MakeInputs(options, kSettings, files);
+    const auto holds = [&](const std::string& path) { return std::count(inputs.begin(), inputs.end(), path) == 1; };
+    for (const std::string& path : c.has) EXPECT_TRUE(holds(path)) << path << " debug " << c.debug;
+    for (const std::string& path : c.hasNot) EXPECT_FALSE(holds(path)) << path << " debug " << c.debug;
+    // The makefile names the options file it is recorded by.
+    EXPECT_NE(written(pv3Makefiles(options, kSettings, files), "makefile.mak")
+                  .find("SUBCOM = $(PVSDK_BASE)\\tools\\" + ucl::fileName(pv3SubcommandFile(options, kSettings))),
+              std::string::npos);
   }
 }
 
