@@ -1,7 +1,6 @@
 // The PV2 back end: the three makefiles it describes, and the kmmake runs.
 #include "buildtool/pv2backend.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include <gtest/gtest.h>
@@ -175,33 +174,6 @@ TEST(Pv2MakeRuns, CommandLinesOfEveryKindOfBuild) {
       EXPECT_TRUE(run.environment.variables.empty());
     }
     EXPECT_EQ(lines, c.lines);
-  }
-}
-
-// The link's files follow the memory model; a library takes only COMHEAD.
-TEST(MakeInputs, TheModelsLinkAndTheLibrarysArchive) {
-  const std::vector<std::string> files{"C\\main.c", "lib\\x.lib"};
-  const std::string comHead = "C:\\PVSDK\\C\\Com_Lib\\h\\l_libc.h";
-  struct Case {
-    char model;
-    bool library;
-    std::vector<std::string> has, hasNot;
-  } const cases[] = {
-      {'S', false, {comHead, "C:\\PVSDK\\C\\Com_Obj\\s\\start.obj", "C:\\PVSDK\\C\\Com_Lib\\s\\x.lib",
-                    "C:\\PVSDK\\C\\COM_LNK\\LINK2s.DAT", "MENUICON\\licon.bmp"},
-       {"C:\\PVSDK\\C\\Com_Lib\\p\\x.lib"}},
-      {'P', false, {"C:\\PVSDK\\C\\Com_Obj\\p\\libdata.obj", "C:\\PVSDK\\C\\Com_Lib\\p\\libc.lib"},
-       {"C:\\PVSDK\\C\\Com_Lib\\s\\libc.lib"}},
-      {'S', true, {comHead}, {"C:\\PVSDK\\C\\Com_Lib\\s\\x.lib", "MENUICON\\icon.bmp"}},
-  };
-  for (const Case& c : cases) {
-    BuildOptions options;
-    options.memoryModel = c.model;
-    options.createLibrary = c.library;
-    const std::vector<std::string> inputs = pv2MakeInputs(options, kSettings, files);
-    const auto holds = [&](const std::string& path) { return std::count(inputs.begin(), inputs.end(), path) == 1; };
-    for (const std::string& path : c.has) EXPECT_TRUE(holds(path)) << path << " " << c.model;
-    for (const std::string& path : c.hasNot) EXPECT_FALSE(holds(path)) << path << " " << c.model;
   }
 }
 

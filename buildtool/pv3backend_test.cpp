@@ -1,6 +1,7 @@
 // The PV3 back end: the makefile.mak and sources.def it describes, and the
 // hmake run.
 #include "buildtool/pv3backend.h"
+#include "buildtool/pv2backend.h"
 
 #include <gtest/gtest.h>
 
@@ -125,36 +126,40 @@ TEST(Pv3MakeRuns, EnvironmentAndCommandLine) {
   }
 }
 
-// What the makefiles hand to the compiler and the linker besides the
-// sources and their headers, in each mode.
+// What each back end's makefiles hand to the compiler and the linker besides
+// the sources and their headers, by mode; a library links nothing.
 TEST(MakeInputs, WhatEachModeHandsToTheTools) {
-  const std::vector<std::string> files{"C\\main.c", "lib\\x.lib", "H\\main.h"};
-  const std::string lcomH = "C:\\PVSDK3\\lib\\LibH\\define.h";
   struct Case {
+    decltype(&pv3MakeInputs) inputsOf;
     bool debug, library;
-    std::vector<std::string> has, hasNot;
+    char model;
+    const char* has;
+    const char* hasNot;
   } const cases[] = {
-      {false, false, {"C:\\PVSDK3\\tools\\Makefile.sub", lcomH, "C:\\PVSDK3\\system\\obj\\startapl.obj",
-                      "C:\\PVSDK3\\system\\obj\\bootinf.obj", "C:\\PVSDK3\\lib\\x.lib", "C:\\PVSDK3\\lib\\libc.lib",
-                      "C:\\PVSDK3\\lib\\hilib\\HiLIB.LIB", "C:\\SHC\\shclib.lib", "MENUICON\\icon.bmp"},
-       {"C:\\PVSDK3\\tools\\MakeDbg.sub"}},
-      {true, false, {"C:\\PVSDK3\\tools\\MakeDbg.sub", "C:\\PVSDK3\\system\\obj\\setup.obj", "C:\\PVSDK3\\lib\\x.lib"},
-       {"C:\\PVSDK3\\tools\\Makefile.sub", "MENUICON\\icon.bmp"}},
-      {true, true, {"C:\\PVSDK3\\tools\\MakeDbg.sub", lcomH}, {"C:\\PVSDK3\\lib\\x.lib", "C:\\PVSDK3\\lib\\libc.lib"}},
+      {pv3MakeInputs, false, false, 'S', "C:\\PVSDK3\\tools\\Makefile.sub", "C:\\PVSDK3\\tools\\MakeDbg.sub"},
+      {pv3MakeInputs, false, false, 'S', "MENUICON\\icon.bmp", ""},
+      {pv3MakeInputs, true, false, 'S', "C:\\PVSDK3\\tools\\MakeDbg.sub", "MENUICON\\icon.bmp"},
+      {pv3MakeInputs, true, false, 'S', "C:\\PVSDK3\\lib\\x.lib", ""},
+      {pv3MakeInputs, true, false, 'S', "C:\\PVSDK3\\system\\obj\\startapl.obj", ""},
+      {pv3MakeInputs, false, true, 'S', "C:\\PVSDK3\\lib\\LibH\\L_LIBC.H", "C:\\SHC\\shclib.lib"},
+      {pv2MakeInputs, false, false, 'S', "C:\\PVSDK\\C\\Com_Lib\\s\\x.lib", "C:\\PVSDK\\C\\Com_Lib\\p\\x.lib"},
+      {pv2MakeInputs, false, false, 'P', "C:\\PVSDK\\C\\COM_LNK\\LINK2p.DAT", ""},
+      {pv2MakeInputs, false, true, 'S', "C:\\PVSDK\\C\\Com_H\\libc.h", "C:\\PVSDK\\C\\Com_Obj\\s\\start.obj"},
   };
   for (const Case& c : cases) {
     BuildOptions options;
     options.debugBuild = c.debug;
     options.createLibrary = c.library;
-    const std::vector<std::string> inputs = pv3MakeInputs(options, kSettings, files);
-    const auto holds = [&](const std::string& path) { return std::count(inputs.begin(), inputs.end(), path) == 1; };
-    for (const std::string& path : c.has) EXPECT_TRUE(holds(path)) << path << " debug " << c.debug;
-    for (const std::string& path : c.hasNot) EXPECT_FALSE(holds(path)) << path << " debug " << c.debug;
-    // The makefile names the options file it is recorded by.
-    EXPECT_NE(written(pv3Makefiles(options, kSettings, files), "makefile.mak")
-                  .find("SUBCOM = $(PVSDK_BASE)\\tools\\" + ucl::fileName(pv3SubcommandFile(options, kSettings))),
-              std::string::npos);
+    options.memoryModel = c.model;
+    const std::vector<std::string> inputs =
+        c.inputsOf(options, c.inputsOf == pv3MakeInputs ? kSettings : SdkPaths{"C:\\PVSDK", "C:\\LSIC86"},
+                   {"C\\main.c", "lib\\x.lib"});
+    EXPECT_EQ(std::count(inputs.begin(), inputs.end(), c.has), 1) << c.has;
+    EXPECT_EQ(std::count(inputs.begin(), inputs.end(), c.hasNot), 0) << c.hasNot;
   }
+  // The makefile names the options file the record holds.
+  const std::string subcommand = ucl::fileName(pv3SubcommandFile(BuildOptions(), kSettings));
+  EXPECT_NE(written(pv3Makefiles(BuildOptions(), kSettings, {}), "makefile.mak").find("tools\\" + subcommand), std::string::npos);
 }
 
 }  // namespace
