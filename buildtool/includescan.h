@@ -67,8 +67,9 @@ struct ProjectScan {
   std::vector<HeaderStamp> headers;  // sorted by path
   ScanCache scans;                   // of every file scanned, for the next run
   // The first include that could not be followed ("C\main.c: #include
-  // MACRO"), and the first file whose stamp went back against the previous
-  // scans; empty when there is none.
+  // MACRO", or one whose name only the system could match: "C\main.c:
+  // #include "Ա.h""), and the first file whose stamp went back against the
+  // previous scans; empty when there is none.
   std::string uncertain;
   std::string wentBack;
 };
