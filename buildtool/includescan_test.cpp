@@ -244,14 +244,16 @@ TEST_F(ProjectHeaders, AFileReachedTwiceIsRecordedOnce) {
   }
 }
 
-// Letters beyond the old fold table (Ґ with ґ.h, ς with Σ.h), one beyond
+// A letter beyond the old fold table (Ґ with ґ.h), one beyond
 // the fold (Ա with ա.h), and two spellings in two directories, which only
 // a file system that keeps letter case holds apart: whatever the compiler
 // may open counts, and where nobody can tell, the run is uncertain.
 TEST_F(ProjectHeaders, LettersOnlyTheSystemCanMatch) {
   const bool folds = platform::lookupsFoldLetterCase();
-  for (const char* header : {"H/\xD2\x91.h", "H/\xCE\xA3.h", "H/\xD5\xA1.h", "C/config.h", "H/Config.h"}) {
-    writeFile(dir_ / header, "");
+  writeFile(dir_ / "C/config.h", "");
+  writeFile(dir_ / "H/Config.h", "");
+  for (const char* header : {"H\\\xD2\x91.h", "H\\\xD5\xA1.h"}) {
+    ASSERT_TRUE(platform::writeTextFileWhole(header, ""));  // the name in UTF-8 on both systems
   }
   using Paths = std::vector<std::string>;
   struct Case {
@@ -260,7 +262,6 @@ TEST_F(ProjectHeaders, LettersOnlyTheSystemCanMatch) {
     bool uncertain;
   } const cases[] = {
       {"\xD2\x90.h", {"H\\\xD2\x90.h"}, false},
-      {"\xCF\x82.h", {"H\\\xCF\x82.h"}, false},
       {"\xD4\xB1.h", folds ? Paths{"H\\\xD4\xB1.h"} : Paths{}, !folds},
       {"Config.h", folds ? Paths{"C\\Config.h"} : Paths{"C\\Config.h", "H\\Config.h"}, false},
   };
