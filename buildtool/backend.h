@@ -70,6 +70,13 @@ struct BackEnd {
   std::vector<std::string> (*includeDirectories)(const SdkPaths& settings);
   CompilerInputs (*compilerInputs)(const BuildOptions& options, const SdkPaths& settings,
                                    const std::vector<std::string>& projectFiles);
+  // The files the makefiles hand to the compiler, the linker or the tools
+  // of the link step that make compares by time alone (a prerequisite) or
+  // not at all (an option's file, a library of the link line): an edit that
+  // keeps the time, or an older copy put back, must still rebuild. Headers
+  // the sources include are the include scan's.
+  std::vector<std::string> (*makeInputs)(const BuildOptions& options, const SdkPaths& settings,
+                                         const std::vector<std::string>& projectFiles);
 };
 
 // The back end of the PV model (2 or 3); null for another model.

@@ -42,7 +42,8 @@ void appendNumber(std::string& text, const char* key, long long value) {
 }  // namespace
 
 std::string recordText(const BuildOptions& options, const ucl::SdkPaths& settings,
-                       const std::vector<HeaderStamp>& headers, const std::vector<std::string>& libraries) {
+                       const std::vector<HeaderStamp>& headers, const std::vector<std::string>& libraries,
+                       const std::vector<InputStamp>& inputs) {
   std::string text = kRecordHeading;
   appendValue(text, "kestrel", KESTREL_VERSION);
   // Every field of BuildOptions that reaches a makefile or a make run.
@@ -73,8 +74,35 @@ std::string recordText(const BuildOptions& options, const ucl::SdkPaths& setting
   }
   appendNumber(text, "libraries", static_cast<long long>(libraries.size()));
   for (const std::string& library : libraries) appendValue(text, "library", library);
+  appendNumber(text, "inputs", static_cast<long long>(inputs.size()));
+  for (const InputStamp& input : inputs) {
+    if (input.stamp) {
+      text += std::to_string(input.stamp->size);
+      text += ' ';
+      text += std::to_string(input.stamp->modified);
+      text += ' ';
+    } else {
+      text += "missing ";
+    }
+    appendValue(text, "input", input.path);
+  }
   text += "end\n";
   return text;
+}
+
+std::vector<InputStamp> stampInputs(const std::vector<std::string>& paths, std::string* unsure) {
+  platform::LetterCaseFinder letterCase;
+  std::vector<InputStamp> inputs;
+  inputs.reserve(paths.size());
+  for (const std::string& path : paths) {
+    std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
+    if (!stamp) {
+      if (const std::optional<std::string> cased = letterCase.find(path)) stamp = platform::fileStamp(*cased);
+    }
+    if (!stamp && unsure->empty() && !letterCase.absenceIsSure(path)) *unsure = path;
+    inputs.push_back({path, stamp});
+  }
+  return inputs;
 }
 
 std::vector<std::string> projectLibraries(const std::vector<std::string>& projectFiles) {

@@ -24,13 +24,27 @@ struct HeaderStamp {
   platform::FileStamp stamp;
 };
 
+// A file a makefile hands to the compiler or the linker; no stamp when it
+// is not there.
+struct InputStamp {
+  std::string path;
+  std::optional<platform::FileStamp> stamp;
+};
+// The stamps of the files, each found as Windows finds it. unsure is the
+// first one that may be there in a letter case only the system knows
+// (empty when there is none): then nobody can say what the tools read.
+std::vector<InputStamp> stampInputs(const std::vector<std::string>& paths, std::string* unsure);
+
 // The part of the record the decision compares: equal texts mean equal
 // inputs. Every field of the options is in it, each value written with its
 // length so that no two different inputs give the same text. headers must
 // be sorted by path. The libraries are in it because no rule of every
-// makefile depends on the file that lists them (PV3's link does not).
+// makefile depends on the file that lists them (PV3's link does not); the
+// inputs are the files the makefiles name that make compares by time alone
+// or not at all (BackEnd::makeInputs).
 std::string recordText(const BuildOptions& options, const ucl::SdkPaths& settings,
-                       const std::vector<HeaderStamp>& headers, const std::vector<std::string>& libraries);
+                       const std::vector<HeaderStamp>& headers, const std::vector<std::string>& libraries,
+                       const std::vector<InputStamp>& inputs = {});
 // The project's libraries, in its order.
 std::vector<std::string> projectLibraries(const std::vector<std::string>& projectFiles);
 

@@ -55,6 +55,20 @@ TEST(BuildRecord, EveryInputChangesTheRecord) {
     c.change(changedOptions, changedSettings, changedHeaders);
     EXPECT_NE(recordText(changedOptions, changedSettings, changedHeaders, libraries), base) << c.what;
   }
+  // The files the makefiles hand to the tools, by stamp: an edit that kept
+  // the time, an older copy, gone, there now, another file.
+  const std::vector<InputStamp> inputs{{"X:\\sdk\\a.sub", platform::FileStamp{5, 50}}, {"X:\\x.lib", std::nullopt}};
+  const std::string withInputs = recordText(options, settings, headers, libraries, inputs);
+  EXPECT_NE(withInputs, base);
+  const std::function<void(std::vector<InputStamp>&)> inputChanges[] = {
+      [](auto& i) { i[0].stamp->size = 6; }, [](auto& i) { i[0].stamp->modified = 49; },
+      [](auto& i) { i[0].stamp.reset(); },   [](auto& i) { i[1].stamp = platform::FileStamp{0, 0}; },
+      [](auto& i) { i[0].path = "X:\\sdk\\b.sub"; }};
+  for (const auto& change : inputChanges) {
+    std::vector<InputStamp> changed = inputs;
+    change(changed);
+    EXPECT_NE(recordText(options, settings, headers, libraries, changed), withInputs);
+  }
   // Values are written with their lengths: moving text between two of them
   // is a change too.
   BuildOptions split = options;

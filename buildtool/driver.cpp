@@ -136,9 +136,15 @@ bool planMakefiles(const BackEnd& backEnd, const RunSettings& settings, BuildOpt
   if (!scan.uncertain.empty()) {
     plan->note = "Note: " + scan.uncertain + " names no header that kestrel can follow, so every makefile is written again";
   }
-  const std::string present = recordText(options, settings.values, scan.headers, projectLibraries(*files));
+  std::string unsureInput;
+  const std::vector<InputStamp> inputs =
+      stampInputs(backEnd.makeInputs(options, settings.values, *files), &unsureInput);
+  if (plan->note.empty() && !unsureInput.empty()) {
+    plan->note = "Note: " + unsureInput + " names no file that kestrel can find for sure, so every makefile is written again";
+  }
+  const std::string present = recordText(options, settings.values, scan.headers, projectLibraries(*files), inputs);
   const bool leaveUnchanged =
-      maySkipWrites(recorded ? std::optional(recorded->compared) : std::nullopt, present, scan);
+      unsureInput.empty() && maySkipWrites(recorded ? std::optional(recorded->compared) : std::nullopt, present, scan);
   plan->rewriteAll = !leaveUnchanged;
   // Only the scans of a changed source differ when the files are left
   // alone; then the record is renewed so that they are not read again.

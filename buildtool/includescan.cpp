@@ -318,27 +318,52 @@ std::string normalisedPath(const std::string& path) {
   return result;
 }
 
-std::string resolveInclude(const IncludeDirective& include, const std::string& includerDirectory,
-                           const HeaderSearchPath& search, const std::function<bool(const std::string&)>& exists) {
+namespace {
+
+// The paths the compiler tries for the directive, in its order.
+std::vector<std::string> searchOrder(const IncludeDirective& include, const std::string& includerDirectory,
+                                     const HeaderSearchPath& search) {
   const std::string name = normalisedPath(include.name);
-  if (name.empty()) return std::string();
-  if (name[0] == '\\' || ucl::driveLetter(name) != 0) return exists(name) ? name : std::string();
+  if (name.empty()) return {};
+  if (name[0] == '\\' || ucl::driveLetter(name) != 0) return {name};
   const auto inDirectory = [&](const std::string& directory) {
     if (directory.empty()) return name;
     return normalisedPath(directory.back() == '\\' || directory.back() == '/' ? directory + name
                                                                               : directory + '\\' + name);
   };
+  std::vector<std::string> candidates;
   if (include.quoted) {
-    for (const std::string* directory : {&includerDirectory, &search.projectHeaderDirectory}) {
-      const std::string candidate = inDirectory(*directory);
-      if (exists(candidate)) return candidate;
-    }
+    candidates.push_back(inDirectory(includerDirectory));
+    candidates.push_back(inDirectory(search.projectHeaderDirectory));
   }
-  for (const std::string& directory : search.includeDirectories) {
-    const std::string candidate = inDirectory(directory);
-    if (exists(candidate)) return candidate;
+  for (const std::string& directory : search.includeDirectories) candidates.push_back(inDirectory(directory));
+  return candidates;
+}
+
+}  // namespace
+
+std::string resolveInclude(const IncludeDirective& include, const std::string& includerDirectory,
+                           const HeaderSearchPath& search, const std::function<bool(const std::string&)>& exists) {
+  for (std::string& candidate : searchOrder(include, includerDirectory, search)) {
+    if (exists(candidate)) return std::move(candidate);
   }
   return std::string();
+}
+
+std::vector<std::string> includeCandidates(const IncludeDirective& include, const std::string& includerDirectory,
+                                           const HeaderSearchPath& search,
+                                           const std::function<Presence(const std::string&)>& lookup, bool* unsure) {
+  std::vector<std::string> found;
+  for (std::string& candidate : searchOrder(include, includerDirectory, search)) {
+    const Presence presence = lookup(candidate);
+    if (presence == Presence::unsure) *unsure = true;
+    if (presence == Presence::asSpelt) {
+      found.push_back(std::move(candidate));
+      break;
+    }
+    if (presence == Presence::otherCase && found.empty()) found.push_back(std::move(candidate));
+  }
+  return found;
 }
 
 namespace {
@@ -402,26 +427,12 @@ class HeaderCollector {
  public:
   HeaderCollector(const HeaderSearchPath& search, const ScanCache* previous) : search_(search), previous_(previous) {}
 
-  // Scans the file and follows the headers it includes; false, with the
-  // reason, for an include whose path the system cannot take.
+  // Scans the file (a listed source) and follows the headers it includes;
+  // false, with the reason, for an include whose path the system cannot
+  // take. A file scanned already is not scanned again.
   bool scan(const std::string& path, std::string* err) {
-    std::vector<std::string> pending{path};
-    while (!pending.empty()) {
-      const std::string current = std::move(pending.back());
-      pending.pop_back();
-      const std::optional<std::vector<IncludeDirective>> includes = includesOf(current);
-      if (!includes) continue;
-      scanned_.push_back(current);
-      const std::string directory = ucl::fileDirectory(current);
-      for (const IncludeDirective& include : *includes) {
-        if (include.uncertain) {
-          macroIncludes_.push_back({current, include.name});
-        } else if (!follow(include, current, directory, pending, err)) {
-          return false;
-        }
-      }
-    }
-    return true;
+    const Candidate* start = lookup(path);
+    return start == nullptr || walk(start->file, err);
   }
 
   // The #include NAME lines, decided once every file is reached, since a
@@ -432,36 +443,41 @@ class HeaderCollector {
     while (!macroIncludes_.empty()) {
       const size_t scannedBefore = scanned_.size();
       const std::vector<MacroDefinition> definitions = definitionsInScannedFiles();
+      macroUncertain_.clear();  // decided again with what the new files define
       for (size_t i = 0; i < macroIncludes_.size(); ++i) {
-        const MacroIncludeLine line = macroIncludes_[i];  // scan may add to the list
+        const MacroIncludeLine line = macroIncludes_[i];  // the walk may add to the list
         const MacroInclude decision = decideMacroInclude(line.name, definitions, search_.definitions, optionFiles());
         for (const IncludeDirective& header : decision.headers) {
-          std::vector<std::string> pending;
+          std::vector<FileEntry*> pending;
           if (!follow(header, line.file, ucl::fileDirectory(line.file), pending, err)) return false;
-          if (!pending.empty() && !scan(pending.back(), err)) return false;
+          for (FileEntry* file : pending) {
+            if (!walk(file, err)) return false;
+          }
         }
-        if (!decision.sure && uncertain_.empty()) uncertain_ = line.file + ": #include " + line.name;
+        if (!decision.sure && macroUncertain_.empty()) macroUncertain_ = line.file + ": #include " + line.name;
       }
       if (scanned_.size() == scannedBefore) break;
-      uncertain_.clear();  // decided again with what the new files define
     }
     return true;
   }
 
+
   // A header the project lists: counted whether or not anything includes it.
   bool addListed(const std::string& path, std::string* err) {
-    const std::string header = normalisedPath(path);
-    return stamp(header) == nullptr || !reach(header) || scan(header, err);
+    const Candidate* header = lookup(normalisedPath(path));
+    if (header == nullptr) return true;
+    header->file->second.reached = true;
+    return walk(header->file, err);
   }
 
   ScanCache takeScans() { return std::move(scans_); }
-  std::string takeUncertain() { return std::move(uncertain_); }
+  std::string takeUncertain() { return uncertain_.empty() ? std::move(macroUncertain_) : std::move(uncertain_); }
   std::string takeWentBack() { return std::move(wentBack_); }
 
   std::vector<HeaderStamp> sorted() const {
     // Sorted as pointers, each path copied once into its place.
-    std::vector<const std::pair<const std::string, Found>*> reached;
-    for (const auto& entry : found_) {
+    std::vector<const FileEntry*> reached;
+    for (const auto& entry : files_) {
       if (entry.second.reached) reached.push_back(&entry);
     }
     std::sort(reached.begin(), reached.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
@@ -476,18 +492,66 @@ class HeaderCollector {
     std::string file;
     std::string name;
   };
+  // One file, under the first spelling that reached it, however often and
+  // in whatever spelling it is reached again.
+  struct File {
+    platform::FileStamp stamp;
+    bool reached = false;  // listed or included as a header, not only looked at
+    bool scanned = false;
+  };
+  using FileEntry = std::pair<const std::string, File>;
+  struct Candidate {
+    FileEntry* file;
+    bool asSpelt;  // there as the candidate is spelt, not only in another letter case
+  };
+  // What the file's includes resolve to from its directory.
+  struct Resolution {
+    std::vector<FileEntry*> headers;
+    bool unsure = false;
+  };
 
-  // Resolves the header an include of current names and, when it is one
-  // reached for the first time, puts it on pending.
+  bool walk(FileEntry* first, std::string* err) {
+    std::vector<FileEntry*> pending{first};
+    while (!pending.empty()) {
+      FileEntry* current = pending.back();
+      pending.pop_back();
+      if (current->second.scanned) continue;
+      current->second.scanned = true;
+      const std::string& path = current->first;
+      const std::optional<std::vector<IncludeDirective>> includes = includesOf(path, current->second.stamp);
+      if (!includes) continue;
+      scanned_.push_back(path);
+      const std::string directory = ucl::fileDirectory(path);
+      for (const IncludeDirective& include : *includes) {
+        if (include.uncertain) {
+          macroIncludes_.push_back({path, include.name});
+        } else if (!follow(include, path, directory, pending, err)) {
+          return false;
+        }
+      }
+    }
+    return true;
+  }
+
+  // Resolves the headers an include of current names and puts those reached
+  // for the first time on pending.
   bool follow(const IncludeDirective& include, const std::string& current, const std::string& directory,
-              std::vector<std::string>& pending, std::string* err) {
+              std::vector<FileEntry*>& pending, std::string* err) {
     if (!platform::pathFitsTheSystem(include.name)) {
       *err = "Error: An #include in " + current + " names a path of " + std::to_string(include.name.size()) +
              " bytes, longer than this system takes";
       return false;
     }
-    const std::string& header = resolved(include, directory);
-    if (!header.empty() && reach(header)) pending.push_back(header);
+    const Resolution& resolution = resolved(include, directory);
+    if (resolution.unsure && uncertain_.empty()) {
+      uncertain_ = current + ": #include " + (include.quoted ? '"' + include.name + '"' : '<' + include.name + '>');
+    }
+    for (FileEntry* header : resolution.headers) {
+      if (!header->second.reached) {
+        header->second.reached = true;
+        pending.push_back(header);
+      }
+    }
     return true;
   }
 
@@ -529,29 +593,32 @@ class HeaderCollector {
 
   // Many sources include the same few headers: each name is looked up once
   // per including directory.
-  const std::string& resolved(const IncludeDirective& include, const std::string& directory) {
+  const Resolution& resolved(const IncludeDirective& include, const std::string& directory) {
     key_.assign(directory);
     key_ += include.quoted ? '"' : '<';
     key_ += include.name;
     const auto known = resolved_.find(key_);
     if (known != resolved_.end()) return known->second;
-    std::string header =
-        resolveInclude(include, directory, search_, [&](const std::string& path) { return stamp(path) != nullptr; });
-    return resolved_.emplace(key_, std::move(header)).first->second;
+    Resolution resolution;
+    const std::vector<std::string> headers = includeCandidates(
+        include, directory, search_,
+        [&](const std::string& path) {
+          const Candidate* found = lookup(path);
+          if (found != nullptr) return found->asSpelt ? Presence::asSpelt : Presence::otherCase;
+          return letterCase_.absenceIsSure(path) ? Presence::absent : Presence::unsure;
+        },
+        &resolution.unsure);
+    for (const std::string& header : headers) resolution.headers.push_back(candidates_.at(header).file);
+    return resolved_.emplace(key_, std::move(resolution)).first->second;
   }
 
   // What the file includes: as the previous run recorded it while the file
   // keeps its stamp, otherwise as it reads now. Nothing when it cannot be
   // read.
-  std::optional<std::vector<IncludeDirective>> includesOf(const std::string& path) {
-    // Headers were stamped when they were found; sources are stamped here.
-    const auto known = found_.find(path);
-    const std::optional<platform::FileStamp> found =
-        known != found_.end() ? std::optional(known->second.stamp) : stampOf(path);
-    if (!found) return std::nullopt;
+  std::optional<std::vector<IncludeDirective>> includesOf(const std::string& path, platform::FileStamp stamp) {
     std::optional<std::vector<IncludeDirective>> includes;
     std::string_view entryText;
-    if (previous_ != nullptr) includes = previous_->find(path, *found, &entryText);
+    if (previous_ != nullptr) includes = previous_->find(path, stamp, &entryText);
     if (includes) {
       // The same path, stamp and includes: the entry's text as add writes it.
       scans_.addEntry(entryText);
@@ -559,7 +626,7 @@ class HeaderCollector {
     }
     if (previous_ != nullptr && wentBack_.empty()) {
       const std::optional<platform::FileStamp> recorded = previous_->recordedStamp(path);
-      if (recorded && stampWentBack(*recorded, *found)) wentBack_ = path;
+      if (recorded && stampWentBack(*recorded, stamp)) wentBack_ = path;
     }
     const std::optional<std::string> text = readText(path);
     if (!text) return std::nullopt;
@@ -569,36 +636,35 @@ class HeaderCollector {
     if (!ucl::isAscii(*text) && !ucl::isValidUtf8(*text)) {
       for (IncludeDirective& include : *includes) include.name = platform::ansiToUtf8(include.name);
     }
-    scans_.add(path, *found, *includes);
+    scans_.add(path, stamp, *includes);
     return includes;
   }
 
-  std::optional<platform::FileStamp> stampOf(const std::string& path) {
-    if (!letterCase_.mayExist(path)) return std::nullopt;
-    std::optional<platform::FileStamp> found = platform::fileStamp(path);
-    if (!found) {
-      if (const std::optional<std::string> cased = letterCase_.find(path)) found = platform::fileStamp(*cased);
+  // The file the path names, if it exists. Misses are not kept: each name
+  // is resolved once per directory anyway.
+  const Candidate* lookup(const std::string& path) {
+    const auto known = candidates_.find(path);
+    if (known != candidates_.end()) return &known->second;
+    if (!letterCase_.mayExist(path)) return nullptr;
+    std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
+    const bool asSpelt = stamp.has_value();
+    std::optional<std::string> onDisk;
+    if (!stamp) {
+      onDisk = letterCase_.find(path);
+      if (onDisk) stamp = platform::fileStamp(*onDisk);
+      if (!stamp) return nullptr;
     }
-    return found;
-  }
-
-  // The stamp of a header that exists; null when it does not. Misses are
-  // not kept: each name is resolved once per directory anyway.
-  const platform::FileStamp* stamp(const std::string& path) {
-    const auto known = found_.find(path);
-    if (known != found_.end()) return &known->second.stamp;
-    const std::optional<platform::FileStamp> found = stampOf(path);
-    if (!found) return nullptr;
-    return &found_.emplace(path, Found{*found, false}).first->second.stamp;
-  }
-
-  // Marks a header that exists as one the project reaches; false when it
-  // was already.
-  bool reach(const std::string& path) {
-    Found& found = found_.at(path);
-    if (found.reached) return false;
-    found.reached = true;
-    return true;
+    // Which file it is: where lookups fold letter case, every spelling that
+    // folds alike; elsewhere the spelling on disk.
+    std::string identity = platform::lookupsFoldLetterCase()
+                               ? (platform::foldKnowsEveryLetter(path) ? platform::foldedLetterCase(path) : path)
+                               : (onDisk ? *onDisk : path);
+    auto spelling = spellings_.find(identity);
+    if (spelling == spellings_.end()) {
+      FileEntry* file = &*files_.emplace(path, File{*stamp}).first;
+      spelling = spellings_.emplace(std::move(identity), file).first;
+    }
+    return &candidates_.emplace(path, Candidate{spelling->second, asSpelt}).first->second;
   }
 
   const HeaderSearchPath& search_;
@@ -606,15 +672,14 @@ class HeaderCollector {
   ScanCache scans_;
   std::string uncertain_;
   std::string wentBack_;
+  std::string macroUncertain_;  // the first #include NAME that stays unsure
   std::vector<std::string> scanned_;  // every file whose includes were read, in order
   std::vector<MacroIncludeLine> macroIncludes_;
   std::vector<std::optional<std::string>> optionFileTexts_;
-  struct Found {
-    platform::FileStamp stamp;
-    bool reached;  // listed or included, not only looked at
-  };
-  std::unordered_map<std::string, Found> found_;
-  std::unordered_map<std::string, std::string> resolved_;
+  std::unordered_map<std::string, File> files_;           // by the first spelling
+  std::unordered_map<std::string, FileEntry*> spellings_;  // by identity
+  std::unordered_map<std::string, Candidate> candidates_;  // by every spelling looked up
+  std::unordered_map<std::string, Resolution> resolved_;
   std::string key_;  // of resolved_, kept for its buffer
   platform::LetterCaseFinder letterCase_;
 };

@@ -79,6 +79,23 @@ MacroInclude decideMacroInclude(const std::string& name, const std::vector<Macro
 std::string resolveInclude(const IncludeDirective& include, const std::string& includerDirectory,
                            const HeaderSearchPath& search, const std::function<bool(const std::string&)>& exists);
 
+// What a lookup of one candidate path found.
+enum class Presence {
+  absent,
+  asSpelt,    // there, spelt as the candidate is
+  otherCase,  // there only in another letter case
+  unsure,     // not found, but it may be there in a letter case only the system knows
+};
+// The headers the compiler may open for the directive, searched as
+// resolveInclude searches: the first candidate that is there. Where that
+// one is there only in another letter case, the search goes on to the
+// first one there as spelt, which a compiler on a file system that keeps
+// letter case opens instead: both count. An unsure candidate is passed as
+// a miss, and sets *unsure: nobody can say which file the compiler opens.
+std::vector<std::string> includeCandidates(const IncludeDirective& include, const std::string& includerDirectory,
+                                           const HeaderSearchPath& search,
+                                           const std::function<Presence(const std::string&)>& lookup, bool* unsure);
+
 // The path with "\" for "/" and without "." components, each "name\.."
 // taken out, so that a header reached in two ways is named once.
 std::string normalisedPath(const std::string& path);
@@ -87,7 +104,8 @@ struct ProjectScan {
   std::vector<HeaderStamp> headers;  // sorted by path
   ScanCache scans;                   // of every file scanned, for the next run
   // The first include that could not be followed ("C\main.c: #include
-  // MACRO" that decideMacroInclude is not sure of), and the first file
+  // MACRO" that decideMacroInclude is not sure of, or one whose name only
+  // the system could match: "C\main.c: #include "Ա.h""), and the first file
   // whose stamp went back against the previous scans; empty when there is
   // none.
   std::string uncertain;

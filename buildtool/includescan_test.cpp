@@ -149,6 +149,30 @@ TEST(ResolveInclude, TheCompilersSearchOrder) {
   EXPECT_EQ(resolve({"missing.h", true}, "C\\"), "");
 }
 
+// Past a header there only in another letter case to the one there as
+// spelt; past an unsure miss, which is said. Candidates: C, H, X.
+TEST(IncludeCandidates, EveryFileTheCompilerMayOpen) {
+  using P = Presence;
+  struct Case {
+    std::vector<P> found;
+    std::vector<std::string> expected;
+    bool unsure;
+  } const cases[] = {
+      {{P::asSpelt, P::asSpelt, P::asSpelt}, {"C\\a.h"}, false},
+      {{P::absent, P::asSpelt, P::asSpelt}, {"H\\a.h"}, false},
+      {{P::otherCase, P::otherCase, P::asSpelt}, {"C\\a.h", "X\\a.h"}, false},
+      {{P::otherCase, P::otherCase, P::absent}, {"C\\a.h"}, false},
+      {{P::unsure, P::absent, P::asSpelt}, {"X\\a.h"}, true},
+      {{P::unsure, P::absent, P::absent}, {}, true},
+  };
+  for (const Case& c : cases) {
+    const auto lookup = [&](const std::string& path) { return c.found[path[0] == 'C' ? 0 : path[0] == 'H' ? 1 : 2]; };
+    bool unsure = false;
+    EXPECT_EQ(includeCandidates({"a.h", true}, "C\\", {"H", {"X"}}, lookup, &unsure), c.expected);
+    EXPECT_EQ(unsure, c.unsure);
+  }
+}
+
 class ProjectHeaders : public ::testing::Test {
  protected:
   testsupport::TempDir dir_;
@@ -272,6 +296,70 @@ TEST_F(ProjectHeaders, LetterCaseIsIgnoredAsWindowsIgnoresIt) {
   ASSERT_TRUE(projectHeaders({"c\\MAIN.C"}, {"H", {"h"}}, nullptr, &scan, &err)) << err;
   ASSERT_EQ(scan.headers.size(), 1u);
   EXPECT_EQ(scan.headers[0].path, "h\\App.H");
+}
+
+// One file reached in several ways is one entry of the scan cache and of the
+// record's headers, and the record written reads back and is kept.
+TEST_F(ProjectHeaders, AFileReachedTwiceIsRecordedOnce) {
+  writeFile(dir_ / "C/main.c", "#include \"tables.c\"\n#include \"a.h\"\n#include \"A.h\"\n");
+  writeFile(dir_ / "C/tables.c", "#include \"a.h\"\n");
+  writeFile(dir_ / "H/a.h", "");
+  const std::vector<std::string> shapes[] = {
+      {"C\\main.c", "C\\tables.c"},                       // listed and included
+      {"C\\tables.c", "C\\main.c"},                       // included, then listed
+      {"C\\main.c", "H\\a.h", "C\\main.c", "H\\a.h"},     // in two groups
+      {"C/main.c", "C\\main.c", "H/a.h", "H\\a.h"},       // both separators
+      {"C\\main.c", "C\\MAIN.c", "h\\A.h", "H\\a.h"},     // two letter cases
+  };
+  for (const std::vector<std::string>& files : shapes) {
+    SCOPED_TRACE(files[1]);
+    std::string err;
+    ProjectScan scan;
+    ASSERT_TRUE(projectHeaders(files, {"H", {}}, nullptr, &scan, &err)) << err;
+    EXPECT_EQ(scan.scans.count(), 3u);
+    std::vector<std::string> headers;
+    for (const HeaderStamp& header : scan.headers) headers.push_back(platform::foldedLetterCase(header.path));
+    EXPECT_EQ(headers, (std::vector<std::string>{"c\\tables.c", "h\\a.h"}));
+    const std::string record = recordFile("x", scan.scans);
+    const std::optional<ReadRecord> read = parseRecordFile(record);
+    ASSERT_TRUE(read);
+    ProjectScan again;
+    ASSERT_TRUE(projectHeaders(files, {"H", {}}, &read->scans, &again, &err)) << err;
+    EXPECT_TRUE(again.scans.copies(read->scans.loadedText()));
+  }
+}
+
+// A letter beyond the old fold table (Ґ with ґ.h), one beyond
+// the fold (Ա with ա.h), and two spellings in two directories, which only
+// a file system that keeps letter case holds apart: whatever the compiler
+// may open counts, and where nobody can tell, the run is uncertain.
+TEST_F(ProjectHeaders, LettersOnlyTheSystemCanMatch) {
+  const bool folds = platform::lookupsFoldLetterCase();
+  writeFile(dir_ / "C/config.h", "");
+  writeFile(dir_ / "H/Config.h", "");
+  for (const char* header : {"H\\\xD2\x91.h", "H\\\xD5\xA1.h"}) {
+    ASSERT_TRUE(platform::writeFileSafely(header, ""));  // the name in UTF-8 on both systems
+  }
+  using Paths = std::vector<std::string>;
+  struct Case {
+    const char* name;
+    Paths headers;
+    bool uncertain;
+  } const cases[] = {
+      {"\xD2\x90.h", {"H\\\xD2\x90.h"}, false},
+      {"\xD4\xB1.h", folds ? Paths{"H\\\xD4\xB1.h"} : Paths{}, !folds},
+      {"Config.h", folds ? Paths{"C\\Config.h"} : Paths{"C\\Config.h", "H\\Config.h"}, false},
+  };
+  for (const Case& c : cases) {
+    writeFile(dir_ / "C/main.c", std::string("#include \"") + c.name + "\"\n");
+    std::string err;
+    ProjectScan scan;
+    ASSERT_TRUE(projectHeaders({"C\\main.c"}, {"H", {}}, nullptr, &scan, &err)) << err;
+    Paths headers;
+    for (const HeaderStamp& header : scan.headers) headers.push_back(header.path);
+    EXPECT_EQ(headers, c.headers) << c.name;
+    EXPECT_EQ(scan.uncertain, c.uncertain ? std::string("C\\main.c: #include \"") + c.name + "\"" : "") << c.name;
+  }
 }
 
 }  // namespace

@@ -275,6 +275,38 @@ TEST_F(KestrelPv2, IncludeOfAMacroNothingDefinesLeavesTheMakefilesAlone) {
   EXPECT_EQ(rewritten(build, before), kNone);
 }
 
+// A source that another one includes, listed too, is one file of the
+// record: the next run rewrites nothing.
+TEST_F(KestrelPv2, ASourceListedAndIncludedBuildsIncrementally) {
+  writeSources(projectDir_);
+  writeFile(projectDir_ + "/c/main.c", "#include \"tables.c\"\nint main() {}\n");
+  writeFile(projectDir_ + "/c/tables.c", "#include \"app.h\"\nint table[2];\n");
+  std::string project = readFile(projectDir_ + "/demo.cbx");
+  writeFile(projectDir_ + "/demo.cbx", project.insert(project.rfind("</project>"), "<file path=\"c/tables.c\"/>\n"));
+  const std::string build = projectDir_ + "/PV2BUILD";
+  ASSERT_EQ(run({"demo"}, environment_).exitCode, 0);
+  const Stamps before = ageFiles(build);
+  const auto result = run({"demo"}, environment_);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(rewritten(build, before), kNone);
+}
+
+// The compiler's options file is no prerequisite of any rule: an SDK update
+// that edits it rewrites the makefiles, so that every object is compiled again.
+TEST_F(KestrelPv3, EditedSubcommandFileRewritesTheMakefiles) {
+  const std::string tools = (target().underWine ? driveCDir_ + "/PVSDK3" : sdk_) + "/tools";
+  fs::create_directories(tools);
+  writeFile(tools + "/Makefile.sub", "-optimize=1\n");
+  const std::string build = projectDir_ + "/PV3BUILD";
+  ASSERT_EQ(run({"-p3", "demo"}, environment_).exitCode, 0);
+  const Stamps before = ageFiles(build);
+  writeFile(tools + "/Makefile.sub", "-optimize=0 -debug\n");
+  const auto result = run({"-p3", "demo"}, environment_);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(rewritten(build, before), kPv3Makefiles);
+}
+
 TEST_F(KestrelPv2, BackupOfTheProjectFileIsNotBuiltFrom) {
   fs::rename(projectDir_ + "/demo.cbx", projectDir_ + "/demo.cbxbak");
   const auto result = run({"demo"}, environment_);

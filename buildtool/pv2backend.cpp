@@ -11,7 +11,7 @@ using ucl::FileKind;
 using ucl::fileKind;
 
 const BackEnd kPv2BackEnd = {ucl::Sdk::pv2, "PV2BUILD", false, pv2Makefiles, pv2MakeRuns, pv2IncludeDirectories,
-                           pv2CompilerInputs};
+                           pv2CompilerInputs, pv2MakeInputs};
 
 namespace {
 
@@ -127,6 +127,29 @@ CompilerInputs pv2CompilerInputs(const BuildOptions& options, const SdkPaths& se
       inputs.sources.push_back(*path);
     }
   }
+  return inputs;
+}
+
+std::vector<std::string> pv2MakeInputs(const BuildOptions& options, const SdkPaths& settings,
+                                       const std::vector<std::string>& projectFiles) {
+  const std::string sdk = settings.sdkPath + "\\C";
+  // COMHEAD of MakeSDK.2, on which every object depends.
+  std::vector<std::string> inputs{sdk + "\\Com_H\\define.h", sdk + "\\Com_H\\libc.h", sdk + "\\Com_Lib\\h\\l_define.h",
+                                  sdk + "\\Com_Lib\\h\\l_libc.h"};
+  // A library's rule archives the objects alone.
+  if (options.createLibrary) return inputs;
+  // The link of $(HEX) in the model's directories, and HEADSET's icons.
+  const std::string model = options.memoryModel == 'P' ? "p" : "s";
+  inputs.push_back(sdk + "\\Com_Obj\\" + model + "\\start.obj");
+  inputs.push_back(sdk + "\\Com_Obj\\" + model + "\\libdata.obj");
+  for (auto path = projectFiles.rbegin(); path != projectFiles.rend(); ++path) {
+    if (fileKind(*path) == FileKind::library) inputs.push_back(sdk + "\\Com_Lib\\" + model + "\\" + ucl::fileName(*path));
+  }
+  inputs.push_back(sdk + "\\Com_Lib\\" + model + "\\libc.lib");
+  inputs.push_back("\\lsij\\lsic86pv\\lib\\p\\mathlib.lib");
+  inputs.push_back(sdk + "\\COM_LNK\\LINK2" + model + ".DAT");
+  inputs.push_back("MENUICON\\icon.bmp");
+  inputs.push_back("MENUICON\\licon.bmp");
   return inputs;
 }
 

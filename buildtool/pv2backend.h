@@ -11,6 +11,8 @@ BuildDirectory pv2Makefiles(const BuildOptions& options, const SdkPaths& setting
                             const std::vector<std::string>& projectFiles);
 std::vector<MakeRun> pv2MakeRuns(const BuildOptions& options, const SdkPaths& settings);
 std::vector<std::string> pv2IncludeDirectories(const SdkPaths& settings);
+std::vector<std::string> pv2MakeInputs(const BuildOptions& options, const SdkPaths& settings,
+                                       const std::vector<std::string>& projectFiles);
 CompilerInputs pv2CompilerInputs(const BuildOptions& options, const SdkPaths& settings,
                                   const std::vector<std::string>& projectFiles);
 

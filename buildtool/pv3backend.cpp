@@ -11,7 +11,7 @@ using ucl::FileKind;
 using ucl::fileKind;
 
 const BackEnd kPv3BackEnd = {ucl::Sdk::pv3, "PV3BUILD", true, pv3Makefiles, pv3MakeRuns, pv3IncludeDirectories,
-                           pv3CompilerInputs};
+                           pv3CompilerInputs, pv3MakeInputs};
 
 namespace {
 
@@ -104,7 +104,7 @@ BuildDirectory pv3Makefiles(const BuildOptions& options, const SdkPaths& setting
 
   const std::string compiler = settings.compilerPath.value_or(std::string());
   std::string head = formatText(kPv3Head, compiler.c_str(), settings.sdkPath.c_str(),
-                                    subcommandFileName(debug),
+                                    ucl::fileName(pv3SubcommandFile(options, settings)).c_str(),
                                     debug ? "PV3BUILD\\OBJDBG" : "PV3BUILD\\OBJREL", lists.libraries.c_str(),
                                     debug || library ? "DBG" : "REL");
   // Sized once: the compile rules of many sources make the text large.
@@ -162,6 +162,34 @@ CompilerInputs pv3CompilerInputs(const BuildOptions& options, const SdkPaths& se
   // The FILEn lines: C sources with the extension written ".c".
   for (auto path = projectFiles.rbegin(); path != projectFiles.rend(); ++path) {
     if (fileKind(*path) == FileKind::source && ucl::fileExtension(*path) == ".c") inputs.sources.push_back(*path);
+  }
+  return inputs;
+}
+
+std::vector<std::string> pv3MakeInputs(const BuildOptions& options, const SdkPaths& settings,
+                                       const std::vector<std::string>& projectFiles) {
+  const std::string& sdk = settings.sdkPath;
+  // Every compile: -subcommand=$(SUBCOM); LCOM_H, of LNKINF0 in both modes.
+  std::vector<std::string> inputs{pv3SubcommandFile(options, settings),  sdk + "\\lib\\LibH\\define.h",
+                                  sdk + "\\lib\\LibH\\LIBC.H",           sdk + "\\lib\\LibH\\L_LIBC.H",
+                                  sdk + "\\lib\\LibH\\L_define.h"};
+  // A library's closing text links nothing.
+  if (options.createLibrary) return inputs;
+  // The inputs and libraries of the linker's subcommand, in its order.
+  for (const char* object : {"startapl", "setup", "section", "rsysram", "bootinf"}) {
+    inputs.push_back(sdk + "\\system\\obj\\" + object + ".obj");
+  }
+  for (auto path = projectFiles.rbegin(); path != projectFiles.rend(); ++path) {
+    if (fileKind(*path) == FileKind::library) inputs.push_back(sdk + "\\lib\\" + ucl::fileName(*path));
+  }
+  inputs.push_back(sdk + "\\lib\\libc.lib");
+  inputs.push_back(sdk + "\\lib\\addlibc.lib");
+  inputs.push_back(sdk + "\\lib\\hilib\\HiLIB.LIB");
+  inputs.push_back(settings.compilerPath.value_or(std::string()) + "\\shclib.lib");
+  // SETHEDINF: the release build's header takes the menu icons.
+  if (!options.debugBuild) {
+    inputs.push_back("MENUICON\\icon.bmp");
+    inputs.push_back("MENUICON\\licon.bmp");
   }
   return inputs;
 }

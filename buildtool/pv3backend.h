@@ -15,5 +15,7 @@ std::vector<std::string> pv3IncludeDirectories(const SdkPaths& settings);
 std::string pv3SubcommandFile(const BuildOptions& options, const SdkPaths& settings);
 CompilerInputs pv3CompilerInputs(const BuildOptions& options, const SdkPaths& settings,
                                   const std::vector<std::string>& projectFiles);
+std::vector<std::string> pv3MakeInputs(const BuildOptions& options, const SdkPaths& settings,
+                                       const std::vector<std::string>& projectFiles);
 
 }  // namespace kestrel

@@ -1,9 +1,13 @@
 // The PV3 back end: the makefile.mak and sources.def it describes, and the
 // hmake run.
 #include "buildtool/pv3backend.h"
+#include "buildtool/pv2backend.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "common/pathhelpers.h"
 #include "common/projectfile.h"
 #include "testing/testsupport.h"
 
@@ -120,6 +124,42 @@ TEST(Pv3MakeRuns, EnvironmentAndCommandLine) {
       EXPECT_EQ(runs[0].environment.variables, variables);
     }
   }
+}
+
+// What each back end's makefiles hand to the compiler and the linker besides
+// the sources and their headers, by mode; a library links nothing.
+TEST(MakeInputs, WhatEachModeHandsToTheTools) {
+  struct Case {
+    decltype(&pv3MakeInputs) inputsOf;
+    bool debug, library;
+    char model;
+    const char* has;
+    const char* hasNot;
+  } const cases[] = {
+      {pv3MakeInputs, false, false, 'S', "C:\\PVSDK3\\tools\\Makefile.sub", "C:\\PVSDK3\\tools\\MakeDbg.sub"},
+      {pv3MakeInputs, false, false, 'S', "MENUICON\\icon.bmp", ""},
+      {pv3MakeInputs, true, false, 'S', "C:\\PVSDK3\\tools\\MakeDbg.sub", "MENUICON\\icon.bmp"},
+      {pv3MakeInputs, true, false, 'S', "C:\\PVSDK3\\lib\\x.lib", ""},
+      {pv3MakeInputs, true, false, 'S', "C:\\PVSDK3\\system\\obj\\startapl.obj", ""},
+      {pv3MakeInputs, false, true, 'S', "C:\\PVSDK3\\lib\\LibH\\L_LIBC.H", "C:\\SHC\\shclib.lib"},
+      {pv2MakeInputs, false, false, 'S', "C:\\PVSDK\\C\\Com_Lib\\s\\x.lib", "C:\\PVSDK\\C\\Com_Lib\\p\\x.lib"},
+      {pv2MakeInputs, false, false, 'P', "C:\\PVSDK\\C\\COM_LNK\\LINK2p.DAT", ""},
+      {pv2MakeInputs, false, true, 'S', "C:\\PVSDK\\C\\Com_H\\libc.h", "C:\\PVSDK\\C\\Com_Obj\\s\\start.obj"},
+  };
+  for (const Case& c : cases) {
+    BuildOptions options;
+    options.debugBuild = c.debug;
+    options.createLibrary = c.library;
+    options.memoryModel = c.model;
+    const std::vector<std::string> inputs =
+        c.inputsOf(options, c.inputsOf == pv3MakeInputs ? kSettings : SdkPaths{"C:\\PVSDK", "C:\\LSIC86"},
+                   {"C\\main.c", "lib\\x.lib"});
+    EXPECT_EQ(std::count(inputs.begin(), inputs.end(), c.has), 1) << c.has;
+    EXPECT_EQ(std::count(inputs.begin(), inputs.end(), c.hasNot), 0) << c.hasNot;
+  }
+  // The makefile names the options file the record holds.
+  const std::string subcommand = ucl::fileName(pv3SubcommandFile(BuildOptions(), kSettings));
+  EXPECT_NE(written(pv3Makefiles(BuildOptions(), kSettings, {}), "makefile.mak").find("tools\\" + subcommand), std::string::npos);
 }
 
 }  // namespace

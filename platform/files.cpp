@@ -173,6 +173,7 @@ namespace {
 char32_t lowerLetter(char32_t c) {
   if (c < 0x80) return c >= 'A' && c <= 'Z' ? c + 32 : c;
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;  // Latin-1
+  if (c == 0x1A0 || c == 0x1AF) return c + 1;  // Vietnamese (1258): Ơ Ư
   if (c >= 0x100 && c <= 0x17F) {  // Latin Extended-A: pairs, upper case first
     if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
     if (c == 0x178) return 0xFF;
@@ -180,17 +181,84 @@ char32_t lowerLetter(char32_t c) {
     return c % 2 == (oddFirst ? 1 : 0) ? c + 1 : c;
   }
   if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;  // Greek
+  if (c == 0x3C2) return 0x3C3;  // final sigma compares as σ and Σ
   if (c == 0x386) return 0x3AC;
   if (c >= 0x388 && c <= 0x38A) return c + 37;
   if (c == 0x38C) return 0x3CC;
   if (c == 0x38E || c == 0x38F) return c + 63;
   if (c >= 0x410 && c <= 0x42F) return c + 32;  // Cyrillic
   if (c >= 0x400 && c <= 0x40F) return c + 80;
+  if (c == 0x490) return 0x491;  // Ukrainian (1251): Ґ
   if (c >= 0xFF21 && c <= 0xFF3A) return c + 32;  // full-width Latin
   return c;
 }
 
+// Whether lowerLetter answers for the character: ASCII, the ranges it
+// folds whole, and the scripts and symbols that have no letter case. A
+// letter outside them (Latin Extended-B, Armenian, Georgian, Latin Extended
+// Additional, ...) may have a partner in another case that only the system
+// knows.
+bool foldKnowsCharacter(char32_t c) {
+  if (c < 0x180) return true;
+  if (c < 0x250) return c == 0x1A0 || c == 0x1A1 || c == 0x1AF || c == 0x1B0;
+  if (c < 0x2B0) return false;  // IPA: some have partners in Latin Extended-B
+  if (c < 0x370) return true;   // modifiers, combining marks
+  if (c < 0x400) return c >= 0x384 && c <= 0x3CE;
+  if (c < 0x530) return c <= 0x45F || c == 0x490 || c == 0x491;
+  if (c < 0x590) return false;  // Armenian
+  if (c < 0x10A0) return true;  // Hebrew, Arabic, the Indic scripts, Thai, ...
+  if (c < 0x1100) return false;  // Georgian
+  if (c < 0x1200) return true;   // Hangul Jamo
+  if (c < 0x2000) return false;
+  if (c < 0x2100) return true;  // punctuation, currency
+  if (c < 0x2190) return false;  // letter-like symbols, Roman numerals
+  if (c < 0x2460) return true;
+  if (c < 0x2500) return false;  // enclosed letters
+  if (c < 0x2C00) return true;
+  if (c < 0x2E00) return false;  // Glagolitic, Latin Extended-C, Coptic
+  if (c < 0xA4D0) return true;   // CJK, kana, Yi
+  if (c < 0xAC00) return false;
+  return c < 0x10000 || (c >= 0x1F000 && c < 0x1FB00) || (c >= 0x20000 && c < 0x40000);
+}
+
+// The character at at and its length in bytes; length 0 for a byte that
+// does not begin a valid UTF-8 sequence.
+char32_t decodeAt(const std::string& utf8, size_t at, size_t& length) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(utf8[i]); };
+  const unsigned char lead = byte(at);
+  if (lead < 0x80) {
+    length = 1;
+    return lead;
+  }
+  length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+  bool valid = length > 1 && at + length <= utf8.size();
+  for (size_t i = 1; valid && i < length; ++i) valid = (byte(at + i) & 0xC0) == 0x80;
+  if (valid && length == 3) valid = (lead != 0xE0 || byte(at + 1) >= 0xA0) && (lead != 0xED || byte(at + 1) < 0xA0);
+  if (valid && length == 4) valid = (lead != 0xF0 || byte(at + 1) >= 0x90) && (lead != 0xF4 || byte(at + 1) < 0x90);
+  if (!valid) {
+    length = 0;
+    return 0;
+  }
+  char32_t c = lead & (0x7Fu >> length);
+  for (size_t i = 1; i < length; ++i) c = (c << 6) | (byte(at + i) & 0x3Fu);
+  return c;
+}
+
 }  // namespace
+
+bool foldKnowsEveryLetter(const std::string& utf8) {
+  for (size_t at = 0; at < utf8.size();) {
+    if (static_cast<unsigned char>(utf8[at]) < 0x80) {
+      ++at;
+      continue;
+    }
+    size_t length = 0;
+    const char32_t c = decodeAt(utf8, at, length);
+    if (length == 0 || !foldKnowsCharacter(c)) return false;
+    at += length;
+  }
+  return true;
+}
 
 std::string foldedLetterCase(const std::string& utf8) {
   std::string folded;
@@ -278,6 +346,9 @@ std::optional<std::string> LetterCaseFinder::find(const std::string& path) {
 
 bool LetterCaseFinder::mayExist(const std::string& path) {
   if (!pathFitsTheSystem(path)) return false;
+  // The listing folds only the letters the table knows: for any other the
+  // system's own lookup must answer.
+  if (!foldKnowsEveryLetter(path)) return true;
   const size_t slash = path.rfind('\\');
   const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
   const std::string_view name = std::string_view(path).substr(nameStart);
@@ -302,6 +373,13 @@ bool LetterCaseFinder::mayExist(const std::string& path) {
   if (recent->listing == nullptr) return false;
   if (name.empty() || name == ".." || name.find('~') != std::string_view::npos) return true;
   return std::binary_search(recent->listing->begin(), recent->listing->end(), nameHash(name));
+}
+
+bool LetterCaseFinder::absenceIsSure(const std::string& path) {
+  if (lookupsFoldLetterCase() || foldKnowsEveryLetter(path)) return true;
+  const std::string directory = directoryPart(path);
+  if (!directoryAsFound(directory)) return foldKnowsEveryLetter(directory);
+  return foldKnowsEveryLetter(namePart(path));
 }
 
 // The hashes of the names in the directory (empty: the current one), in

@@ -139,6 +139,13 @@ std::optional<FileStamp> fileStamp(const std::string& path);
 // (Latin, Greek, Cyrillic, full-width Latin). Everything else, and bytes
 // that are not UTF-8, as it is.
 std::string foldedLetterCase(const std::string& utf8);
+// False when the name holds a letter outside what foldedLetterCase folds
+// (or bytes that are not UTF-8): then only the system can tell which names
+// it matches.
+bool foldKnowsEveryLetter(const std::string& utf8);
+// True where the system's own file lookup matches names without regard to
+// letter case (Windows); false where it takes them as spelt (Linux).
+bool lookupsFoldLetterCase();
 
 // Names (without directory) of the entries that match the last component of
 // the pattern, which may hold "*" and "?" and is matched without regard to
@@ -158,7 +165,15 @@ class LetterCaseFinder {
   // False when the directory holds no file of that name in any letter
   // case, which its listing answers without asking the file system. A
   // short name ("HEADER~1.H") is not in a listing: it may always exist.
+  // A name with a letter the fold does not know may always exist: the
+  // system's lookup decides.
   bool mayExist(const std::string& path);
+
+  // After neither the path as spelt nor find found the file: false when
+  // the file may still be there in another letter case that only the
+  // system knows, and the system does not fold (a letter the fold does not
+  // know, on Linux).
+  bool absenceIsSure(const std::string& path);
 
  private:
   const std::vector<unsigned long long>& listing(const std::string& directory);

@@ -294,6 +294,8 @@ std::optional<FileStamp> fileStamp(const std::string& path) {
 
 bool pathFitsTheSystem(const std::string& path) { return path.size() < PATH_MAX; }
 
+bool lookupsFoldLetterCase() { return false; }
+
 std::vector<std::string> findFiles(const std::string& pattern) {
   std::vector<std::string> names;
   const std::string native = windowsToHostPath(pattern);

@@ -6,12 +6,14 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 #include "testing/testsupport.h"
 
 namespace {
 
+namespace fs = std::filesystem;
 using testsupport::fileExists;
 using testsupport::readFile;
 using testsupport::TempDir;
@@ -56,8 +58,48 @@ TEST(FoldedLetterCase, TheLettersOfTheCodePages) {
       {"\xCE\xA9\xCE\x86 \xD0\x96\xD0\x81", "\xCF\x89\xCE\xAC \xD0\xB6\xD1\x91"},                        // Ω Ά Ж Ё
       {"\xEF\xBC\xA1 \xE8\xA1\xA8", "\xEF\xBD\x81 \xE8\xA1\xA8"},                                            // Ａ, not 表
       {"\xFC" "BER \xC3", "\xFC" "ber \xC3"},                                                           // not UTF-8
+      {"\xD2\x90 \xC6\xA0 \xC6\xAF", "\xD2\x91 \xC6\xA1 \xC6\xB0"},                                    // Ґ Ơ Ư
+      {"\xCE\xA3 \xCF\x82", "\xCF\x83 \xCF\x83"},                                                    // Σ ς as σ
   };
   for (const auto& [name, folded] : cases) EXPECT_EQ(platform::foldedLetterCase(name), folded) << name;
+  // Beyond the table only the system can match letters.
+  for (const char* name : {"main.h", "\xD2\x91.h", "\xE8\xA1\xA8.h", "\xEF\xBD\xB1.h"}) {  // ґ 表 ｱ
+    EXPECT_TRUE(platform::foldKnowsEveryLetter(name)) << name;
+  }
+  for (const char* name : {"\xD4\xB1.h", "\xC7\x85.h", "\xE1\xBA\xA1.h", "\xF0\x90\x90\x80", "\xC3.h"}) {  // Ա ǅ ạ 𐐀
+    EXPECT_FALSE(platform::foldKnowsEveryLetter(name)) << name;
+  }
+}
+
+// Ґ the table folds; Ա only the system can match: where its lookup folds,
+// it finds the file, elsewhere the absence is not sure.
+TEST(LetterCaseFinder, ANameBeyondTheFoldIsNeverAnsweredAbsentFromAGuess) {
+  TempDir dir;
+  const std::string at = platform::hostToWindowsPath(dir.path()) + "\\";
+  ASSERT_TRUE(platform::writeFileSafely(at + "\xD2\x91.h", "") && platform::writeFileSafely(at + "\xD5\xA1.h", ""));
+  platform::LetterCaseFinder finder;
+  EXPECT_TRUE(finder.mayExist(at + "\xD2\x90.h") && finder.find(at + "\xD2\x90.h"));
+  EXPECT_FALSE(finder.mayExist(at + "x.h"));
+  EXPECT_TRUE(finder.absenceIsSure(at + "x.h"));
+  const bool folds = platform::lookupsFoldLetterCase();
+  EXPECT_TRUE(finder.mayExist(at + "\xD4\xB1.h"));
+  EXPECT_EQ(platform::fileStamp(at + "\xD4\xB1.h").has_value(), folds);
+  EXPECT_EQ(finder.absenceIsSure(at + "\xD4\xB1.h"), folds);
+  EXPECT_EQ(finder.absenceIsSure(at + "\xD4\xB1\\x.h"), folds);
+}
+
+TEST(FileStamp, ALinkGivesItsTargetsStamp) {
+  TempDir dir;
+  writeFile(dir / "target.h", "twelve bytes");
+  fs::last_write_time(dir / "target.h", fs::last_write_time(dir / "target.h") - std::chrono::hours(5));
+  std::error_code failed;
+  fs::create_symlink("target.h", dir / "link.h", failed);
+  if (failed == std::errc::function_not_supported) GTEST_SKIP() << "this system makes no symbolic links";
+  ASSERT_FALSE(failed) << failed.message();
+  const std::optional<platform::FileStamp> link = platform::fileStamp(dir.path() + "\\link.h");
+  ASSERT_TRUE(link);
+  EXPECT_EQ(link->size, 12);
+  EXPECT_EQ(link->modified, platform::fileStamp(dir.path() + "\\target.h")->modified);
 }
 
 TEST(FindFiles, LongPatternWithManyStarsEndsQuickly) {

@@ -148,17 +148,34 @@ bool isDirectory(const std::string& path) {
 }
 
 std::optional<FileStamp> fileStamp(const std::string& path) {
+  const std::wstring wide = widen(path);
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data) ||
-      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    return std::nullopt;
-  }
-  const auto wide = [](DWORD high, DWORD low) {
+  if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  const auto joined = [](DWORD high, DWORD low) {
     return static_cast<long long>((static_cast<unsigned long long>(high) << 32) | low);
   };
-  return FileStamp{wide(data.nFileSizeHigh, data.nFileSizeLow),
-                   wide(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)};
+  if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    // The attributes are the link's own: the compiler reads its target,
+    // which an opened handle is.
+    const HANDLE file = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION target;
+    const bool read = GetFileInformationByHandle(file, &target) != 0;
+    CloseHandle(file);
+    if (!read) return std::nullopt;
+    data.dwFileAttributes = target.dwFileAttributes;
+    data.nFileSizeHigh = target.nFileSizeHigh;
+    data.nFileSizeLow = target.nFileSizeLow;
+    data.ftLastWriteTime = target.ftLastWriteTime;
+  }
+  if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
+  return FileStamp{joined(data.nFileSizeHigh, data.nFileSizeLow),
+                   joined(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)};
 }
+
+bool lookupsFoldLetterCase() { return true; }
 
 bool pathFitsTheSystem(const std::string& path) {
   // UTF-8 never takes fewer bytes than UTF-16 takes units.
