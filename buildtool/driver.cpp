@@ -235,7 +235,8 @@ void applyMakefilePlan(const std::string& buildDirectory, MakefilePlan& plan, st
   // vouch for files that no longer match it.
   if (plan.rewriteAll) platform::deleteFile(plan.record);
   std::string message;
-  if (!writeBuildDirectory(plan.directory, plan.rewriteAll, &message)) {
+  const bool makefilesWritten = writeBuildDirectory(plan.directory, plan.rewriteAll, &message);
+  if (!makefilesWritten) {
     writeLine(err, message);
     platform::deleteFile(plan.record);
     discardPendingRecord(plan.record);
@@ -244,10 +245,11 @@ void applyMakefilePlan(const std::string& buildDirectory, MakefilePlan& plan, st
   }
   // The database holds what the project is, whatever became of the
   // makefiles: once no record vouches for the one on disk, it could no
-  // longer be told from a file of the user's.
+  // longer be told from a file of the user's. Where the makefiles could
+  // not be written, their message says what to mend, and that one alone.
   if (!plan.databaseNote.empty()) {
     writeLine(err, plan.databaseNote);
-  } else if (plan.writeDatabase && !writeCompileCommands(kCompileCommandsFile, plan.database)) {
+  } else if (plan.writeDatabase && !writeCompileCommands(kCompileCommandsFile, plan.database) && makefilesWritten) {
     writeLine(err, std::string("Unable to write ") + kCompileCommandsFile);
   }
 }
