@@ -22,6 +22,7 @@ constexpr const char* kRecordHeading = "kestrel build record 1\n";
 // read less (before it joined lines, say) must not be taken, so the
 // heading of the scans names the finder's rules.
 constexpr char kScansHeading[] = "scans rules=2 ";
+constexpr const char* kDatabasesLine = "databases ";
 
 void appendValue(std::string& text, const char* key, const std::string& value) {
   text += key;
@@ -289,10 +290,12 @@ bool ScanCache::load(std::string_view text, size_t count) {
   return index_.size() == count;
 }
 
-std::string recordFile(const std::string& compared, const ScanCache& scans) {
+std::string recordFile(const std::string& compared, const ScanCache& scans, const std::string& databases) {
   std::string text;
-  text.reserve(compared.size() + scans.size() + 64);
-  text += "compared ";
+  text.reserve(compared.size() + scans.size() + databases.size() + 80);
+  text += kDatabasesLine;
+  text += databases;
+  text += "\ncompared ";
   text += std::to_string(compared.size());
   text += '\n';
   text += compared;
@@ -317,13 +320,18 @@ std::optional<ReadRecord> parseRecordFile(const std::string& text) {
   long long comparedSize = 0;
   long long count = 0;
   long long scansSize = 0;
-  if (body.substr(0, 9) != "compared ") return std::nullopt;
-  at = 9;
+  ReadRecord record;
+  const size_t prefix = std::strlen(kDatabasesLine);
+  const size_t lineEnd = body.find('\n');
+  if (body.substr(0, prefix) != kDatabasesLine || lineEnd == std::string_view::npos) return std::nullopt;
+  record.databases = body.substr(prefix, lineEnd - prefix);
+  at = lineEnd + 1;
+  if (body.substr(at, 9) != "compared ") return std::nullopt;
+  at += 9;
   if (!readNumber(body, at, '\n', comparedSize) || comparedSize < 0 ||
       body.size() - at < static_cast<size_t>(comparedSize)) {
     return std::nullopt;
   }
-  ReadRecord record;
   record.compared = body.substr(at, static_cast<size_t>(comparedSize));
   at += static_cast<size_t>(comparedSize);
   const size_t headingSize = sizeof kScansHeading - 1;
@@ -335,6 +343,19 @@ std::optional<ReadRecord> parseRecordFile(const std::string& text) {
   }
   if (!record.scans.load(body.substr(at), static_cast<size_t>(count))) return std::nullopt;
   return record;
+}
+
+std::string recordedDatabases(const std::string& path) {
+  std::FILE* file = platform::openBinaryFile(path, "rb");
+  if (file == nullptr) return "";
+  char line[128];
+  const size_t got = std::fread(line, 1, sizeof line, file);
+  platform::closeFile(file);
+  const std::string_view read(line, got);
+  const size_t prefix = std::strlen(kDatabasesLine);
+  const size_t end = read.find_first_of("\r\n");
+  if (read.substr(0, prefix) != kDatabasesLine || end == std::string_view::npos) return "";
+  return std::string(read.substr(prefix, end - prefix));
 }
 
 std::string recordPath(const std::string& buildDirectory, bool debugBuild) {

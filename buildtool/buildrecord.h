@@ -92,7 +92,7 @@ class ScanCache {
 
  private:
   void appendTo(std::string& out) const;
-  friend std::string recordFile(const std::string& compared, const ScanCache& scans);
+  friend std::string recordFile(const std::string& compared, const ScanCache& scans, const std::string& databases);
 
   // The text in pieces: runs of entries copied from a loaded text, which
   // follow each other there and so are mostly one piece, or written here.
@@ -113,13 +113,20 @@ class ScanCache {
   std::unordered_map<std::string_view, Entry> index_;  // by path
 };
 
-// A record file: the compared part and the scans, closed by a checksum of
-// both, so that a record damaged anywhere is known as damaged.
-std::string recordFile(const std::string& compared, const ScanCache& scans);
+// A record file: the digests of the compilation databases kestrel wrote
+// (see compiledb.h: newest first, separated by blanks; it replaces only a
+// database that holds one of them), the compared part and the scans,
+// closed by a checksum of all, so that a record damaged anywhere is known
+// as damaged. The digests come first, so that they are read alone.
+std::string recordFile(const std::string& compared, const ScanCache& scans, const std::string& databases = "");
 struct ReadRecord {
+  std::string_view databases;
   std::string_view compared;
   ScanCache scans;
 };
+// The databases' digests of the record file at the path, read from its
+// first line alone; empty when there is none.
+std::string recordedDatabases(const std::string& path);
 // Nothing when the text is not a whole, intact record file. The result
 // refers to the text, which must stay while it is used.
 std::optional<ReadRecord> parseRecordFile(const std::string& text);

@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+
 #include "buildtool/pv2backend.h"
 #include "buildtool/pv3backend.h"
 #include "platform/pathspelling.h"
+#include "testing/testsupport.h"
 
 using namespace kestrel;
 
@@ -69,6 +73,84 @@ TEST(CompileCommands, EscapesAndUtf8AsJsonWantsThem) {
   EXPECT_NE(text.find("\"-DA=\\\\n\""), std::string::npos) << text;
   EXPECT_NE(text.find("\xE8\xA1\xA8\\u0001.c\""), std::string::npos) << text;
   EXPECT_NE(text.find("\"-DB=\xEF\xBF\xBD\""), std::string::npos) << text;
+}
+
+TEST(CompileCommands, EmptyDefinitionsAreLeftOut) {
+  // "-D;X" splits into "" and "X": a bare "-D" would take the source as the macro.
+  const std::string text = compileCommandsText("/p", {"shc", {"/p/a.c"}, {}, {"", "X", ""}});
+  EXPECT_NE(text.find("[\"shc\", \"-DX\", "), std::string::npos) << text;
+  EXPECT_EQ(text.find("\"-D\""), std::string::npos) << text;
+}
+
+TEST(CompileCommands, ComparedWithTheDiskPieceByPieceAndWrittenWhole) {
+  namespace fs = std::filesystem;
+  testsupport::TempDir dir;
+  testsupport::ScopedCurrentDirectory inDir(dir.path());
+  // Enough entries for several pieces, so that the pieces the text is made
+  // in and those the file is read in do not fall together.
+  CompilerInputs inputs{"lcc86", {}, {"H"}, {"PV=1"}};
+  for (int i = 0; i < 2000; ++i) inputs.sources.push_back("C\\file" + std::to_string(i) + ".c");
+  const CompileCommands commands("/p", inputs, "\r\n");
+  std::string bytes;
+  ContentDigest cut;
+  commands.produce([&](std::string_view piece) {
+    bytes.append(piece.data(), piece.size());
+    for (size_t at = 0; at < piece.size(); at += 7) cut.add(piece.substr(at, 7));
+    return true;
+  });
+  ASSERT_GT(bytes.size(), 200000u);
+  ContentDigest whole;
+  whole.add(bytes);
+  EXPECT_EQ(cut.hex(), whole.hex());
+
+  using State = DatabaseOnDisk::State;
+  std::string lastByte = bytes, firstByte = bytes;
+  lastByte.back() = ' ';
+  firstByte.front() = ' ';
+  const struct {
+    const char* name;
+    const char* old;  // nullptr: no file
+    std::string oldBytes;
+    State state;
+  } cases[] = {
+      {"same", "", bytes, State::same},
+      {"last byte", "", lastByte, State::differs},
+      {"first byte", "", firstByte, State::differs},
+      {"shorter", "", bytes.substr(0, bytes.size() - 1), State::differs},
+      {"longer", "", bytes + "x", State::differs},
+      {"no file", nullptr, "", State::absent},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(dir / "db.json");
+    if (c.old != nullptr) {
+      testsupport::writeFile(dir / "db.json", c.oldBytes);
+      fs::last_write_time(dir / "db.json", fs::last_write_time(dir / "db.json") - std::chrono::hours(1));
+    }
+    const auto stamp = c.old != nullptr ? fs::last_write_time(dir / "db.json") : fs::file_time_type();
+    const DatabaseOnDisk onDisk = compareWithFile("db.json", commands);
+    EXPECT_EQ(onDisk.state, c.state);
+    EXPECT_EQ(onDisk.newDigest, whole.hex());
+    if (c.state == State::differs) {
+      ContentDigest old;
+      old.add(c.oldBytes);
+      EXPECT_EQ(onDisk.oldDigest, old.hex());
+      EXPECT_NE(onDisk.oldDigest, onDisk.newDigest);
+    }
+    if (c.state == State::same) {
+      EXPECT_EQ(fs::last_write_time(dir / "db.json"), stamp);
+      continue;
+    }
+    ASSERT_TRUE(writeCompileCommands("db.json", commands));
+    EXPECT_EQ(testsupport::readFile(dir / "db.json"), bytes);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);  // nothing beside it
+  }
+  // A directory in its place: neither read nor replaced.
+  fs::remove(dir / "db.json");
+  fs::create_directory(dir / "db.json");
+  EXPECT_EQ(compareWithFile("db.json", commands).state, State::absent);
+  EXPECT_FALSE(writeCompileCommands("db.json", commands));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
 }  // namespace

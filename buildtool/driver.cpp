@@ -1,7 +1,9 @@
 #include "buildtool/driver.h"
 
+#include <algorithm>
 #include <new>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "buildtool/buildrecord.h"
@@ -79,10 +81,57 @@ struct MakefilePlan {
   bool renewRecord = false;
   std::string recordText;  // when renewRecord
   std::string note;        // said before anything is written, or empty
-  // Files for other editors, compared with the disk by their text alone
-  // (no record vouches for them), written after the makefiles.
-  BuildDirectory editorFiles;
+  // The database for other editors, written after the makefiles when its
+  // bytes differ from the disk's (no record vouches for them), unless the
+  // file there is not kestrel's: then the note says so.
+  CompileCommands database;
+  bool writeDatabase = false;
+  std::string databaseNote;
 };
+
+// True when one of the digests, separated by blanks, is the digest.
+bool holdsDigest(std::string_view digests, std::string_view digest) {
+  for (size_t at = 0; at < digests.size();) {
+    const size_t end = std::min(digests.find(' ', at), digests.size());
+    if (digests.substr(at, end - at) == digest) return true;
+    at = end + 1;
+  }
+  return false;
+}
+
+// Decides whether the database is written: when the file is missing, or
+// differs and holds what kestrel wrote last in any configuration of either
+// back end (its digest is in a record). Returns the digests the new record
+// keeps: what is on disk after the run, and what was before when it is
+// replaced, in case the replacement fails.
+std::string planDatabase(const std::string& recorded, MakefilePlan* plan) {
+  const DatabaseOnDisk onDisk = compareWithFile(kCompileCommandsFile, plan->database);
+  switch (onDisk.state) {
+    case DatabaseOnDisk::State::same:
+      return onDisk.newDigest;
+    case DatabaseOnDisk::State::absent:
+      plan->writeDatabase = true;
+      return onDisk.newDigest;
+    case DatabaseOnDisk::State::differs: {
+      bool wrote = holdsDigest(recorded, onDisk.oldDigest);
+      for (const int model : {2, 3}) {
+        for (const std::string& record : recordPaths(backEndFor(model)->buildDirectory)) {
+          wrote = wrote || holdsDigest(recordedDatabases(record), onDisk.oldDigest);
+        }
+      }
+      if (wrote) {
+        plan->writeDatabase = true;
+        return onDisk.newDigest + " " + onDisk.oldDigest;
+      }
+      break;
+    }
+    case DatabaseOnDisk::State::unreadable:
+      break;
+  }
+  plan->databaseNote = std::string("Note: ") + kCompileCommandsFile +
+                       " was not written by kestrel, so it is left as it is; delete it to have kestrel write it";
+  return recorded;
+}
 
 // What one run does: the files to write, the record to commit and the make
 // runs, in that order.
@@ -142,22 +191,25 @@ bool planMakefiles(const BackEnd& backEnd, const RunSettings& settings, BuildOpt
   if (plan->note.empty() && !unsureInput.empty()) {
     plan->note = "Note: " + unsureInput + " names no file that kestrel can find for sure, so every makefile is written again";
   }
+  const std::string recordedDatabases = recorded ? std::string(recorded->databases) : std::string();
+  plan->database = compileCommandsOfThisDirectory(compilerInputs);
+  const std::string databases = planDatabase(recordedDatabases, plan);
   const std::string present = recordText(options, settings.values, scan.headers, projectLibraries(*files), inputs);
   const bool leaveUnchanged =
       unsureInput.empty() && maySkipWrites(recorded ? std::optional(recorded->compared) : std::nullopt, present, scan);
   plan->rewriteAll = !leaveUnchanged;
   // Only the scans of a changed source differ when the files are left
   // alone; then the record is renewed so that they are not read again.
-  plan->renewRecord = !(leaveUnchanged && scan.scans.copies(recorded->scans.loadedText()));
+  plan->renewRecord =
+      !(leaveUnchanged && scan.scans.copies(recorded->scans.loadedText())) || databases != recordedDatabases;
   // The new scans refer to the old record's text: the new one is made
   // before that goes, and neither stays while the makefiles are made.
-  if (plan->renewRecord) plan->recordText = recordFile(present, scan.scans);
+  if (plan->renewRecord) plan->recordText = recordFile(present, scan.scans, databases);
   scan = ProjectScan();
   recorded.reset();
   recordedText.reset();
 
   plan->directory = backEnd.makefiles(options, settings.values, *files);
-  plan->editorFiles.files.push_back(compileCommandsFile(compilerInputs));
   files.reset();  // a large project's list need not stay while the files are written
   return inTheCodePage(plan->directory, err);
 }
@@ -192,14 +244,23 @@ void applyMakefilePlan(const std::string& buildDirectory, MakefilePlan& plan, st
   // vouch for files that no longer match it.
   if (plan.rewriteAll) platform::deleteFile(plan.record);
   std::string message;
-  if (!writeBuildDirectory(plan.directory, plan.rewriteAll, &message)) {
+  const bool makefilesWritten = writeBuildDirectory(plan.directory, plan.rewriteAll, &message);
+  if (!makefilesWritten) {
     writeLine(err, message);
     platform::deleteFile(plan.record);
     discardPendingRecord(plan.record);
-    return;
+  } else if (plan.renewRecord && !commitRecord(plan.record)) {
+    writeLine(err, "Unable to write " + plan.record);
   }
-  if (plan.renewRecord && !commitRecord(plan.record)) writeLine(err, "Unable to write " + plan.record);
-  if (!writeBuildDirectory(plan.editorFiles, &message)) writeLine(err, message);
+  // The database holds what the project is, whatever became of the
+  // makefiles: once no record vouches for the one on disk, it could no
+  // longer be told from a file of the user's. Where the makefiles could
+  // not be written, their message says what to mend, and that one alone.
+  if (!plan.databaseNote.empty()) {
+    writeLine(err, plan.databaseNote);
+  } else if (plan.writeDatabase && !writeCompileCommands(kCompileCommandsFile, plan.database) && makefilesWritten) {
+    writeLine(err, std::string("Unable to write ") + kCompileCommandsFile);
+  }
 }
 
 // Writes what the plan writes and starts its make runs in order; false

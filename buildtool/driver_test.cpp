@@ -160,4 +160,33 @@ TEST_F(Driver, RecordVouchesOnlyForCompleteWrites) {
   EXPECT_FALSE(exists("PV2BUILD/kestrel_deps_rel.txt.new"));
 }
 
+TEST_F(Driver, CompilationDatabaseIsReplacedOnlyWhenKestrelWroteIt) {
+  writeSettings("[PV2SDK Paths]\nSDKPath=C:\\PVSDK\nCompilerPath=C:\\LSIC86\n"
+                "[PV3SDK Paths]\nSDKPath=C:\\PVSDK3\nCompilerPath=C:\\SHC\n");
+  const std::string note =
+      "Note: compile_commands.json was not written by kestrel, so it is left as it is; delete it to have kestrel "
+      "write it\n";
+  const struct {
+    const char* name;
+    std::vector<std::string> arguments;
+    const char* before;  // written before the run: nullptr leaves the file, "" deletes it
+    std::string err;
+    const char* holds;  // what the file holds afterwards
+  } steps[] = {
+      {"the user's own", {"demo"}, "[]\n", note, "[]\n"},
+      {"handed over", {"demo"}, "", "", "\"lcc86\""},
+      {"kestrel's, for new options", {"-DX", "demo"}, nullptr, "", "\"-DX\""},
+      {"kestrel's, by the other back end's record", {"-p3", "demo"}, nullptr, "", "\"shc\""},
+      {"kestrel's, by another configuration's", {"-d", "demo"}, nullptr, "", "\"lcc86\""},
+      {"edited by the user since", {"-DY", "demo"}, "[1]\n", note, "[1]\n"},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.name);
+    if (step.before != nullptr && *step.before == '\0') fs::remove("compile_commands.json");
+    else if (step.before != nullptr) writeFile("compile_commands.json", step.before);
+    EXPECT_EQ(run(step.arguments).err, step.err);
+    EXPECT_NE(readFile("compile_commands.json").find(step.holds), std::string::npos);
+  }
+}
+
 }  // namespace

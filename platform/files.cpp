@@ -47,7 +47,7 @@ namespace {
 constexpr size_t kPiece = 65536;
 
 template <typename Sink>
-bool inTextModePieces(const std::string& text, Sink sink) {
+bool inTextModePieces(std::string_view text, Sink sink) {
   char piece[kPiece];
   size_t used = 0;
   const char* next = text.data();
@@ -127,7 +127,7 @@ void TempFile::chooseLineEnds() {
   std::fclose(file);
 }
 
-bool TempFile::append(const std::string& bytes) {
+bool TempFile::append(std::string_view bytes) {
   if (!open_ || failed_) return false;
   if (!crlf_) {
     if (buffer_.size() + bytes.size() > kPiece && !flushBuffer()) return false;

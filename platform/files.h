@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -78,7 +79,7 @@ class TempFile {
   const std::string& target() const { return target_; }
 
   // Adds bytes to the file; false after a failed write (keep then fails).
-  bool append(const std::string& bytes);
+  bool append(std::string_view bytes);
   // Flushes the file to the disk and renames it onto the target (or onto
   // name, beside it, which is not resolved); false, the file removed and
   // the place left as it was, when that fails.
