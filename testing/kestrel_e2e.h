@@ -55,6 +55,9 @@ class Kestrel : public ::testing::Test {
     fs::create_directories(projectDir_);
     installed_ = (fs::path(toolDir_) / fs::path(target().program).filename()).string();
     fs::copy_file(target().program, installed_);
+    // Any user may run the copy, whatever umask built the original.
+    fs::permissions(installed_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                    fs::perms::others_read | fs::perms::others_exec);
   }
 
   // From now on kestrel runs without the right to ignore file permissions,

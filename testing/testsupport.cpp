@@ -10,9 +10,23 @@
 
 #include "platform/pathspelling.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace testsupport {
+
+#ifndef _WIN32
+namespace {
+
+// The files a test makes are readable by everyone, as a default umask makes
+// them, whatever the caller's: programs under test run as another user too.
+const bool kUmaskSet = (umask(022), true);
+
+}  // namespace
+#endif
 
 TempDir::TempDir() {
   static std::atomic<unsigned> counter{0};

@@ -19,6 +19,10 @@ namespace {
 const char* const kSimulatorTitle = "SIM3022";
 const char* const kSimulatorClass = "TMainForm";
 const int kWindowSearches = 8;
+// A simulator just started may need longer than a second for its first
+// window on a slow or busy machine: while the start succeeded, the search
+// goes on for about five seconds before the run is given up.
+const int kWindowSearchesAfterAStart = 40;
 const int kSearchPause = 125;
 // How often the simulator is asked to the front at the start of a group of
 // keys, with a pause between tries.
@@ -182,11 +186,12 @@ RunOutcome SimulatorControl::runPVSDKProject(const std::string& moduleDirectory,
   simulatorProject.writeInAnsiCodePage(simulatorProjectFile);
 
   writeRecentFile(simulatorProjectFile);
-  startSimulator(simulatorProgram(sdkPath));
+  const bool started = startSimulator(simulatorProgram(sdkPath));
 
   // Also when the start failed: a simulator that is already running will do.
   platform::WindowHandle simulator = nullptr;
-  for (int search = 0; search < kWindowSearches && simulator == nullptr; ++search) {
+  const int searches = started ? kWindowSearchesAfterAStart : kWindowSearches;
+  for (int search = 0; search < searches && simulator == nullptr; ++search) {
     simulator = findSimulatorWindow("");
     // The window of a simulator closed a moment ago, whose program has
     // ended, takes no keys: the one just started is looked for.
