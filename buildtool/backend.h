@@ -15,10 +15,6 @@ namespace kestrel {
 struct GeneratedFile {
   std::string path;
   std::string text;
-  // For editors, which may read it at any moment and re-read it whenever it
-  // changes: written only when its text differs from the disk, even when
-  // every makefile is rewritten, and then renamed into its place whole.
-  bool forEditors = false;
 };
 
 // The directories to create (parents first) and the files to write in them,

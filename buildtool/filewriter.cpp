@@ -7,7 +7,7 @@ namespace kestrel {
 bool writeBuildDirectory(const BuildDirectory& directory, bool rewriteAll, std::string* err) {
   for (const std::string& path : directory.directories) platform::createDirectory(path);
   for (const GeneratedFile& file : directory.files) {
-    if ((!rewriteAll || file.forEditors) && platform::fileHoldsText(file.path, file.text)) continue;
+    if (!rewriteAll && platform::fileHoldsText(file.path, file.text)) continue;
     // Made whole beside its place, so that the make tool or an editor reads
     // the old text or the new one, never a part.
     if (!platform::writeFileSafely(file.path, file.text, {platform::LineEnds::crlf})) {
