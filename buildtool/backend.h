@@ -36,7 +36,7 @@ struct MakeRun {
   std::string commandLine;
   std::string toolName;  // for messages
   EnvironmentChanges environment;
-  std::string removeAfterwards;  // a file the tool leaves behind, or empty
+  std::string removeAfterwards;  // a file the tool leaves behind, removed after it ran; or empty
 };
 
 // What the make tool's compiler is given for the project's C sources.

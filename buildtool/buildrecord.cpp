@@ -42,7 +42,7 @@ void appendNumber(std::string& text, const char* key, long long value) {
 
 }  // namespace
 
-std::string recordText(const BuildOptions& options, const ucl::SdkPaths& settings,
+std::string comparedText(const BuildOptions& options, const ucl::SdkPaths& settings,
                        const std::vector<HeaderStamp>& headers, const std::vector<std::string>& libraries,
                        const std::vector<InputStamp>& inputs) {
   std::string text = kRecordHeading;
@@ -91,14 +91,14 @@ std::string recordText(const BuildOptions& options, const ucl::SdkPaths& setting
   return text;
 }
 
-std::vector<InputStamp> stampInputs(const std::vector<std::string>& paths, std::string* unsure) {
-  platform::LetterCaseFinder letterCase;
+std::vector<InputStamp> stampInputs(ucl::Disk& disk, const std::vector<std::string>& paths, std::string* unsure) {
+  platform::LetterCaseFinder letterCase = ucl::letterCaseFinder(disk);
   std::vector<InputStamp> inputs;
   inputs.reserve(paths.size());
   for (const std::string& path : paths) {
-    std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
+    std::optional<platform::FileStamp> stamp = disk.stamp(path);
     if (!stamp) {
-      if (const std::optional<std::string> cased = letterCase.find(path)) stamp = platform::fileStamp(*cased);
+      if (const std::optional<std::string> cased = letterCase.find(path)) stamp = disk.stamp(*cased);
     }
     if (!stamp && unsure->empty() && !letterCase.absenceIsSure(path)) *unsure = path;
     inputs.push_back({path, stamp});
@@ -116,10 +116,6 @@ std::vector<std::string> projectLibraries(const std::vector<std::string>& projec
 
 bool stampWentBack(platform::FileStamp recorded, platform::FileStamp present) {
   return present.modified < recorded.modified || (present.modified == recorded.modified && present.size != recorded.size);
-}
-
-bool maySkipWrites(std::optional<std::string_view> recorded, std::string_view present, const ProjectScan& scan) {
-  return recorded.has_value() && *recorded == present && scan.uncertain.empty() && scan.wentBack.empty();
 }
 
 namespace {
@@ -265,6 +261,13 @@ std::optional<std::vector<IncludeDirective>> ScanCache::find(const std::string& 
   return includes;
 }
 
+std::optional<std::vector<IncludeDirective>> ScanCache::recall(const std::string& path, platform::FileStamp stamp) {
+  std::string_view entryText;
+  std::optional<std::vector<IncludeDirective>> includes = find(path, stamp, &entryText);
+  if (includes) addEntry(entryText);
+  return includes;
+}
+
 std::optional<platform::FileStamp> ScanCache::recordedStamp(const std::string& path) const {
   const auto entry = index_.find(path);
   if (entry == index_.end()) return std::nullopt;
@@ -290,7 +293,7 @@ bool ScanCache::load(std::string_view text, size_t count) {
   return index_.size() == count;
 }
 
-std::string recordFile(const std::string& compared, const ScanCache& scans, const std::string& databases) {
+std::string recordFileText(const std::string& compared, const ScanCache& scans, const std::string& databases) {
   std::string text;
   text.reserve(compared.size() + scans.size() + databases.size() + 80);
   text += kDatabasesLine;
@@ -309,7 +312,7 @@ std::string recordFile(const std::string& compared, const ScanCache& scans, cons
   return text;
 }
 
-std::optional<ReadRecord> parseRecordFile(const std::string& text) {
+std::optional<RecordContents> parseRecordFile(const std::string& text) {
   const size_t checkLine = text.size() >= 23 ? text.size() - 23 : std::string::npos;
   if (checkLine == std::string::npos || text.compare(checkLine, 6, "check ") != 0 || text.back() != '\n' ||
       text.compare(checkLine + 6, 16, checksum(std::string_view(text).substr(0, checkLine))) != 0) {
@@ -320,7 +323,7 @@ std::optional<ReadRecord> parseRecordFile(const std::string& text) {
   long long comparedSize = 0;
   long long count = 0;
   long long scansSize = 0;
-  ReadRecord record;
+  RecordContents record;
   const size_t prefix = std::strlen(kDatabasesLine);
   const size_t lineEnd = body.find('\n');
   if (body.substr(0, prefix) != kDatabasesLine || lineEnd == std::string_view::npos) return std::nullopt;
@@ -345,34 +348,122 @@ std::optional<ReadRecord> parseRecordFile(const std::string& text) {
   return record;
 }
 
-std::string recordedDatabases(const std::string& path) {
-  std::FILE* file = platform::openBinaryFile(path, "rb");
-  if (file == nullptr) return "";
-  char line[128];
-  const size_t got = std::fread(line, 1, sizeof line, file);
-  platform::closeFile(file);
-  const std::string_view read(line, got);
-  const size_t prefix = std::strlen(kDatabasesLine);
-  const size_t end = read.find_first_of("\r\n");
-  if (read.substr(0, prefix) != kDatabasesLine || end == std::string_view::npos) return "";
-  return std::string(read.substr(prefix, end - prefix));
+namespace {
+
+// Splits the text into its lines, without their line feeds.
+std::vector<std::string_view> linesOf(std::string_view text) {
+  std::vector<std::string_view> lines;
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    lines.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
+  return lines;
 }
 
-std::string recordPath(const std::string& buildDirectory, bool debugBuild) {
+// A line of the compared part: its key, and for a counted value the value
+// ("define 3:X=1", "12 345 header 7:H\\a.h", "missing input 5:x.lib").
+struct ComparedLine {
+  std::string_view key;
+  std::string_view value;
+};
+ComparedLine comparedLine(std::string_view line) {
+  size_t at = 0;
+  const auto word = [&] {
+    const size_t end = std::min(line.find(' ', at), line.size());
+    const std::string_view found = line.substr(at, end - at);
+    at = std::min(end + 1, line.size());
+    return found;
+  };
+  std::string_view key = word();
+  if (key == "missing") {
+    key = word();
+  } else if (!key.empty() && ((key[0] >= '0' && key[0] <= '9') || key[0] == '-')) {
+    word();
+    key = word();
+  }
+  const std::string_view rest = line.substr(at);
+  const size_t colon = rest.find(':');
+  return {key, colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1)};
+}
+
+// The words of the explain line for the first line in which the two
+// compared parts differ.
+std::string whatChanged(std::string_view recorded, std::string_view present) {
+  const std::vector<std::string_view> old = linesOf(recorded);
+  const std::vector<std::string_view> now = linesOf(present);
+  size_t at = 0;
+  while (at < old.size() && at < now.size() && old[at] == now[at]) ++at;
+  // The list a line belongs to: the last count before it.
+  std::string_view list;
+  for (size_t i = 0; i < at && i < now.size(); ++i) {
+    const std::string_view key = comparedLine(now[i]).key;
+    if (key == "headers" || key == "libraries" || key == "inputs") list = key;
+  }
+  const auto lineAt = [&](size_t i) -> std::optional<ComparedLine> {
+    if (i < now.size()) return comparedLine(now[i]);
+    if (i < old.size()) return comparedLine(old[i]);
+    return std::nullopt;
+  };
+  std::optional<ComparedLine> line = lineAt(at);
+  if (!line) return "the record's inputs changed";
+  if (at == 0) return "the record's form changed";
+  // A count that differs: the first entry of its list that differs says more.
+  static const std::pair<std::string_view, std::string_view> kLists[] = {
+      {"defines", "define"}, {"headers", "header"}, {"libraries", "library"}, {"inputs", "input"}};
+  for (const auto& [count, entry] : kLists) {
+    if (line->key != count) continue;
+    list = count;
+    size_t next = at + 1;
+    while (next < old.size() && next < now.size() && old[next] == now[next]) ++next;
+    for (const std::vector<std::string_view>* lines : {&now, &old}) {
+      if (next < lines->size() && comparedLine((*lines)[next]).key == entry) {
+        line = comparedLine((*lines)[next]);
+        break;
+      }
+    }
+  }
+  const std::string value(line->value);
+  if (line->key == "kestrel") return "kestrel's version changed";
+  if (line->key == "sdk") return "the setting SDKPath changed";
+  if (line->key == "compiler") return "the setting CompilerPath changed";
+  if (line->key == "header") return "the header " + value + " changed";
+  if (line->key == "input") return "the input " + value + " changed";
+  if (line->key == "library" && list == "libraries") return "the library " + value + " changed";
+  if (line->key == "headers" || line->key == "libraries" || line->key == "inputs") {
+    return "the " + std::string(line->key) + " changed";
+  }
+  static const char* const kOptions[] = {"pv",      "project", "program", "defines", "define", "version",
+                                        "library", "debug",   "asmopt",  "model",   "segment"};
+  for (const char* option : kOptions) {
+    if (line->key == option) return "the option " + std::string(option) + " changed";
+  }
+  return "the record's inputs changed";
+}
+
+}  // namespace
+
+BuildRecord::BuildRecord(ucl::Disk& disk, const std::string& buildDirectory, bool debugBuild)
+    : disk_(disk), path_(pathFor(buildDirectory, debugBuild)) {}
+
+std::string BuildRecord::pathFor(const std::string& buildDirectory, bool debugBuild) {
   return buildDirectory + (debugBuild ? "\\kestrel_deps_dbg.txt" : "\\kestrel_deps_rel.txt");
 }
 
-std::optional<std::string> readRecord(const std::string& path) {
+BuildRecord::State BuildRecord::load() {
   // Read whole in one piece, then as text mode reads it: every CR left
   // out, and the text ends at a Ctrl-Z. (A CR of a value, which text mode
   // on Windows would keep, makes the record read as damaged: everything is
   // written again.)
-  std::optional<std::string> read = platform::readWholeFile(path);
-  if (!read) return std::nullopt;
-  std::string& text = *read;
-  const char* next = text.data();
-  const char* const end = next + std::min(text.find('\x1A'), text.size());
-  char* kept = text.data();
+  std::optional<std::string> read = disk_.read(path_);
+  if (!read) {
+    state_ = State::missing;
+    return state_;
+  }
+  text_ = std::move(*read);
+  const char* next = text_.data();
+  const char* const end = next + std::min(text_.find('\x1A'), text_.size());
+  char* kept = text_.data();
   while (next < end) {
     const char* cr = static_cast<const char*>(std::memchr(next, '\r', static_cast<size_t>(end - next)));
     const size_t run = static_cast<size_t>((cr != nullptr ? cr : end) - next);
@@ -380,38 +471,87 @@ std::optional<std::string> readRecord(const std::string& path) {
     kept += run;
     next += run + (cr != nullptr ? 1 : 0);
   }
-  text.resize(static_cast<size_t>(kept - text.data()));
-  return read;
+  text_.resize(static_cast<size_t>(kept - text_.data()));
+  std::optional<RecordContents> contents = parseRecordFile(text_);
+  state_ = contents ? State::intact : State::damaged;
+  if (contents) contents_ = std::move(*contents);
+  return state_;
 }
 
-bool writeRecord(const std::string& path, const std::string& text) {
-  return platform::writeFileSafely(path, text, {platform::LineEnds::crlf});
-}
+std::string_view BuildRecord::databases() const { return contents_.databases; }
 
-std::vector<std::string> recordPaths(const std::string& buildDirectory) {
-  return {recordPath(buildDirectory, true), recordPath(buildDirectory, false)};
-}
-
-std::string pendingRecordPath(const std::string& path) { return path + ".new"; }
-
-bool writePendingRecord(const std::string& path, const std::string& text) {
-  platform::TempFile pending;
-  if (!platform::TempFile::create(path, {platform::LineEnds::crlf}, &pending)) return false;
-  if (!pending.append(text)) {
-    pending.discard();
-    return false;
+std::string BuildRecord::difference(std::string_view present) const {
+  switch (state_) {
+    case State::missing:
+      return "the record " + path_ + " is missing";
+    case State::damaged:
+      return "the record " + path_ + " is damaged";
+    case State::intact:
+      break;
   }
-  return pending.keep(pendingRecordPath(path));
+  return contents_.compared == present ? std::string() : whatChanged(contents_.compared, present);
 }
 
-bool commitRecord(const std::string& path) {
-  const std::string pending = pendingRecordPath(path);
-  platform::deleteFile(path);
-  if (platform::moveFile(pending, path)) return true;
-  platform::deleteFile(pending);
+void BuildRecord::renew(const std::string& compared, const std::string& databases) {
+  std::string text = recordFileText(compared, contents_.scans, databases);
+  release();
+  text_ = std::move(text);
+}
+
+bool BuildRecord::writePending() {
+  // Made beside the record, as a write of the record would be, so that one
+  // that cannot be replaced (read-only) is known now.
+  const std::unique_ptr<ucl::PendingFile> pending = disk_.create(path_, {ucl::LineEnds::crlf});
+  bool written = pending != nullptr;
+  if (written && !(pending->append(text_) && pending->keep(pendingPath()))) {
+    pending->discard();
+    written = false;
+  }
+  release();
+  return written;
+}
+
+void BuildRecord::release() {
+  contents_ = RecordContents();
+  std::string().swap(text_);
+}
+
+void BuildRecord::remove() { disk_.remove(path_); }
+
+bool BuildRecord::commit() {
+  disk_.remove(path_);
+  if (disk_.move(pendingPath(), path_)) return true;
+  disk_.remove(pendingPath());
   return false;
 }
 
-void discardPendingRecord(const std::string& path) { platform::deleteFile(pendingRecordPath(path)); }
+void BuildRecord::discard() { disk_.remove(pendingPath()); }
+
+std::vector<std::string> BuildRecord::pathsIn(const std::string& buildDirectory) {
+  return {pathFor(buildDirectory, true), pathFor(buildDirectory, false)};
+}
+
+std::string BuildRecord::databasesIn(ucl::Disk& disk, const std::string& path) {
+  const std::unique_ptr<ucl::FileReader> file = disk.open(path);
+  if (file == nullptr) return "";
+  char line[128];
+  const size_t got = file->read(line, sizeof line);
+  if (!file->close()) return "";
+  const std::string_view read(line, got);
+  const size_t prefix = std::strlen(kDatabasesLine);
+  const size_t end = read.find_first_of("\r\n");
+  if (read.substr(0, prefix) != kDatabasesLine || end == std::string_view::npos) return "";
+  return std::string(read.substr(prefix, end - prefix));
+}
+
+std::string whyWriteEverything(const BuildRecord& record, std::string_view present, const ProjectScan& scan,
+                               const std::string& unsureInput) {
+  std::string why = record.difference(present);
+  if (!why.empty()) return why;
+  if (!scan.uncertain.empty()) return scan.uncertain + " names no header that kestrel can follow";
+  if (!unsureInput.empty()) return unsureInput + " names no file that kestrel can find for sure";
+  if (!scan.wentBack.empty()) return "the time of " + scan.wentBack + " went back";
+  return "";
+}
 
 }  // namespace kestrel

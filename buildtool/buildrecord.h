@@ -13,16 +13,10 @@
 #include <vector>
 
 #include "buildtool/backend.h"
-#include "platform/files.h"
+#include "buildtool/includescan.h"
+#include "common/disk.h"
 
 namespace kestrel {
-
-struct IncludeDirective;  // one #include line of a scanned file (includescan.h)
-
-struct HeaderStamp {
-  std::string path;
-  platform::FileStamp stamp;
-};
 
 // A file a makefile hands to the compiler or the linker; no stamp when it
 // is not there.
@@ -33,7 +27,7 @@ struct InputStamp {
 // The stamps of the files, each found as Windows finds it. unsure is the
 // first one that may be there in a letter case only the system knows
 // (empty when there is none): then nobody can say what the tools read.
-std::vector<InputStamp> stampInputs(const std::vector<std::string>& paths, std::string* unsure);
+std::vector<InputStamp> stampInputs(ucl::Disk& disk, const std::vector<std::string>& paths, std::string* unsure);
 
 // The part of the record the decision compares: equal texts mean equal
 // inputs. Every field of the options is in it, each value written with its
@@ -42,115 +36,97 @@ std::vector<InputStamp> stampInputs(const std::vector<std::string>& paths, std::
 // makefile depends on the file that lists them (PV3's link does not); the
 // inputs are the files the makefiles name that make compares by time alone
 // or not at all (BackEnd::makeInputs).
-std::string recordText(const BuildOptions& options, const ucl::SdkPaths& settings,
+std::string comparedText(const BuildOptions& options, const ucl::SdkPaths& settings,
                        const std::vector<HeaderStamp>& headers, const std::vector<std::string>& libraries,
                        const std::vector<InputStamp>& inputs = {});
 // The project's libraries, in its order.
 std::vector<std::string> projectLibraries(const std::vector<std::string>& projectFiles);
 
-// Make sees a file only when it is newer than what was made from it: an
-// older copy put back, or an edit within one tick of a coarse clock, slips
-// past it.
-bool stampWentBack(platform::FileStamp recorded, platform::FileStamp present);
-
-struct ProjectScan;  // what the header walk found (includescan.h)
-
-// May the generated files that still hold their text be left alone? Only
-// when the record of the last complete run could be read whole and
-// describes exactly the present, every include of the project could be
-// followed and no file the scan read went back in time; a missing,
-// unreadable or damaged record cannot.
-bool maySkipWrites(std::optional<std::string_view> recorded, std::string_view present, const ProjectScan& scan);
-
-// The #include lines of the files a run scanned, by path, each valid while
-// the file keeps its size and time. Appended to as files are scanned.
-class ScanCache {
- public:
-  void add(const std::string& path, platform::FileStamp stamp, const std::vector<IncludeDirective>& includes);
-  // The includes recorded for the file in a loaded cache, when the file
-  // still has that stamp; then entryText, when given, is the entry's whole
-  // text in the loaded scans (what add writes for that path, stamp and
-  // includes).
-  std::optional<std::vector<IncludeDirective>> find(const std::string& path, platform::FileStamp stamp,
-                                                    std::string_view* entryText = nullptr) const;
-  // The stamp the loaded cache holds for the file, whatever it is now.
-  std::optional<platform::FileStamp> recordedStamp(const std::string& path) const;
-  // Appends an entry's text as find gave it. Not copied: the loaded text
-  // it lies in must stay while this cache is used.
-  void addEntry(std::string_view entryText);
-  // The scans as recordFile writes them.
-  std::string text() const;
-  size_t size() const { return size_; }
-  size_t count() const { return count_; }
-  // True when this cache holds exactly the loaded text, entry by entry in
-  // its order: nothing is new since that record.
-  bool copies(std::string_view loaded) const;
-  std::string_view loadedText() const { return loaded_; }
-  // Looks up in the scans as recordFile wrote them, which must stay while
-  // the cache is used; false when they are damaged.
-  bool load(std::string_view text, size_t count);
-
- private:
-  void appendTo(std::string& out) const;
-  friend std::string recordFile(const std::string& compared, const ScanCache& scans, const std::string& databases);
-
-  // The text in pieces: runs of entries copied from a loaded text, which
-  // follow each other there and so are mostly one piece, or written here.
-  struct Piece {
-    const char* copied;  // null: at begin in own_
-    size_t begin;
-    size_t size;
-  };
-  std::vector<Piece> pieces_;
-  std::string own_;  // what add wrote
-  size_t size_ = 0;
-  size_t count_ = 0;
-  std::string_view loaded_;
-  struct Entry {
-    size_t begin;  // of the entry in loaded_
-    size_t stamp;  // where its stamp begins
-  };
-  std::unordered_map<std::string_view, Entry> index_;  // by path
-};
 
 // A record file: the digests of the compilation databases kestrel wrote
 // (see compiledb.h: newest first, separated by blanks; it replaces only a
 // database that holds one of them), the compared part and the scans,
 // closed by a checksum of all, so that a record damaged anywhere is known
 // as damaged. The digests come first, so that they are read alone.
-std::string recordFile(const std::string& compared, const ScanCache& scans, const std::string& databases = "");
-struct ReadRecord {
+std::string recordFileText(const std::string& compared, const ScanCache& scans, const std::string& databases = "");
+struct RecordContents {
   std::string_view databases;
   std::string_view compared;
   ScanCache scans;
 };
-// The databases' digests of the record file at the path, read from its
-// first line alone; empty when there is none.
-std::string recordedDatabases(const std::string& path);
 // Nothing when the text is not a whole, intact record file. The result
 // refers to the text, which must stay while it is used.
-std::optional<ReadRecord> parseRecordFile(const std::string& text);
+std::optional<RecordContents> parseRecordFile(const std::string& text);
 
-// The record of the configuration: debug and release builds keep their
-// objects apart, and so their records.
-std::string recordPath(const std::string& buildDirectory, bool debugBuild);
-// The record as text mode reads it; nothing when it cannot be read.
-std::optional<std::string> readRecord(const std::string& path);
-// Writes the record whole in text mode; false when that failed.
-bool writeRecord(const std::string& path, const std::string& text);
-// Every record the build directory may hold.
-std::vector<std::string> recordPaths(const std::string& buildDirectory);
+// The record of one configuration (debug and release builds keep their
+// objects apart, and so their records): loaded once, compared with the
+// present, and replaced through a pending copy that takes its place only
+// when every file it vouches for is written. It holds the text it loaded,
+// and the scans of this run that refer to it, until the new one is
+// written.
+class BuildRecord {
+ public:
+  enum class State { missing, damaged, intact };
 
-// A new record waits under a name of its own until every file it vouches
-// for is written; only then does it take the record's place.
-std::string pendingRecordPath(const std::string& path);
-// Writes the record's pending copy; false, with no pending copy left, when
-// that failed.
-bool writePendingRecord(const std::string& path, const std::string& text);
-// Puts the pending copy in the record's place. False when there is none or
-// it cannot be moved: then neither the record nor a pending copy is left.
-bool commitRecord(const std::string& path);
-// Removes a pending copy that will not be committed.
-void discardPendingRecord(const std::string& path);
+  BuildRecord(ucl::Disk& disk, const std::string& buildDirectory, bool debugBuild);
+  BuildRecord(const BuildRecord&) = delete;
+  BuildRecord& operator=(const BuildRecord&) = delete;
+
+  // Reads the record (as text mode reads it).
+  State load();
+  State state() const { return state_; }
+  const std::string& path() const { return path_; }
+  // The digests of the databases it vouches for; empty unless intact.
+  std::string_view databases() const;
+  // The last run's scans (none unless intact), to which this run's are
+  // added.
+  ScanCache& scans() { return contents_.scans; }
+  // What differs between its compared part and the present one, for the
+  // explain line ("the option define", "the header H\a.h"); empty when
+  // they are the same, the record's state when it is not intact.
+  std::string difference(std::string_view present) const;
+
+  // Makes the new record of the compared part, this run's scans and the
+  // databases, and lets go of the loaded text and the scans.
+  void renew(const std::string& compared, const std::string& databases);
+  // Writes the new record under its pending name, and lets go of its text;
+  // false, with no pending copy left, when that failed.
+  bool writePending();
+  // Lets go of the loaded text and the scans, when the record stays.
+  void release();
+  // Removes the record, which no longer vouches for the files.
+  void remove();
+  // Puts the pending copy in the record's place. False when there is none
+  // or it cannot be moved: then neither the record nor a pending copy is
+  // left.
+  bool commit();
+  // Removes a pending copy that will not be committed.
+  void discard();
+
+  // Every record a build directory may hold.
+  static std::vector<std::string> pathsIn(const std::string& buildDirectory);
+  // The databases' digests of the record file at the path, read from its
+  // first line alone; empty when there is none.
+  static std::string databasesIn(ucl::Disk& disk, const std::string& path);
+  static std::string pathFor(const std::string& buildDirectory, bool debugBuild);
+
+ private:
+  std::string pendingPath() const { return path_ + ".new"; }
+
+  ucl::Disk& disk_;
+  std::string path_;
+  State state_ = State::missing;
+  std::string text_;  // loaded, or made by renew
+  RecordContents contents_;
+};
+
+// Why every generated file is to be written again, as the explain line
+// says it; empty when those that still hold their text may be left alone:
+// only when the record of the last complete run could be read whole and
+// describes exactly the present, every include of the project could be
+// followed, every input the makefiles name could be found for sure
+// (unsureInput is empty) and no file the scan read went back in time.
+std::string whyWriteEverything(const BuildRecord& record, std::string_view present, const ProjectScan& scan,
+                               const std::string& unsureInput);
 
 }  // namespace kestrel

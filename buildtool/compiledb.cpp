@@ -136,10 +136,11 @@ std::string ContentDigest::hex() const {
   return text;
 }
 
-DatabaseOnDisk compareWithFile(const std::string& path, const CompileCommands& commands) {
+DatabaseOnDisk compareWithFile(ucl::Disk& disk, const std::string& path, const CompileCommands& commands) {
   DatabaseOnDisk result;
-  std::FILE* file = platform::fileStamp(path) ? platform::openBinaryFile(path, "rb") : nullptr;
-  if (file == nullptr && platform::fileStamp(path)) result.state = DatabaseOnDisk::State::unreadable;
+  const bool there = disk.stamp(path).has_value();
+  const std::unique_ptr<ucl::FileReader> file = there ? disk.open(path) : nullptr;
+  if (file == nullptr && there) result.state = DatabaseOnDisk::State::unreadable;
   ContentDigest produced;
   ContentDigest old;
   bool same = file != nullptr;
@@ -148,7 +149,7 @@ DatabaseOnDisk compareWithFile(const std::string& path, const CompileCommands& c
     produced.add(piece);
     if (same) {
       onDisk.resize(piece.size());
-      const size_t got = std::fread(onDisk.data(), 1, piece.size(), file);
+      const size_t got = file->read(onDisk.data(), piece.size());
       old.add(std::string_view(onDisk.data(), got));
       same = got == piece.size() && std::memcmp(onDisk.data(), piece.data(), got) == 0;
     }
@@ -158,11 +159,11 @@ DatabaseOnDisk compareWithFile(const std::string& path, const CompileCommands& c
   if (file == nullptr) return result;
   // The rest of the old file, for its digest: a longer one differs too.
   onDisk.resize(kPiece);
-  for (size_t got; (got = std::fread(onDisk.data(), 1, onDisk.size(), file)) > 0;) {
+  for (size_t got; (got = file->read(onDisk.data(), onDisk.size())) > 0;) {
     same = false;
     old.add(std::string_view(onDisk.data(), got));
   }
-  if (!platform::closeFile(file)) {
+  if (!file->close()) {
     result.state = DatabaseOnDisk::State::unreadable;
     return result;
   }
@@ -171,14 +172,14 @@ DatabaseOnDisk compareWithFile(const std::string& path, const CompileCommands& c
   return result;
 }
 
-bool writeCompileCommands(const std::string& path, const CompileCommands& commands) {
-  platform::TempFile file;
-  if (!platform::TempFile::create(path, &file)) return false;
-  if (!commands.produce([&](std::string_view piece) { return file.append(piece); })) {
-    file.discard();
+bool writeCompileCommands(ucl::Disk& disk, const std::string& path, const CompileCommands& commands) {
+  const std::unique_ptr<ucl::PendingFile> file = disk.create(path, {});
+  if (file == nullptr) return false;
+  if (!commands.produce([&](std::string_view piece) { return file->append(piece); })) {
+    file->discard();
     return false;
   }
-  return file.keep();
+  return file->keep();
 }
 
 }  // namespace kestrel

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "buildtool/backend.h"
+#include "common/disk.h"
 
 namespace kestrel {
 
@@ -70,10 +71,10 @@ struct DatabaseOnDisk {
   std::string newDigest;  // of the bytes produced
   std::string oldDigest;  // of the file's bytes, when it differs
 };
-DatabaseOnDisk compareWithFile(const std::string& path, const CompileCommands& commands);
+DatabaseOnDisk compareWithFile(ucl::Disk& disk, const std::string& path, const CompileCommands& commands);
 
 // Writes the database beside the file and renames it into its place; false
 // when that failed, with the file as it was.
-bool writeCompileCommands(const std::string& path, const CompileCommands& commands);
+bool writeCompileCommands(ucl::Disk& disk, const std::string& path, const CompileCommands& commands);
 
 }  // namespace kestrel

@@ -104,6 +104,7 @@ TEST(CompileCommands, ComparedWithTheDiskPieceByPieceAndWrittenWhole) {
   EXPECT_EQ(cut.hex(), whole.hex());
 
   using State = DatabaseOnDisk::State;
+  ucl::RealDisk disk;
   std::string lastByte = bytes, firstByte = bytes;
   lastByte.back() = ' ';
   firstByte.front() = ' ';
@@ -128,7 +129,7 @@ TEST(CompileCommands, ComparedWithTheDiskPieceByPieceAndWrittenWhole) {
       fs::last_write_time(dir / "db.json", fs::last_write_time(dir / "db.json") - std::chrono::hours(1));
     }
     const auto stamp = c.old != nullptr ? fs::last_write_time(dir / "db.json") : fs::file_time_type();
-    const DatabaseOnDisk onDisk = compareWithFile("db.json", commands);
+    const DatabaseOnDisk onDisk = compareWithFile(disk, "db.json", commands);
     EXPECT_EQ(onDisk.state, c.state);
     EXPECT_EQ(onDisk.newDigest, whole.hex());
     if (c.state == State::differs) {
@@ -141,15 +142,15 @@ TEST(CompileCommands, ComparedWithTheDiskPieceByPieceAndWrittenWhole) {
       EXPECT_EQ(fs::last_write_time(dir / "db.json"), stamp);
       continue;
     }
-    ASSERT_TRUE(writeCompileCommands("db.json", commands));
+    ASSERT_TRUE(writeCompileCommands(disk, "db.json", commands));
     EXPECT_EQ(testsupport::readFile(dir / "db.json"), bytes);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);  // nothing beside it
   }
   // A directory in its place: neither read nor replaced.
   fs::remove(dir / "db.json");
   fs::create_directory(dir / "db.json");
-  EXPECT_EQ(compareWithFile("db.json", commands).state, State::absent);
-  EXPECT_FALSE(writeCompileCommands("db.json", commands));
+  EXPECT_EQ(compareWithFile(disk, "db.json", commands).state, State::absent);
+  EXPECT_FALSE(writeCompileCommands(disk, "db.json", commands));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 

@@ -1,6 +1,7 @@
 #include "buildtool/driver.h"
 
 #include <algorithm>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string_view>
@@ -12,20 +13,18 @@
 #include "buildtool/filewriter.h"
 #include "buildtool/includescan.h"
 #include "buildtool/makerunner.h"
+#include "buildtool/reporter.h"
 #include "common/projectfile.h"
 #include "common/inifile.h"
 #include "common/pathhelpers.h"
 #include "common/settingsfile.h"
 #include "common/textencoding.h"
-#include "platform/files.h"
 #include "platform/pathspelling.h"
 #include "platform/textencoding.h"
 
 namespace kestrel {
 
 namespace {
-
-void writeLine(std::ostream& stream, const std::string& line) { stream << line << std::endl; }
 
 // The make tools read their makefiles in the ANSI code page. A name it
 // cannot hold exactly would have the build look for another file, so none
@@ -72,21 +71,25 @@ bool readSettings(const std::string& file, const BackEnd& backEnd, RunSettings* 
   return ucl::SettingsFile(file).sdkPaths(backEnd.sdk, &settings->values, &settings->compilerMissing, err);
 }
 
-// The makefiles of a run and the record that is to vouch for them, decided
-// before anything is written.
+// The makefiles of a run and the record that is to vouch for them,
+// decided before anything is written.
 struct MakefilePlan {
   BuildDirectory directory;
-  bool rewriteAll = false;  // the last complete run's record does not match the present
-  std::string record;       // the record's path
+  // Why every file is written again (the last complete run's record does
+  // not match the present); empty when only those whose text differs are.
+  std::string writeEverything;
+  std::string uncertainInclude;  // the include that made it so, if one did
+  std::string unsureInput;       // or the input
+  std::string buildDirectory;
+  std::unique_ptr<BuildRecord> record;
   bool renewRecord = false;
-  std::string recordText;  // when renewRecord
-  std::string note;        // said before anything is written, or empty
+  bool scansChanged = false;     // more than the databases changed
   // The database for other editors, written after the makefiles when its
   // bytes differ from the disk's (no record vouches for them), unless the
-  // file there is not kestrel's: then the note says so.
+  // file there is not kestrel's.
   CompileCommands database;
   bool writeDatabase = false;
-  std::string databaseNote;
+  bool foreignDatabase = false;
 };
 
 // True when one of the digests, separated by blanks, is the digest.
@@ -104,8 +107,8 @@ bool holdsDigest(std::string_view digests, std::string_view digest) {
 // back end (its digest is in a record). Returns the digests the new record
 // keeps: what is on disk after the run, and what was before when it is
 // replaced, in case the replacement fails.
-std::string planDatabase(const std::string& recorded, MakefilePlan* plan) {
-  const DatabaseOnDisk onDisk = compareWithFile(kCompileCommandsFile, plan->database);
+std::string planDatabase(ucl::Disk& disk, const std::string& recorded, MakefilePlan* plan) {
+  const DatabaseOnDisk onDisk = compareWithFile(disk, kCompileCommandsFile, plan->database);
   switch (onDisk.state) {
     case DatabaseOnDisk::State::same:
       return onDisk.newDigest;
@@ -115,8 +118,8 @@ std::string planDatabase(const std::string& recorded, MakefilePlan* plan) {
     case DatabaseOnDisk::State::differs: {
       bool wrote = holdsDigest(recorded, onDisk.oldDigest);
       for (const int model : {2, 3}) {
-        for (const std::string& record : recordPaths(backEndFor(model)->buildDirectory)) {
-          wrote = wrote || holdsDigest(recordedDatabases(record), onDisk.oldDigest);
+        for (const std::string& record : BuildRecord::pathsIn(backEndFor(model)->buildDirectory)) {
+          wrote = wrote || holdsDigest(BuildRecord::databasesIn(disk, record), onDisk.oldDigest);
         }
       }
       if (wrote) {
@@ -128,8 +131,7 @@ std::string planDatabase(const std::string& recorded, MakefilePlan* plan) {
     case DatabaseOnDisk::State::unreadable:
       break;
   }
-  plan->databaseNote = std::string("Note: ") + kCompileCommandsFile +
-                       " was not written by kestrel, so it is left as it is; delete it to have kestrel write it";
+  plan->foreignDatabase = true;
   return recorded;
 }
 
@@ -139,19 +141,58 @@ struct BuildPlan {
   std::string buildDirectory;
   std::optional<MakefilePlan> makefiles;  // none: the make tool works on the files there are
   std::vector<MakeRun> runs;
-  std::string cannotRun;  // why no make tool can run, or empty
+  std::string compilerMissing;  // the settings' message when no make tool can run
 };
+
+// Reads the record and scans the project, and decides whether every
+// makefile is written again and whether the record is renewed (see
+// buildrecord.h).
+bool planRecord(ucl::Disk& disk, const BackEnd& backEnd, const RunSettings& settings, const BuildOptions& options,
+                const std::vector<std::string>& files, MakefilePlan* plan, std::string* err) {
+  plan->buildDirectory = backEnd.buildDirectory;
+  plan->record = std::make_unique<BuildRecord>(disk, backEnd.buildDirectory, options.debugBuild);
+  BuildRecord& record = *plan->record;
+  record.load();
+  const CompilerInputs compilerInputs = backEnd.compilerInputs(options, settings.values, files);
+  ProjectScan scan;
+  if (!projectHeaders(disk, files,
+                      HeaderSearchPath{"H", backEnd.includeDirectories(settings.values), compilerInputs.definitions,
+                                       compilerInputs.optionFiles},
+                      record.scans(), &scan, err)) {
+    return false;
+  }
+  plan->uncertainInclude = scan.uncertain;
+  const std::vector<InputStamp> inputs =
+      stampInputs(disk, backEnd.makeInputs(options, settings.values, files), &plan->unsureInput);
+  const std::string recordedDatabases(record.databases());
+  plan->database = compileCommandsOfThisDirectory(compilerInputs);
+  const std::string databases = planDatabase(disk, recordedDatabases, plan);
+  const std::string present = comparedText(options, settings.values, scan.headers, projectLibraries(files), inputs);
+  plan->writeEverything = whyWriteEverything(record, present, scan, plan->unsureInput);
+  // Only the scans of a changed source differ when the files are left
+  // alone; then the record is renewed so that they are not read again.
+  plan->scansChanged = !(plan->writeEverything.empty() && record.scans().unchanged());
+  plan->renewRecord = plan->scansChanged || databases != recordedDatabases;
+  // The new record's text is made before the loaded one goes, and neither
+  // stays while the makefiles are made.
+  if (plan->renewRecord) {
+    record.renew(present, databases);
+  } else {
+    record.release();
+  }
+  return true;
+}
 
 // Finds and reads the project file and plans the back end's makefiles:
 // every one of them is written when anything the make tool cannot see
-// changed since the last complete run (see buildrecord.h), otherwise only
-// those whose text differs from the disk. Sets the project file to its
-// title, and the program name when none was given. False with the message
-// when the project file or a setting is missing or a name or a text does
-// not fit the code page.
-bool planMakefiles(const BackEnd& backEnd, const RunSettings& settings, BuildOptions& options, MakefilePlan* plan,
-                   std::string* err) {
-  const std::optional<std::string> found = ucl::findProjectFile(ucl::fileTitle(options.projectFile));
+// changed since the last complete run, otherwise only those whose text
+// differs from the disk. Sets the project file to its title, and the
+// program name when none was given. False with the message when the
+// project file or a setting is missing or a name or a text does not fit
+// the code page.
+bool planMakefiles(ucl::Disk& disk, const BackEnd& backEnd, const RunSettings& settings, BuildOptions& options,
+                   MakefilePlan* plan, std::string* err) {
+  const std::optional<std::string> found = ucl::findProjectFile(disk, ucl::fileTitle(options.projectFile));
   const std::string title = found ? ucl::fileTitle(*found) : ucl::fileTitle(options.projectFile);
   options.projectFile = title;
   if (!found) {
@@ -160,7 +201,7 @@ bool planMakefiles(const BackEnd& backEnd, const RunSettings& settings, BuildOpt
   }
   if (options.programName.empty()) options.programName = title;
 
-  std::optional<std::vector<std::string>> files = ucl::readProjectFile(ucl::projectFileToRead(*found));
+  std::optional<std::vector<std::string>> files = ucl::readProjectFile(disk, ucl::projectFileToRead(*found));
   if (!files) {
     *err = "Error: Wrong format in .cbx file";
     return false;
@@ -170,60 +211,22 @@ bool planMakefiles(const BackEnd& backEnd, const RunSettings& settings, BuildOpt
     return false;
   }
   if (!namesFitTheCodePage(*found, *files, err)) return false;
-
-  plan->record = recordPath(backEnd.buildDirectory, options.debugBuild);
-  std::optional<std::string> recordedText = readRecord(plan->record);
-  std::optional<ReadRecord> recorded = recordedText ? parseRecordFile(*recordedText) : std::nullopt;
-  const CompilerInputs compilerInputs = backEnd.compilerInputs(options, settings.values, *files);
-  ProjectScan scan;
-  if (!projectHeaders(*files,
-                      HeaderSearchPath{"H", backEnd.includeDirectories(settings.values), compilerInputs.definitions,
-                                       compilerInputs.optionFiles},
-                      recorded ? &recorded->scans : nullptr, &scan, err)) {
-    return false;
-  }
-  if (!scan.uncertain.empty()) {
-    plan->note = "Note: " + scan.uncertain + " names no header that kestrel can follow, so every makefile is written again";
-  }
-  std::string unsureInput;
-  const std::vector<InputStamp> inputs =
-      stampInputs(backEnd.makeInputs(options, settings.values, *files), &unsureInput);
-  if (plan->note.empty() && !unsureInput.empty()) {
-    plan->note = "Note: " + unsureInput + " names no file that kestrel can find for sure, so every makefile is written again";
-  }
-  const std::string recordedDatabases = recorded ? std::string(recorded->databases) : std::string();
-  plan->database = compileCommandsOfThisDirectory(compilerInputs);
-  const std::string databases = planDatabase(recordedDatabases, plan);
-  const std::string present = recordText(options, settings.values, scan.headers, projectLibraries(*files), inputs);
-  const bool leaveUnchanged =
-      unsureInput.empty() && maySkipWrites(recorded ? std::optional(recorded->compared) : std::nullopt, present, scan);
-  plan->rewriteAll = !leaveUnchanged;
-  // Only the scans of a changed source differ when the files are left
-  // alone; then the record is renewed so that they are not read again.
-  plan->renewRecord =
-      !(leaveUnchanged && scan.scans.copies(recorded->scans.loadedText())) || databases != recordedDatabases;
-  // The new scans refer to the old record's text: the new one is made
-  // before that goes, and neither stays while the makefiles are made.
-  if (plan->renewRecord) plan->recordText = recordFile(present, scan.scans, databases);
-  scan = ProjectScan();
-  recorded.reset();
-  recordedText.reset();
-
+  if (!planRecord(disk, backEnd, settings, options, *files, plan, err)) return false;
   plan->directory = backEnd.makefiles(options, settings.values, *files);
   files.reset();  // a large project's list need not stay while the files are written
   return inTheCodePage(plan->directory, err);
 }
 
-bool planBuild(const BackEnd& backEnd, const RunSettings& settings, BuildOptions& options, BuildPlan* plan,
-               std::string* err) {
+bool planBuild(ucl::Disk& disk, const BackEnd& backEnd, const RunSettings& settings, BuildOptions& options,
+               BuildPlan* plan, std::string* err) {
   plan->buildDirectory = backEnd.buildDirectory;
   if (options.createMakefile) {
-    if (!planMakefiles(backEnd, settings, options, &plan->makefiles.emplace(), err)) return false;
+    if (!planMakefiles(disk, backEnd, settings, options, &plan->makefiles.emplace(), err)) return false;
   }
   if (settings.values.compilerPath) {
     plan->runs = backEnd.makeRuns(options, settings.values);
   } else {
-    plan->cannotRun = settings.compilerMissing;
+    plan->compilerMissing = settings.compilerMissing;
   }
   return true;
 }
@@ -231,110 +234,142 @@ bool planBuild(const BackEnd& backEnd, const RunSettings& settings, BuildOptions
 // Writes the planned files and commits the record only when all of them
 // were written. A file that cannot be written is reported, and the build
 // goes on: the make tool then works on what the build directory holds.
-void applyMakefilePlan(const std::string& buildDirectory, MakefilePlan& plan, std::ostream& err) {
-  if (!plan.note.empty()) writeLine(err, plan.note);
-  // The new record waits under its pending name, written before the files
-  // so that its text need not stay while they are.
-  if (plan.renewRecord) {
-    platform::createDirectory(buildDirectory);
-    writePendingRecord(plan.record, plan.recordText);
-    std::string().swap(plan.recordText);
+void applyMakefilePlan(ucl::Disk& disk, MakefilePlan& plan, Reporter& reporter) {
+  if (!plan.uncertainInclude.empty()) {
+    reporter.uncertainInclude(plan.uncertainInclude);
+  } else if (!plan.unsureInput.empty()) {
+    reporter.unsureInput(plan.unsureInput);
   }
-  // A run that stops halfway must not leave the old record behind: it would
-  // vouch for files that no longer match it.
-  if (plan.rewriteAll) platform::deleteFile(plan.record);
+  BuildRecord& record = *plan.record;
+  // The new record waits under its pending name, written before the files
+  // so that its text need not stay while they are. One that cannot be
+  // written leaves no record: the next run writes every file again.
+  if (plan.renewRecord) {
+    disk.createDirectory(plan.buildDirectory);
+    record.writePending();
+  }
+  const bool everyFile = !plan.writeEverything.empty();
+  if (everyFile) {
+    reporter.everyFileWritten(plan.writeEverything);
+    // A run that stops halfway must not leave the old record behind: it
+    // would vouch for files that no longer match it.
+    record.remove();
+  }
   std::string message;
-  const bool makefilesWritten = writeBuildDirectory(plan.directory, plan.rewriteAll, &message);
+  std::vector<std::string> written;
+  const bool makefilesWritten = writeBuildDirectory(disk, plan.directory, everyFile, &written, &message);
+  if (reporter.explaining()) {
+    for (size_t file = 0, next = 0; file < plan.directory.files.size() && (makefilesWritten || next < written.size());
+         ++file) {
+      const std::string& path = plan.directory.files[file].path;
+      if (next < written.size() && written[next] == path) {
+        reporter.fileWritten(path, everyFile);
+        ++next;
+      } else {
+        reporter.fileLeft(path);
+      }
+    }
+  }
   if (!makefilesWritten) {
-    writeLine(err, message);
-    platform::deleteFile(plan.record);
-    discardPendingRecord(plan.record);
-  } else if (plan.renewRecord && !commitRecord(plan.record)) {
-    writeLine(err, "Unable to write " + plan.record);
+    reporter.failed(message);
+    record.remove();
+    record.discard();
+  } else if (plan.renewRecord) {
+    if (record.commit()) {
+      reporter.recordRenewed(record.path(), plan.scansChanged);
+    } else {
+      reporter.cannotWrite(record.path());
+    }
+  } else {
+    reporter.recordKept(record.path());
   }
   // The database holds what the project is, whatever became of the
   // makefiles: once no record vouches for the one on disk, it could no
   // longer be told from a file of the user's. Where the makefiles could
   // not be written, their message says what to mend, and that one alone.
-  if (!plan.databaseNote.empty()) {
-    writeLine(err, plan.databaseNote);
-  } else if (plan.writeDatabase && !writeCompileCommands(kCompileCommandsFile, plan.database) && makefilesWritten) {
-    writeLine(err, std::string("Unable to write ") + kCompileCommandsFile);
+  if (plan.foreignDatabase) {
+    reporter.foreignDatabase(kCompileCommandsFile);
+  } else if (!plan.writeDatabase) {
+    reporter.databaseLeft(kCompileCommandsFile);
+  } else if (writeCompileCommands(disk, kCompileCommandsFile, plan.database)) {
+    reporter.databaseWritten(kCompileCommandsFile);
+  } else if (makefilesWritten) {
+    reporter.cannotWrite(kCompileCommandsFile);
   }
 }
 
 // Writes what the plan writes and starts its make runs in order; false
 // when one could not be started (the later ones are not) or one ended
 // with an exit code other than 0.
-bool applyBuildPlan(BuildPlan& plan, MakeRunner& makeRunner, std::ostream& err) {
+bool applyBuildPlan(ucl::Disk& disk, BuildPlan& plan, MakeRunner& makeRunner, Reporter& reporter) {
   if (plan.makefiles) {
-    applyMakefilePlan(plan.buildDirectory, *plan.makefiles, err);
+    applyMakefilePlan(disk, *plan.makefiles, reporter);
     plan.makefiles.reset();
   } else {
     // The make tool runs with this run's options on files that no record
     // vouches for: the next run with makefiles writes them all again.
-    for (const std::string& record : recordPaths(plan.buildDirectory)) platform::deleteFile(record);
+    reporter.noMakefiles();
+    for (const std::string& record : BuildRecord::pathsIn(plan.buildDirectory)) disk.remove(record);
   }
-  if (!plan.cannotRun.empty()) {
-    writeLine(err, plan.cannotRun);
+  if (!plan.compilerMissing.empty()) {
+    reporter.failed(plan.compilerMissing);
     return false;
   }
 
   bool succeeded = true;
   for (const MakeRun& run : plan.runs) {
     const platform::ProcessOutcome outcome = makeRunner.run(run);
+    if (!run.removeAfterwards.empty()) disk.remove(run.removeAfterwards);
     if (!outcome.started) {
-      writeLine(err, "Error: Unable to start " + run.toolName);
+      reporter.cannotStart(run.toolName);
       return false;
     }
     if (outcome.exitCode != 0) {
-      writeLine(err, "Error: " + run.toolName + " ended with exit code " + std::to_string(outcome.exitCode));
+      reporter.toolFailed(run.toolName, outcome.exitCode);
       succeeded = false;
     }
   }
   return succeeded;
 }
 
-int build(const std::vector<std::string>& arguments, const std::string& settingsFile, MakeRunner& makeRunner,
-          std::ostream& out, std::ostream& err) {
+int build(const std::vector<std::string>& arguments, const std::string& settingsFile, ucl::Disk& disk,
+          MakeRunner& makeRunner, Reporter& reporter) {
   BuildOptions options = parseCommandLine(arguments);
-  for (const std::string& option : options.unknownOptions) {
-    writeLine(err, "Error: Unknown option '" + option + "'");
-  }
+  for (const std::string& option : options.unknownOptions) reporter.unknownOption(option);
   if (options.usageRequested) {
-    writeLine(out, kUsageText);
+    reporter.usage();
     return 0;
   }
 
   const BackEnd* backEnd = backEndFor(options.pvModel);
   if (backEnd == nullptr) {
-    writeLine(err, "Unknown PV model '" + std::to_string(options.pvModel) + "'");
+    reporter.unknownModel(options.pvModel);
     return 1;
   }
   std::string message;
   RunSettings settings;
   BuildPlan plan;
   if (!readSettings(settingsFile, *backEnd, &settings, &message) ||
-      !planBuild(*backEnd, settings, options, &plan, &message)) {
-    writeLine(err, message);
+      !planBuild(disk, *backEnd, settings, options, &plan, &message)) {
+    reporter.failed(message);
     return 1;
   }
-  return applyBuildPlan(plan, makeRunner, err) ? 0 : 1;
+  return applyBuildPlan(disk, plan, makeRunner, reporter) ? 0 : 1;
 }
 
 }  // namespace
 
-int runKestrel(const std::vector<std::string>& arguments, const std::string& settingsFile, MakeRunner& makeRunner,
-               std::ostream& out, std::ostream& err) {
-  writeLine(out, kBannerText);
+int runKestrel(const std::vector<std::string>& arguments, const std::string& settingsFile, ucl::Disk& disk,
+               MakeRunner& makeRunner, Reporter& reporter) {
+  reporter.banner();
   if (arguments.empty()) {
-    writeLine(out, kUsageText);
+    reporter.usage();
     return 0;
   }
   try {
-    return build(arguments, settingsFile, makeRunner, out, err);
+    return build(arguments, settingsFile, disk, makeRunner, reporter);
   } catch (const std::bad_alloc&) {
-    writeLine(err, "Error: Out of memory");
+    reporter.outOfMemory();
   }
   return 1;
 }

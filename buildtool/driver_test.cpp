@@ -42,7 +42,10 @@ class Driver : public ::testing::Test {
   };
   Result run(const std::vector<std::string>& arguments) {
     std::ostringstream out, err;
-    const int exitCode = kestrel::runKestrel(arguments, programPath(Spelling::product, settings_), runner_, out, err);
+    ucl::RealDisk disk;
+    kestrel::Reporter reporter(out, err);
+    const int exitCode =
+        kestrel::runKestrel(arguments, programPath(Spelling::product, settings_), disk, runner_, reporter);
     return {exitCode, out.str(), err.str()};
   }
   void writeSettings(const std::string& text) { writeFile(settings_, crlf(text)); }

@@ -425,7 +425,8 @@ namespace {
 
 class HeaderCollector {
  public:
-  HeaderCollector(const HeaderSearchPath& search, const ScanCache* previous) : search_(search), previous_(previous) {}
+  HeaderCollector(ucl::Disk& disk, const HeaderSearchPath& search, ScanCache& scans)
+      : disk_(disk), search_(search), scans_(scans), letterCase_(ucl::letterCaseFinder(disk)) {}
 
   // Scans the file (a listed source) and follows the headers it includes;
   // false, with the reason, for an include whose path the system cannot
@@ -470,7 +471,6 @@ class HeaderCollector {
     return walk(header->file, err);
   }
 
-  ScanCache takeScans() { return std::move(scans_); }
   std::string takeUncertain() { return uncertain_.empty() ? std::move(macroUncertain_) : std::move(uncertain_); }
   std::string takeWentBack() { return std::move(wentBack_); }
 
@@ -537,7 +537,7 @@ class HeaderCollector {
   // for the first time on pending.
   bool follow(const IncludeDirective& include, const std::string& current, const std::string& directory,
               std::vector<FileEntry*>& pending, std::string* err) {
-    if (!platform::pathFitsTheSystem(include.name)) {
+    if (!disk_.takesPath(include.name)) {
       *err = "Error: An #include in " + current + " names a path of " + std::to_string(include.name.size()) +
              " bytes, longer than this system takes";
       return false;
@@ -583,10 +583,10 @@ class HeaderCollector {
   }
 
   std::optional<std::string> readText(const std::string& path) {
-    std::optional<std::string> text = platform::readWholeFile(path);
+    std::optional<std::string> text = disk_.read(path);
     if (!text) {
       const std::optional<std::string> cased = letterCase_.find(path);
-      if (cased) text = platform::readWholeFile(*cased);
+      if (cased) text = disk_.read(*cased);
     }
     return text;
   }
@@ -616,16 +616,10 @@ class HeaderCollector {
   // keeps its stamp, otherwise as it reads now. Nothing when it cannot be
   // read.
   std::optional<std::vector<IncludeDirective>> includesOf(const std::string& path, platform::FileStamp stamp) {
-    std::optional<std::vector<IncludeDirective>> includes;
-    std::string_view entryText;
-    if (previous_ != nullptr) includes = previous_->find(path, stamp, &entryText);
-    if (includes) {
-      // The same path, stamp and includes: the entry's text as add writes it.
-      scans_.addEntry(entryText);
-      return includes;
-    }
-    if (previous_ != nullptr && wentBack_.empty()) {
-      const std::optional<platform::FileStamp> recorded = previous_->recordedStamp(path);
+    std::optional<std::vector<IncludeDirective>> includes = scans_.recall(path, stamp);
+    if (includes) return includes;
+    if (wentBack_.empty()) {
+      const std::optional<platform::FileStamp> recorded = scans_.recordedStamp(path);
       if (recorded && stampWentBack(*recorded, stamp)) wentBack_ = path;
     }
     const std::optional<std::string> text = readText(path);
@@ -646,17 +640,17 @@ class HeaderCollector {
     const auto known = candidates_.find(path);
     if (known != candidates_.end()) return &known->second;
     if (!letterCase_.mayExist(path)) return nullptr;
-    std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
+    std::optional<platform::FileStamp> stamp = disk_.stamp(path);
     const bool asSpelt = stamp.has_value();
     std::optional<std::string> onDisk;
     if (!stamp) {
       onDisk = letterCase_.find(path);
-      if (onDisk) stamp = platform::fileStamp(*onDisk);
+      if (onDisk) stamp = disk_.stamp(*onDisk);
       if (!stamp) return nullptr;
     }
     // Which file it is: where lookups fold letter case, every spelling that
     // folds alike; elsewhere the spelling on disk.
-    std::string identity = platform::lookupsFoldLetterCase()
+    std::string identity = disk_.foldsLetterCase()
                                ? (platform::foldKnowsEveryLetter(path) ? platform::foldedLetterCase(path) : path)
                                : (onDisk ? *onDisk : path);
     auto spelling = spellings_.find(identity);
@@ -667,9 +661,9 @@ class HeaderCollector {
     return &candidates_.emplace(path, Candidate{spelling->second, asSpelt}).first->second;
   }
 
+  ucl::Disk& disk_;
   const HeaderSearchPath& search_;
-  const ScanCache* previous_;
-  ScanCache scans_;
+  ScanCache& scans_;
   std::string uncertain_;
   std::string wentBack_;
   std::string macroUncertain_;  // the first #include NAME that stays unsure
@@ -686,16 +680,16 @@ class HeaderCollector {
 
 }  // namespace
 
-bool projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSearchPath& search,
-                    const ScanCache* previous, ProjectScan* scan, std::string* err) {
-  HeaderCollector collector(search, previous);
+bool projectHeaders(ucl::Disk& disk, const std::vector<std::string>& projectFiles, const HeaderSearchPath& search,
+                    ScanCache& scans, ProjectScan* scan, std::string* err) {
+  HeaderCollector collector(disk, search, scans);
   for (const std::string& path : projectFiles) {
     const ucl::FileKind kind = ucl::fileKind(path);
     if (kind == ucl::FileKind::header && !collector.addListed(path, err)) return false;
     if (kind == ucl::FileKind::source && !collector.scan(normalisedPath(path), err)) return false;
   }
   if (!collector.followMacroIncludes(err)) return false;
-  *scan = ProjectScan{collector.sorted(), collector.takeScans(), collector.takeUncertain(), collector.takeWentBack()};
+  *scan = ProjectScan{collector.sorted(), collector.takeUncertain(), collector.takeWentBack()};
   return true;
 }
 

@@ -9,17 +9,10 @@
 #include <unordered_set>
 #include <vector>
 
-#include "buildtool/buildrecord.h"
+#include "buildtool/scancache.h"
+#include "common/disk.h"
 
 namespace kestrel {
-
-struct IncludeDirective {
-  std::string name;  // as written between the quotes or the angle brackets
-  bool quoted;       // "name" rather than <name>
-  // The line names no header as written (#include MACRO): name is what
-  // follows the word include, and nobody can tell which header it means.
-  bool uncertain = false;
-};
 
 // Every #include line of the text, in order, in both forms. The text is
 // read as the compiler's first translation steps leave it: a byte order
@@ -100,9 +93,13 @@ std::vector<std::string> includeCandidates(const IncludeDirective& include, cons
 // taken out, so that a header reached in two ways is named once.
 std::string normalisedPath(const std::string& path);
 
+struct HeaderStamp {
+  std::string path;
+  platform::FileStamp stamp;
+};
+
 struct ProjectScan {
   std::vector<HeaderStamp> headers;  // sorted by path
-  ScanCache scans;                   // of every file scanned, for the next run
   // The first include that could not be followed ("C\main.c: #include
   // MACRO" that decideMacroInclude is not sure of, or one whose name only
   // the system could match: "C\main.c: #include "Ա.h""), and the first file
@@ -115,10 +112,10 @@ struct ProjectScan {
 // those headers include, followed transitively, each found the way the
 // compiler finds it (paths relative to the project directory, the current
 // one), and those that a sure #include NAME opens. A header that cannot be
-// found is left out. A file whose stamp the previous scans hold is not
-// read again. False, with the reason, for an include that names a path
+// found is left out. A file whose stamp the last run's scans hold is not
+// read again; every file scanned is added to this run's. False, with the reason, for an include that names a path
 // longer than the system takes.
-bool projectHeaders(const std::vector<std::string>& projectFiles, const HeaderSearchPath& search,
-                    const ScanCache* previous, ProjectScan* scan, std::string* err);
+bool projectHeaders(ucl::Disk& disk, const std::vector<std::string>& projectFiles, const HeaderSearchPath& search,
+                    ScanCache& scans, ProjectScan* scan, std::string* err);
 
 }  // namespace kestrel

@@ -1,6 +1,7 @@
 // The #include scan, the compiler's search for the headers it names, and
 // the walk through a project's files.
 #include "buildtool/includescan.h"
+#include "buildtool/buildrecord.h"
 
 #include <gtest/gtest.h>
 
@@ -175,6 +176,11 @@ TEST(IncludeCandidates, EveryFileTheCompilerMayOpen) {
 
 class ProjectHeaders : public ::testing::Test {
  protected:
+  // No scans of an earlier run.
+  ScanCache& fresh() { return fresh_ = ScanCache(); }
+
+  ucl::RealDisk disk_;
+  ScanCache fresh_;
   testsupport::TempDir dir_;
   testsupport::ScopedCurrentDirectory inDir_{dir_.path()};
 };
@@ -192,7 +198,7 @@ TEST_F(ProjectHeaders, ListedAndReachedHeadersOnceEach) {
   const HeaderSearchPath search{"H", {"H", "sdk\\Com_H"}};
   std::string err;
   ProjectScan scan;
-  ASSERT_TRUE(projectHeaders(files, search, nullptr, &scan, &err)) << err;
+  ASSERT_TRUE(projectHeaders(disk_, files, search, fresh(), &scan, &err)) << err;
   const std::vector<HeaderStamp>& headers = scan.headers;
   std::vector<std::string> paths;
   for (const HeaderStamp& header : headers) paths.push_back(header.path);
@@ -205,12 +211,12 @@ TEST_F(ProjectHeaders, ListedAndReachedHeadersOnceEach) {
   ScanCache previous;
   previous.add("H\\inner.h", *platform::fileStamp("H\\inner.h"), {{"sdk.h", false}});
   previous.add("H\\listed.h", {0, 0}, {});
-  const std::string record = recordFile("x", previous);
-  const std::optional<ReadRecord> recorded = parseRecordFile(record);
+  const std::string record = recordFileText("x", previous);
+  std::optional<RecordContents> recorded = parseRecordFile(record);
   ASSERT_TRUE(recorded);
   std::vector<std::string> again;
   ProjectScan second;
-  ASSERT_TRUE(projectHeaders(files, search, &recorded->scans, &second, &err)) << err;
+  ASSERT_TRUE(projectHeaders(disk_, files, search, recorded->scans, &second, &err)) << err;
   for (const HeaderStamp& header : second.headers) {
     again.push_back(header.path);
   }
@@ -228,34 +234,34 @@ TEST_F(ProjectHeaders, WhatTheWalkCannotVouchFor) {
   const HeaderSearchPath search{"H", {}};
   std::string err;
   ProjectScan first;
-  ASSERT_TRUE(projectHeaders({"C\\main.c", "C\\macro.c"}, search, nullptr, &first, &err)) << err;
+  ASSERT_TRUE(projectHeaders(disk_, {"C\\main.c", "C\\macro.c"}, search, fresh(), &first, &err)) << err;
   EXPECT_EQ(first.uncertain, "C\\macro.c: #include HEADER");
   EXPECT_EQ(first.wentBack, "");
-  const std::string record = recordFile("x", first.scans);
-  const std::optional<ReadRecord> recorded = parseRecordFile(record);
+  const std::string record = recordFileText("x", fresh_);
+  std::optional<RecordContents> recorded = parseRecordFile(record);
   ASSERT_TRUE(recorded);
   ProjectScan again;
-  ASSERT_TRUE(projectHeaders({"C\\macro.c"}, search, &recorded->scans, &again, &err)) << err;
+  ASSERT_TRUE(projectHeaders(disk_, {"C\\macro.c"}, search, recorded->scans, &again, &err)) << err;
   EXPECT_EQ(again.uncertain, "C\\macro.c: #include HEADER");
 
   const platform::FileStamp main = *platform::fileStamp("C\\main.c");
   ScanCache newer;
   newer.add("C\\main.c", {main.size, main.modified + 1}, {});
-  const std::string newerRecord = recordFile("x", newer);
-  const std::optional<ReadRecord> fromNewer = parseRecordFile(newerRecord);
-  ASSERT_TRUE(projectHeaders({"C\\main.c"}, search, &fromNewer->scans, &again, &err)) << err;
+  const std::string newerRecord = recordFileText("x", newer);
+  std::optional<RecordContents> fromNewer = parseRecordFile(newerRecord);
+  ASSERT_TRUE(projectHeaders(disk_, {"C\\main.c"}, search, fromNewer->scans, &again, &err)) << err;
   EXPECT_EQ(again.wentBack, "C\\main.c");
   ScanCache older;
   older.add("C\\main.c", {main.size + 1, main.modified - 1}, {});
-  const std::string olderRecord = recordFile("x", older);
-  const std::optional<ReadRecord> fromOlder = parseRecordFile(olderRecord);
-  ASSERT_TRUE(projectHeaders({"C\\main.c"}, search, &fromOlder->scans, &again, &err)) << err;
+  const std::string olderRecord = recordFileText("x", older);
+  std::optional<RecordContents> fromOlder = parseRecordFile(olderRecord);
+  ASSERT_TRUE(projectHeaders(disk_, {"C\\main.c"}, search, fromOlder->scans, &again, &err)) << err;
   EXPECT_EQ(again.wentBack, "");
 
   std::string deep;
   for (int i = 0; i < 5000; ++i) deep += "a/";
   writeFile(dir_ / "C/deep.c", "#include \"" + deep + "x.h\"\n");
-  EXPECT_FALSE(projectHeaders({"C\\deep.c"}, search, nullptr, &again, &err));
+  EXPECT_FALSE(projectHeaders(disk_, {"C\\deep.c"}, search, fresh(), &again, &err));
   EXPECT_EQ(err, "Error: An #include in C\\deep.c names a path of 10003 bytes, longer than this system takes");
 }
 
@@ -270,12 +276,12 @@ TEST_F(ProjectHeaders, MacroIncludesThatAreSure) {
   HeaderSearchPath search{"H", {"H"}};
   std::string err;
   ProjectScan first;
-  ASSERT_TRUE(projectHeaders({"C\\main.c"}, search, nullptr, &first, &err)) << err;
-  const std::string record = recordFile("x", first.scans);
-  const std::optional<ReadRecord> recorded = parseRecordFile(record);
+  ASSERT_TRUE(projectHeaders(disk_, {"C\\main.c"}, search, fresh(), &first, &err)) << err;
+  const std::string record = recordFileText("x", fresh_);
+  std::optional<RecordContents> recorded = parseRecordFile(record);
   ASSERT_TRUE(recorded);
   ProjectScan again;
-  ASSERT_TRUE(projectHeaders({"C\\main.c"}, search, &recorded->scans, &again, &err)) << err;
+  ASSERT_TRUE(projectHeaders(disk_, {"C\\main.c"}, search, recorded->scans, &again, &err)) << err;
   for (const ProjectScan* scan : {&first, &again}) {
     std::vector<std::string> paths;
     for (const HeaderStamp& header : scan->headers) paths.push_back(header.path);
@@ -283,7 +289,7 @@ TEST_F(ProjectHeaders, MacroIncludesThatAreSure) {
     EXPECT_EQ(scan->uncertain, "");
   }
   search.optionFiles = {"tools\\Makefile.sub"};  // not there: it may define any of them
-  ASSERT_TRUE(projectHeaders({"C\\main.c"}, search, nullptr, &again, &err)) << err;
+  ASSERT_TRUE(projectHeaders(disk_, {"C\\main.c"}, search, fresh(), &again, &err)) << err;
   EXPECT_EQ(again.uncertain, "C\\main.c: #include CONF");
 }
 
@@ -293,7 +299,7 @@ TEST_F(ProjectHeaders, LetterCaseIsIgnoredAsWindowsIgnoresIt) {
   // The makefiles name the project's directory "h".
   std::string err;
   ProjectScan scan;
-  ASSERT_TRUE(projectHeaders({"c\\MAIN.C"}, {"H", {"h"}}, nullptr, &scan, &err)) << err;
+  ASSERT_TRUE(projectHeaders(disk_, {"c\\MAIN.C"}, {"H", {"h"}}, fresh(), &scan, &err)) << err;
   ASSERT_EQ(scan.headers.size(), 1u);
   EXPECT_EQ(scan.headers[0].path, "h\\App.H");
 }
@@ -315,17 +321,17 @@ TEST_F(ProjectHeaders, AFileReachedTwiceIsRecordedOnce) {
     SCOPED_TRACE(files[1]);
     std::string err;
     ProjectScan scan;
-    ASSERT_TRUE(projectHeaders(files, {"H", {}}, nullptr, &scan, &err)) << err;
-    EXPECT_EQ(scan.scans.count(), 3u);
+    ASSERT_TRUE(projectHeaders(disk_, files, {"H", {}}, fresh(), &scan, &err)) << err;
+    EXPECT_EQ(fresh_.count(), 3u);
     std::vector<std::string> headers;
     for (const HeaderStamp& header : scan.headers) headers.push_back(platform::foldedLetterCase(header.path));
     EXPECT_EQ(headers, (std::vector<std::string>{"c\\tables.c", "h\\a.h"}));
-    const std::string record = recordFile("x", scan.scans);
-    const std::optional<ReadRecord> read = parseRecordFile(record);
+    const std::string record = recordFileText("x", fresh_);
+    std::optional<RecordContents> read = parseRecordFile(record);
     ASSERT_TRUE(read);
     ProjectScan again;
-    ASSERT_TRUE(projectHeaders(files, {"H", {}}, &read->scans, &again, &err)) << err;
-    EXPECT_TRUE(again.scans.copies(read->scans.loadedText()));
+    ASSERT_TRUE(projectHeaders(disk_, files, {"H", {}}, read->scans, &again, &err)) << err;
+    EXPECT_TRUE(read->scans.unchanged());
   }
 }
 
@@ -354,7 +360,7 @@ TEST_F(ProjectHeaders, LettersOnlyTheSystemCanMatch) {
     writeFile(dir_ / "C/main.c", std::string("#include \"") + c.name + "\"\n");
     std::string err;
     ProjectScan scan;
-    ASSERT_TRUE(projectHeaders({"C\\main.c"}, {"H", {}}, nullptr, &scan, &err)) << err;
+    ASSERT_TRUE(projectHeaders(disk_, {"C\\main.c"}, {"H", {}}, fresh(), &scan, &err)) << err;
     Paths headers;
     for (const HeaderStamp& header : scan.headers) headers.push_back(header.path);
     EXPECT_EQ(headers, c.headers) << c.name;

@@ -6,6 +6,8 @@
 
 int main(int argc, char** argv) {
   kestrel::ProcessMakeRunner makeRunner;
+  ucl::RealDisk disk;
+  kestrel::Reporter reporter(platform::consoleOut(), platform::consoleErr(), kestrel::explainRequested());
   return kestrel::runKestrel(platform::programArguments(argc, argv), ucl::moduleDirectory(nullptr) + "Settings.ini",
-                             makeRunner, platform::consoleOut(), platform::consoleErr());
+                             disk, makeRunner, reporter);
 }

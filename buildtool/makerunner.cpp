@@ -1,6 +1,5 @@
 #include "buildtool/makerunner.h"
 
-#include "platform/files.h"
 #include "platform/pathspelling.h"
 
 namespace kestrel {
@@ -13,9 +12,7 @@ platform::Environment makeEnvironment(const EnvironmentChanges& changes) {
 }
 
 platform::ProcessOutcome runMake(const MakeRun& run) {
-  const platform::ProcessOutcome outcome = platform::runAndWait(run.commandLine, makeEnvironment(run.environment));
-  if (!run.removeAfterwards.empty()) platform::deleteFile(run.removeAfterwards);
-  return outcome;
+  return platform::runAndWait(run.commandLine, makeEnvironment(run.environment));
 }
 
 }  // namespace kestrel

@@ -10,8 +10,7 @@ namespace kestrel {
 // changes. kestrel's own environment is left as it is.
 platform::Environment makeEnvironment(const EnvironmentChanges& changes);
 
-// Starts the tool with that environment and waits for it; then removes the
-// file the run names, whether the tool started or not.
+// Starts the tool with that environment and waits for it.
 platform::ProcessOutcome runMake(const MakeRun& run);
 
 // What the driver asks to run a make tool through, so that tests can see

@@ -13,6 +13,8 @@ using namespace kestrel;
 
 namespace {
 
+ucl::RealDisk disk;
+
 using testsupport::readFile;
 using testsupport::sameBytes;
 
@@ -23,7 +25,7 @@ std::string expected(const std::string& set, const std::string& name) {
 }
 
 std::vector<std::string> demoFiles() {
-  const auto files = ucl::readProjectFile(std::string(TESTDATA_DIR) + "/pv2/demo.cbx");
+  const auto files = ucl::readProjectFile(disk, std::string(TESTDATA_DIR) + "/pv2/demo.cbx");
   EXPECT_TRUE(files.has_value());
   return files.value_or(std::vector<std::string>());
 }

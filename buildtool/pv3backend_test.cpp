@@ -15,6 +15,8 @@ using namespace kestrel;
 
 namespace {
 
+ucl::RealDisk disk;
+
 using testsupport::readFile;
 using testsupport::sameBytes;
 
@@ -48,7 +50,7 @@ TEST(Pv3Makefiles, EveryKindOfBuildMatchesItsGoldenFiles) {
       {"library-expected", false, true},
       {"debuglibrary-expected", true, true},
   };
-  const auto files = ucl::readProjectFile(std::string(TESTDATA_DIR) + "/pv3/demo.cbx");
+  const auto files = ucl::readProjectFile(disk, std::string(TESTDATA_DIR) + "/pv3/demo.cbx");
   ASSERT_TRUE(files.has_value());
   for (const Case& c : cases) {
     BuildOptions options;

@@ -184,10 +184,10 @@ std::vector<std::string> collectFiles(pugi::xml_node project) {
 
 }  // namespace
 
-std::optional<std::string> findProjectFile(const std::string& title) {
+std::optional<std::string> findProjectFile(Disk& disk, const std::string& title) {
   std::vector<std::string> found;
-  if (!title.empty()) found = platform::findFiles(title + ".cbx");
-  if (found.empty()) found = platform::findFiles("*.cbx");
+  if (!title.empty()) found = disk.list(title + ".cbx");
+  if (found.empty()) found = disk.list("*.cbx");
   if (found.empty()) return std::nullopt;
   return found.front();
 }
@@ -268,11 +268,11 @@ std::optional<std::vector<std::string>> parseProjectFile(std::string bytes) {
   return collectFiles(project);
 }
 
-std::optional<std::vector<std::string>> readProjectFile(const std::string& path) {
-  std::optional<std::string> bytes = platform::readWholeFile(path);
+std::optional<std::vector<std::string>> readProjectFile(Disk& disk, const std::string& path) {
+  std::optional<std::string> bytes = disk.read(path);
   if (!bytes) return std::nullopt;
   // UTF-8 bytes are passed on as they are read, with the room for the
-  // parser's NUL that readWholeFile leaves: a large file is held once.
+  // parser's NUL that the disk leaves: a large file is held once.
   return parseProjectFile(ucl::projectFileTextAsUtf8(std::move(*bytes)));
 }
 

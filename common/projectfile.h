@@ -5,13 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "common/disk.h"
+
 namespace ucl {
 
 // Looks for title + ".cbx", then for any "*.cbx", in the current directory,
 // matching letter case as Windows does; the name of the file found, spelt
 // as it is on disk ("Demo.CBX" for the title "demo"), or nothing. An empty
 // title skips the first search.
-std::optional<std::string> findProjectFile(const std::string& title);
+std::optional<std::string> findProjectFile(Disk& disk, const std::string& title);
 // The file to read for a name the search found. Windows' search also
 // matches short (8.3) names, so "*.cbx" finds "demo.cbxbak" by its short
 // name "DEMO~1.CBX": a name whose own extension is not ".cbx" stands for
@@ -23,7 +25,7 @@ std::string projectFileToRead(const std::string& found);
 // with "/" turned into "\", in UTF-8 (projectFileTextAsUtf8 says how the
 // file's bytes are read). Nothing when the file is of the wrong format:
 // it cannot be read, is not well-formed, or its root is not "project".
-std::optional<std::vector<std::string>> readProjectFile(const std::string& path);
+std::optional<std::vector<std::string>> readProjectFile(Disk& disk, const std::string& path);
 // The same for the bytes of a project file.
 std::optional<std::vector<std::string>> parseProjectFile(std::string bytes);
 

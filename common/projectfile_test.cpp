@@ -12,6 +12,8 @@ namespace {
 
 using namespace ucl;
 using testsupport::ScopedCurrentDirectory;
+
+RealDisk disk;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
@@ -39,14 +41,14 @@ TEST_F(ProjectFile, ListsFilesInDocumentOrder) {
   // Bytes that are not UTF-8 are the ANSI code page's, read into UTF-8.
   const Files expected = {"a.c", "b.c", "deep\\x.H", "src\\Util.ASM", "L\\extra.LIB", "a&bA.c",
                           platform::ansiToUtf8("d\xe9j\xe0\\\xfc.c")};
-  EXPECT_EQ(readProjectFile("demo.cbx"), expected);
+  EXPECT_EQ(readProjectFile(disk, "demo.cbx"), expected);
 }
 
 TEST_F(ProjectFile, ExampleAndEmptyProjects) {
   const Files example = {"c\\main.c", "c\\util.c", "H\\app.h", "readme.txt", "inc\\more.h", "src\\main.cpp", "lib\\extra.lib"};
-  EXPECT_EQ(readProjectFile(std::string(TESTDATA_DIR) + "/pv2/demo.cbx"), example);
+  EXPECT_EQ(readProjectFile(disk, std::string(TESTDATA_DIR) + "/pv2/demo.cbx"), example);
   project("empty.cbx", "");
-  EXPECT_EQ(readProjectFile("empty.cbx"), Files());
+  EXPECT_EQ(readProjectFile(disk, "empty.cbx"), Files());
 }
 
 TEST_F(ProjectFile, KindsByExtension) {
@@ -74,7 +76,7 @@ TEST_F(ProjectFile, FoundByTitleOrAnyInTheDirectory) {
   for (const Case& c : cases) {
     project("demo.cbx", "");
     if (!c.demoThere) std::remove("demo.cbx");
-    const std::optional<std::string> found = findProjectFile(c.title);
+    const std::optional<std::string> found = findProjectFile(disk, c.title);
     ASSERT_TRUE(found.has_value()) << c.title;
     if (c.found != nullptr) {
       EXPECT_EQ(*found, c.found);
@@ -85,7 +87,7 @@ TEST_F(ProjectFile, FoundByTitleOrAnyInTheDirectory) {
   std::remove("demo.cbx");
   std::remove("other.cbx");
   writeFile(dir_ / "demo.txt", "<project/>");
-  EXPECT_EQ(findProjectFile("demo"), std::nullopt);
+  EXPECT_EQ(findProjectFile(disk, "demo"), std::nullopt);
 }
 
 // A name found only by its short form is never read in place of title + ".cbx".
@@ -116,11 +118,11 @@ TEST_F(ProjectFile, BadProjectFilesAreWrongFormat) {
   };
   for (const Case& c : cases) {
     writeFile(dir_ / "demo.cbx", c.content);
-    EXPECT_EQ(readProjectFile("demo.cbx"), std::nullopt) << c.name;
+    EXPECT_EQ(readProjectFile(disk, "demo.cbx"), std::nullopt) << c.name;
   }
-  EXPECT_EQ(readProjectFile("missing.cbx"), std::nullopt);
+  EXPECT_EQ(readProjectFile(disk, "missing.cbx"), std::nullopt);
   writeFile(dir_ / "dir.cbx/inside.txt", "x");
-  EXPECT_EQ(readProjectFile("dir.cbx"), std::nullopt);  // a directory
+  EXPECT_EQ(readProjectFile(disk, "dir.cbx"), std::nullopt);  // a directory
 }
 
 TEST_F(ProjectFile, GroupsNestedToAnyDepth) {

@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzsupport::scratchDirectory();
   fuzzsupport::writeBytes("fuzz.cbx", data, size);
 
-  const auto files = ucl::readProjectFile("fuzz.cbx");
+  ucl::RealDisk disk;
+  const auto files = ucl::readProjectFile(disk, "fuzz.cbx");
   if (files) {
     for (const std::string& path : *files) FUZZ_CHECK(path.find('/') == std::string::npos);
     for (const bool library : {false, true}) {

@@ -75,7 +75,7 @@ bool inTextModePieces(std::string_view text, Sink sink) {
 
 }  // namespace
 
-bool fileHoldsText(const std::string& path, const std::string& text) {
+bool fileHoldsText(const std::string& path, std::string_view text) {
   std::FILE* file = openBinaryFile(path, "rb");
   if (file == nullptr) return false;
   std::vector<char> onDisk(kPiece);
@@ -338,6 +338,10 @@ unsigned long long nameHash(std::string_view name) {
 
 }  // namespace
 
+LetterCaseFinder::LetterCaseFinder() : LetterCaseFinder(findFiles, lookupsFoldLetterCase()) {}
+
+LetterCaseFinder::LetterCaseFinder(Lister list, bool lookupsFold) : list_(std::move(list)), lookupsFold_(lookupsFold) {}
+
 std::optional<std::string> LetterCaseFinder::find(const std::string& path) {
   const std::optional<std::string> directory = directoryAsFound(directoryPart(path));
   if (!directory) return std::nullopt;
@@ -376,7 +380,7 @@ bool LetterCaseFinder::mayExist(const std::string& path) {
 }
 
 bool LetterCaseFinder::absenceIsSure(const std::string& path) {
-  if (lookupsFoldLetterCase() || foldKnowsEveryLetter(path)) return true;
+  if (lookupsFold_ || foldKnowsEveryLetter(path)) return true;
   const std::string directory = directoryPart(path);
   if (!directoryAsFound(directory)) return foldKnowsEveryLetter(directory);
   return foldKnowsEveryLetter(namePart(path));
@@ -388,7 +392,7 @@ const std::vector<unsigned long long>& LetterCaseFinder::listing(const std::stri
   const auto known = listings_.find(directory);
   if (known != listings_.end()) return known->second;
   std::vector<unsigned long long> names;
-  for (const std::string& name : findFiles(directory + "*")) names.push_back(nameHash(name));
+  for (const std::string& name : list_(directory + "*")) names.push_back(nameHash(name));
   std::sort(names.begin(), names.end());
   return listings_.emplace(directory, std::move(names)).first->second;
 }
@@ -401,7 +405,7 @@ std::optional<std::string> LetterCaseFinder::entryAsFound(const std::string& dir
   // listing may hold.
   const std::vector<unsigned long long>& names = listing(directory);
   if (!std::binary_search(names.begin(), names.end(), nameHash(name))) return std::nullopt;
-  const std::vector<std::string> matches = findFiles(directory + name);
+  const std::vector<std::string> matches = list_(directory + name);
   if (matches.empty()) return std::nullopt;
   return directory + matches.front();
 }

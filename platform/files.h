@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,7 +33,7 @@ std::optional<std::string> readWholeFile(const std::string& path);
 // True when the file can be read and holds exactly what text mode writes
 // for the text (every LF as CR LF). Reads no further than it must, so a
 // device that never ends is no problem.
-bool fileHoldsText(const std::string& path, const std::string& text);
+bool fileHoldsText(const std::string& path, std::string_view text);
 
 // How a TempFile writes the line feeds it is given.
 enum class LineEnds {
@@ -159,6 +160,13 @@ std::vector<std::string> findFiles(const std::string& pattern);
 // life: it answers for a file system that does not change meanwhile.
 class LetterCaseFinder {
  public:
+  // Lists a directory as findFiles does.
+  using Lister = std::function<std::vector<std::string>(const std::string& pattern)>;
+  // On this system's disk.
+  LetterCaseFinder();
+  // On another: its listing, and whether its lookups fold letter case.
+  LetterCaseFinder(Lister list, bool lookupsFold);
+
   // The path as it is spelt on disk; nothing when no entry of that name,
   // in any letter case, is there.
   std::optional<std::string> find(const std::string& path);
@@ -181,6 +189,8 @@ class LetterCaseFinder {
   std::optional<std::string> entryAsFound(const std::string& directory, const std::string& name);
   std::optional<std::string> directoryAsFound(const std::string& directory);
 
+  Lister list_;
+  bool lookupsFold_;
   std::unordered_map<std::string, std::vector<unsigned long long>> listings_;
   std::unordered_map<std::string, std::optional<std::string>> directories_;
   // Directories mayExist asked lately, each with its listing (null: the
