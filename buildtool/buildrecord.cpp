@@ -408,20 +408,38 @@ std::string whatChanged(std::string_view recorded, std::string_view present) {
   std::optional<ComparedLine> line = lineAt(at);
   if (!line) return "the record's inputs changed";
   if (at == 0) return "the record's form changed";
-  // A count that differs: the first entry of its list that differs says more.
+  // Within a list, the first entry that the other side does not hold as
+  // it is (new or changed, else gone) says what changed: a header added
+  // moves every later one.
   static const std::pair<std::string_view, std::string_view> kLists[] = {
       {"defines", "define"}, {"headers", "header"}, {"libraries", "library"}, {"inputs", "input"}};
   for (const auto& [count, entry] : kLists) {
-    if (line->key != count) continue;
+    if (line->key != count && !(line->key == entry && list == count)) continue;
     list = count;
-    size_t next = at + 1;
-    while (next < old.size() && next < now.size() && old[next] == now[next]) ++next;
-    for (const std::vector<std::string_view>* lines : {&now, &old}) {
-      if (next < lines->size() && comparedLine((*lines)[next]).key == entry) {
-        line = comparedLine((*lines)[next]);
+    const auto entries = [&, entry = entry](const std::vector<std::string_view>& lines) {
+      std::vector<std::string_view> found;
+      for (size_t i = at; i < lines.size(); ++i) {
+        if (comparedLine(lines[i]).key == entry) {
+          found.push_back(lines[i]);
+        } else if (i > at) {
+          break;
+        }
+      }
+      std::sort(found.begin(), found.end());
+      return found;
+    };
+    const std::vector<std::string_view> before = entries(old);
+    const std::vector<std::string_view> after = entries(now);
+    for (const auto& [side, other] : {std::pair(&after, &before), std::pair(&before, &after)}) {
+      const auto differing = std::find_if(side->begin(), side->end(), [&, other = other](std::string_view candidate) {
+        return !std::binary_search(other->begin(), other->end(), candidate);
+      });
+      if (differing != side->end()) {
+        line = comparedLine(*differing);
         break;
       }
     }
+    break;
   }
   const std::string value(line->value);
   if (line->key == "kestrel") return "kestrel's version changed";

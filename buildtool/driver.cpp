@@ -111,7 +111,8 @@ std::string planDatabase(ucl::Disk& disk, const std::string& recorded, MakefileP
   const DatabaseOnDisk onDisk = compareWithFile(disk, kCompileCommandsFile, plan->database);
   switch (onDisk.state) {
     case DatabaseOnDisk::State::same:
-      return onDisk.newDigest;
+      // A record that vouches for it already stays as it is.
+      return holdsDigest(recorded, onDisk.newDigest) ? recorded : onDisk.newDigest;
     case DatabaseOnDisk::State::absent:
       plan->writeDatabase = true;
       return onDisk.newDigest;

@@ -1,38 +1,35 @@
-// The driver's decisions, in-process: a recording runner stands in for the
-// make tools, and the build runs in a temporary project directory.
+// The driver's decisions, in-process, on a disk in memory: a recording
+// runner stands in for the make tools.
 #include "buildtool/driver.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <filesystem>
-#include <map>
 #include <sstream>
 
+#include "testing/memorydisk.h"
 #include "testing/testsupport.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace testsupport;
 
 // Remembers each run and whether the record was in place when it started.
 class RecordingRunner : public kestrel::MakeRunner {
  public:
+  explicit RecordingRunner(MemoryDisk* disk = nullptr) : disk_(disk) {}
   platform::ProcessOutcome run(const kestrel::MakeRun& makeRun) override {
     runs.push_back(makeRun.toolName);
-    recordInPlace = fileExists("PV2BUILD/kestrel_deps_rel.txt");
+    recordInPlace = disk_ != nullptr && disk_->has("PV2BUILD\\kestrel_deps_rel.txt");
+    if (disk_ != nullptr && !makeRun.removeAfterwards.empty()) disk_->put(makeRun.removeAfterwards, "left behind");
     return outcome;
   }
   std::vector<std::string> runs;
   bool recordInPlace = false;
   platform::ProcessOutcome outcome{true, 0};
-};
 
-std::string created(const std::string& directory) {
-  fs::create_directories(directory);
-  return directory;
-}
+ private:
+  MemoryDisk* disk_;
+};
 
 class Driver : public ::testing::Test {
  protected:
@@ -40,40 +37,31 @@ class Driver : public ::testing::Test {
     int exitCode;
     std::string out, err;
   };
-  Result run(const std::vector<std::string>& arguments) {
+  Result run(const std::vector<std::string>& arguments, bool explain = false) {
     std::ostringstream out, err;
-    ucl::RealDisk disk;
-    kestrel::Reporter reporter(out, err);
+    kestrel::Reporter reporter(out, err, explain);
     const int exitCode =
-        kestrel::runKestrel(arguments, programPath(Spelling::product, settings_), disk, runner_, reporter);
+        kestrel::runKestrel(arguments, programPath(Spelling::product, settings_), disk_, runner_, reporter);
     return {exitCode, out.str(), err.str()};
   }
   void writeSettings(const std::string& text) { writeFile(settings_, crlf(text)); }
   void SetUp() override { reset(); }
   void reset() {
-    writeSettings("[PV2SDK Paths]\nSDKPath=C:\\PVSDK\nCompilerPath=C:\\LSIC86\n[PV3SDK Paths]\nSDKPath=C:\\PVSDK3\n");
-    writeFile(dir_ / "project/demo.cbx", "<project><file path=\"c/main.c\"/></project>\n");
+    writeSettings(kSettings);
+    disk_ = MemoryDisk();
+    disk_.put("demo.cbx", "<project><file path=\"c/main.c\"/></project>\n");
+    runner_ = RecordingRunner(&disk_);
   }
-  bool exists(const std::string& path) const { return fs::exists(dir_ / ("project/" + path)); }
-  // Every makefile an hour older; then whether a run touched each.
-  void age() {
-    for (const auto& entry : fs::directory_iterator(dir_ / "project/PV2BUILD")) {
-      if (!entry.is_regular_file()) continue;
-      fs::last_write_time(entry.path(), fs::last_write_time(entry.path()) - std::chrono::hours(1));
-      stamps_[entry.path().string()] = fs::last_write_time(entry.path());
-    }
-  }
-  int rewritten() const {
-    int count = 0;
-    for (const auto& [path, stamp] : stamps_) count += fs::last_write_time(path) != stamp;
-    return count;
-  }
+  bool exists(const std::string& path) const { return disk_.has(path); }
+  // How many files the runs since the last call wrote.
+  size_t rewritten() { return disk_.takeWritten().size(); }
 
+  static constexpr const char* kSettings =
+      "[PV2SDK Paths]\nSDKPath=C:\\PVSDK\nCompilerPath=C:\\LSIC86\n[PV3SDK Paths]\nSDKPath=C:\\PVSDK3\n";
   TempDir dir_;
   const std::string settings_ = dir_ / "Settings.ini";
-  ScopedCurrentDirectory inProject_{created(dir_ / "project")};
+  MemoryDisk disk_;
   RecordingRunner runner_;
-  std::map<std::string, fs::file_time_type> stamps_;
 };
 
 TEST_F(Driver, MessagesAndExitCodes) {
@@ -105,27 +93,24 @@ TEST_F(Driver, MessagesAndExitCodes) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     if (!c.settings.empty()) writeSettings(c.settings);
-    if (c.project == "none") fs::remove(dir_ / "project/demo.cbx");
-    else if (!c.project.empty()) writeFile(dir_ / "project/demo.cbx", c.project);
-    runner_ = RecordingRunner();
+    if (c.project == "none") disk_.remove("demo.cbx");
+    else if (!c.project.empty()) disk_.put("demo.cbx", c.project);
     runner_.outcome = c.outcome;
     const Result result = run(c.arguments);
     EXPECT_EQ(result.exitCode, c.exitCode);
     EXPECT_EQ(result.err, c.err);
     EXPECT_EQ(result.out, "KESTREL 1.05 Copyright (c) 2004-2026 Velmora Software\n");
     EXPECT_EQ(runner_.runs, c.runs);
-    EXPECT_EQ(exists("PV2BUILD/makefile"), c.makefiles);
-    EXPECT_FALSE(exists("PV3BUILD"));
-    fs::remove_all(dir_ / "project/PV2BUILD");
+    EXPECT_EQ(exists("PV2BUILD\\makefile"), c.makefiles);
+    for (const std::string& path : disk_.paths()) EXPECT_NE(path.rfind("PV3BUILD", 0), 0u) << path;
     reset();
   }
   // A usage request ends the run, whatever follows it.
-  runner_ = RecordingRunner();
   const Result usage = run({"-d", "-?", "demo"});
   EXPECT_EQ(usage.exitCode, 0);
   EXPECT_EQ(usage.out, run({}).out);
   EXPECT_TRUE(runner_.runs.empty());
-  EXPECT_FALSE(exists("PV2BUILD"));
+  EXPECT_EQ(disk_.paths(), std::vector<std::string>{"demo.cbx"});
 }
 
 TEST_F(Driver, RecordVouchesOnlyForCompleteWrites) {
@@ -133,34 +118,32 @@ TEST_F(Driver, RecordVouchesOnlyForCompleteWrites) {
   runner_.outcome = {true, 2};
   ASSERT_EQ(run({"demo"}).exitCode, 1);
   EXPECT_TRUE(runner_.recordInPlace);
-  EXPECT_FALSE(exists("PV2BUILD/kestrel_deps_rel.txt.new"));
-  age();
+  EXPECT_FALSE(exists("PV2BUILD\\kestrel_deps_rel.txt.new"));
+  rewritten();
   EXPECT_EQ(run({"demo"}).err, "Error: kmmake ended with exit code 2\n");
-  EXPECT_EQ(rewritten(), 0);
+  EXPECT_EQ(rewritten(), 0u);
   EXPECT_EQ(run({"-DX", "demo"}).exitCode, 1);
-  EXPECT_EQ(rewritten(), 4);  // the three makefiles and the record
+  EXPECT_EQ(rewritten(), 5u);  // the three makefiles, the record and the database
   // A run without makefiles leaves no record to trust.
   runner_.outcome = {true, 0};
-  age();
   EXPECT_EQ(run({"-m-", "-DX", "demo"}).exitCode, 0);
-  EXPECT_FALSE(exists("PV2BUILD/kestrel_deps_rel.txt"));
+  EXPECT_FALSE(exists("PV2BUILD\\kestrel_deps_rel.txt"));
   EXPECT_EQ(run({"-DX", "demo"}).exitCode, 0);
-  EXPECT_EQ(rewritten(), 4);
+  EXPECT_EQ(rewritten(), 4u);
 
   // A makefile that cannot be written is reported and the build goes on,
   // with no record: the next run writes everything again.
-  fs::remove("PV2BUILD/makefile");
-  fs::create_directory("PV2BUILD/makefile");
+  disk_.refuseWrites("PV2BUILD\\makefile");
   const Result unwritable = run({"demo"});
   EXPECT_EQ(unwritable.exitCode, 0);
   EXPECT_EQ(unwritable.err, "Unable to write PV2BUILD\\makefile\n");
-  EXPECT_FALSE(exists("PV2BUILD/kestrel_deps_rel.txt"));
-  EXPECT_FALSE(exists("PV2BUILD/kestrel_deps_rel.txt.new"));
+  EXPECT_FALSE(exists("PV2BUILD\\kestrel_deps_rel.txt"));
+  EXPECT_FALSE(exists("PV2BUILD\\kestrel_deps_rel.txt.new"));
   // A record that cannot take its place is reported, and no pending one stays.
-  fs::remove("PV2BUILD/makefile");
-  fs::create_directory("PV2BUILD/kestrel_deps_rel.txt");
+  disk_.refuseWrites("PV2BUILD\\makefile", false);
+  disk_.refuseWrites("PV2BUILD\\kestrel_deps_rel.txt");
   EXPECT_EQ(run({"demo"}).err, "Unable to write PV2BUILD\\kestrel_deps_rel.txt\n");
-  EXPECT_FALSE(exists("PV2BUILD/kestrel_deps_rel.txt.new"));
+  EXPECT_FALSE(exists("PV2BUILD\\kestrel_deps_rel.txt.new"));
 }
 
 TEST_F(Driver, CompilationDatabaseIsReplacedOnlyWhenKestrelWroteIt) {
@@ -185,10 +168,132 @@ TEST_F(Driver, CompilationDatabaseIsReplacedOnlyWhenKestrelWroteIt) {
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.name);
-    if (step.before != nullptr && *step.before == '\0') fs::remove("compile_commands.json");
-    else if (step.before != nullptr) writeFile("compile_commands.json", step.before);
+    if (step.before != nullptr && *step.before == '\0') disk_.remove("compile_commands.json");
+    else if (step.before != nullptr) disk_.put("compile_commands.json", step.before);
     EXPECT_EQ(run(step.arguments).err, step.err);
-    EXPECT_NE(readFile("compile_commands.json").find(step.holds), std::string::npos);
+    EXPECT_NE(disk_.bytes("compile_commands.json").find(step.holds), std::string::npos);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Each decision the record makes, as a row: what changed after a complete
+// run, what the next run writes, what it says (and explains) and what it
+// leaves for the run after it.
+TEST_F(Driver, EachIncrementalDecision) {
+  const std::string record = "PV2BUILD\\kestrel_deps_rel.txt";
+  const std::vector<std::string> makefiles = {"PV2BUILD\\MakeSDK.1", "PV2BUILD\\MakeSDK.2", "PV2BUILD\\makefile"};
+  const auto every = [&](std::vector<std::string> more = {}) {
+    std::vector<std::string> written{record + ".new"};
+    written.insert(written.end(), makefiles.begin(), makefiles.end());
+    written.insert(written.end(), more.begin(), more.end());
+    return written;
+  };
+  const std::string database = "compile_commands.json";
+  const std::string uncertain = " names no header that kestrel can follow";
+  using Change = std::function<void(MemoryDisk&)>;
+  const Change none = [](MemoryDisk&) {};
+  const struct Row {
+    const char* name;
+    Change change;
+    std::vector<std::string> arguments;
+    std::vector<std::string> written;  // by the run after the change, in order
+    std::string explained;             // its explain line that says why
+    std::string err = "";              // what it says without explaining
+    bool settles = true;               // the run after it writes nothing
+  } rows[] = {
+      {"nothing", none, {"demo"}, {}, record + " left: it vouches for the present"},
+      {"an option", none, {"-DX", "demo"}, every({database}), "every makefile is written: the option define changed"},
+      {"a setting",
+       [&](MemoryDisk&) { writeSettings("[PV2SDK Paths]\nSDKPath=C:\\PVSDK2\nCompilerPath=C:\\LSIC86\n"); },
+       {"demo"}, every({database}), "every makefile is written: the setting SDKPath changed"},
+      {"the other generation", none, {"-p3", "demo"},
+       {"PV3BUILD\\kestrel_deps_rel.txt.new", "PV3BUILD\\makefile.mak", "PV3BUILD\\sources.def", database},
+       "every makefile is written: the record PV3BUILD\\kestrel_deps_rel.txt is missing", "", false},
+      {"a header of the project", [](MemoryDisk& d) { d.put("H\\app.h", "/* edited */\n"); }, {"demo"}, every(),
+       "every makefile is written: the header H\\app.h changed"},
+      {"a header of the SDK", [](MemoryDisk& d) { d.put("C:\\PVSDK\\C\\Com_H\\sdk.h", "/* edited */\n"); }, {"demo"},
+       every(), "every makefile is written: the header C:\\PVSDK\\C\\Com_H\\sdk.h changed"},
+      {"a header that hides the SDK's", [](MemoryDisk& d) { d.put("H\\sdk.h", ""); }, {"demo"}, every(),
+       "every makefile is written: the header H\\sdk.h changed"},
+      {"a library of the link", [](MemoryDisk& d) { d.put("C:\\PVSDK\\C\\Com_Lib\\s\\x.lib", "new"); }, {"demo"},
+       every(), "every makefile is written: the input C:\\PVSDK\\C\\Com_Lib\\s\\x.lib changed"},
+      {"a library added",
+       [](MemoryDisk& d) {
+         d.put("demo.cbx", "<project><file path=\"C/main.c\"/><file path=\"H/app.h\"/><file path=\"x.lib\"/>"
+                           "<file path=\"y.lib\"/></project>\n");
+       },
+       {"demo"}, every(), "every makefile is written: the library y.lib changed"},
+      {"an input of the SDK", [](MemoryDisk& d) { d.put("C:\\PVSDK\\C\\Com_H\\define.h", "#define X 2\n"); },
+       {"demo"}, every(), "every makefile is written: the input C:\\PVSDK\\C\\Com_H\\define.h changed"},
+      {"a source edited", [](MemoryDisk& d) { d.put("C\\main.c", "#include \"app.h\"\n#include <sdk.h>\n\n"); },
+       {"demo"}, {record + ".new"}, record + " written: the inputs or the scans changed"},
+      {"an older source put back",
+       [](MemoryDisk& d) {
+         const ucl::FileStamp now = *d.stampOf("C\\main.c");
+         d.put("C\\main.c", "#include \"app.h\"\n#include <sdk.h>\n//\n", {now.size + 3, now.modified - 1});
+       },
+       {"demo"}, every(), "every makefile is written: the time of C\\main.c went back"},
+      {"a pending record of a run that stopped",
+       [&](MemoryDisk& d) {
+         d.remove(record);
+         d.put(record + ".new", "kestrel build record 1\n");
+       },
+       {"demo"}, every(), "every makefile is written: the record " + record + " is missing"},
+      {"a damaged record", [&](MemoryDisk& d) { d.put(record, d.bytes(record) + "x"); }, {"demo"}, every(),
+       "every makefile is written: the record " + record + " is damaged"},
+      {"no makefiles (-m-)", none, {"-m-", "demo"}, {},
+       "no makefile is written (-m-), so no record vouches for them", "", false},
+      {"a makefile edited by hand", [](MemoryDisk& d) { d.put("PV2BUILD\\makefile", "all:\n"); }, {"demo"},
+       {"PV2BUILD\\makefile"}, "PV2BUILD\\makefile written: its text differs from the file's"},
+      {"an #include of a macro",
+       [](MemoryDisk& d) { d.put("C\\main.c", "#include \"app.h\"\n#include <sdk.h>\n#define H PICK(a)\n#include H\n"); }, {"demo"}, every(),
+       "every makefile is written: C\\main.c: #include H" + uncertain,
+       "Note: C\\main.c: #include H" + uncertain + ", so every makefile is written again\n", false},
+      {"a letter the fold does not know", [](MemoryDisk& d) { d.put("C\\main.c", "#include \"app.h\"\n#include <sdk.h>\n#include \"\xD5\xA1.h\"\n"); },
+       {"demo"}, every(), "every makefile is written: C\\main.c: #include \"\xD5\xA1.h\"" + uncertain,
+       "Note: C\\main.c: #include \"\xD5\xA1.h\"" + uncertain + ", so every makefile is written again\n", false},
+  };
+  for (const Row& row : rows) {
+    for (const bool explain : {false, true}) {
+      SCOPED_TRACE(std::string(row.name) + (explain ? ", explained" : ""));
+      reset();
+      writeSettings(std::string(kSettings) + "CompilerPath=C:\\SHC\n");
+      disk_.put("demo.cbx",
+                "<project><file path=\"C/main.c\"/><file path=\"H/app.h\"/><file path=\"x.lib\"/></project>\n");
+      disk_.put("C\\main.c", "#include \"app.h\"\n#include <sdk.h>\n");
+      disk_.put("H\\app.h", "");
+      disk_.put("C:\\PVSDK\\C\\Com_H\\sdk.h", "");
+      disk_.put("C:\\PVSDK\\C\\Com_H\\define.h", "#define X 1\n");
+      disk_.put("C:\\PVSDK\\C\\Com_Lib\\s\\x.lib", "old");
+      ASSERT_EQ(run({"demo"}).exitCode, 0);
+      disk_.takeWritten();
+      row.change(disk_);
+      const Result result = run(row.arguments, explain);
+      EXPECT_EQ(result.exitCode, 0);
+      EXPECT_EQ(disk_.takeWritten(), row.written);
+      EXPECT_FALSE(exists("make.i"));  // what the make tool leaves is removed
+      if (!explain) {
+        EXPECT_EQ(result.err, row.err);
+        continue;
+      }
+      // The explain lines come on top of what is said anyway, one for the
+      // decision to write everything only when it was taken.
+      std::string said, explained;
+      std::istringstream lines(result.err);
+      for (std::string line; std::getline(lines, line);) (line.rfind("kestrel explain: ", 0) == 0 ? explained : said) += line + "\n";
+      EXPECT_EQ(said, row.err);
+      EXPECT_NE(explained.find("kestrel explain: " + row.explained + "\n"), std::string::npos) << explained;
+      EXPECT_EQ(explained.find("every makefile is written:") != std::string::npos,
+                row.explained.rfind("every makefile is written:", 0) == 0);
+      if (row.arguments.back() != "demo" || row.arguments.size() != 1) continue;
+      EXPECT_TRUE(exists(record));
+      EXPECT_FALSE(exists(record + ".new"));
+      const Result third = run({"demo"}, true);
+      EXPECT_EQ(disk_.takeWritten().empty(), row.settles) << third.err;
+    }
   }
 }
 

@@ -191,7 +191,9 @@ bool MemoryDisk::remove(const std::string& path) { return files_.erase(normal(pa
 bool MemoryDisk::move(const std::string& from, const std::string& to) {
   const auto found = files_.find(normal(from));
   const std::string place = normal(to);
-  if (found == files_.end() || files_.count(place) != 0 || refused_.count(place) != 0) return false;
+  if (found == files_.end() || files_.count(place) != 0 || directories_.count(place) != 0 || refused_.count(place) != 0) {
+    return false;
+  }
   File file = std::move(found->second);
   files_.erase(found);
   files_[place] = std::move(file);

@@ -26,7 +26,13 @@ class MemoryDisk : public ucl::Disk {
   // Every file's path, sorted.
   std::vector<std::string> paths() const;
   // A write into the place fails; a read of the file fails.
-  void refuseWrites(const std::string& path) { refused_.insert(normal(path)); }
+  void refuseWrites(const std::string& path, bool refuse = true) {
+    if (refuse) {
+      refused_.insert(normal(path));
+    } else {
+      refused_.erase(normal(path));
+    }
+  }
   void refuseReads(const std::string& path) { unreadable_.insert(normal(path)); }
   // The files kept in their places since the last call, in order.
   std::vector<std::string> takeWritten();
