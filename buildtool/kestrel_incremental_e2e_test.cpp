@@ -85,6 +85,14 @@ TEST_F(KestrelPv2, WhatMakeCannotSeeRewritesEveryMakefile) {
     EXPECT_EQ(run(change.arguments, environment_).exitCode, 0);
     EXPECT_EQ(rewritten(build, before), kPv2Makefiles);
   }
+  // Asked to explain, the run says why, a line for each decision.
+  std::map<std::string, std::string> explaining = environment_;
+  explaining["KESTREL_EXPLAIN"] = "1";
+  edit(projectDir_ + "/H/app.h");
+  const testsupport::ProgramRun explained = run({"-zs", "demo"}, explaining);
+  EXPECT_NE(explained.err.find("kestrel explain: every makefile is written: the header H\\app.h changed\n"),
+            std::string::npos)
+      << explained.err;
 }
 
 TEST_F(KestrelPv2, UnchangedInputsLeaveEveryMakefileAlone) {
