@@ -19,7 +19,7 @@
 #include "common/textencoding.h"
 #include "platform/files.h"
 #include "platform/pathspelling.h"
-#include "platform/textencoding.h"
+#include "platform/codepages.h"
 
 namespace kestrel {
 

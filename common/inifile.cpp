@@ -4,7 +4,7 @@
 
 #include "common/textencoding.h"
 #include "platform/files.h"
-#include "platform/textencoding.h"
+#include "platform/codepages.h"
 
 namespace ucl {
 

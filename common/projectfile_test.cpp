@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "platform/textencoding.h"
+#include "platform/codepages.h"
 #include "testing/testsupport.h"
 
 namespace {

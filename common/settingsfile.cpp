@@ -3,7 +3,7 @@
 #include "common/textencoding.h"
 #include "platform/files.h"
 #include "platform/pathspelling.h"
-#include "platform/textencoding.h"
+#include "platform/codepages.h"
 
 namespace ucl {
 

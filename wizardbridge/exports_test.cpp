@@ -12,7 +12,7 @@
 #ifdef _WIN32
 #include "platform/win32.h"
 #endif
-#include "platform/textencoding.h"
+#include "platform/codepages.h"
 #include "testing/loadedbridge.h"
 #include "testing/fakejni.h"
 #include "testing/idetree.h"

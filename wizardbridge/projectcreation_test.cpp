@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "platform/files.h"
-#include "platform/textencoding.h"
+#include "platform/codepages.h"
 #include "testing/idetree.h"
 #include "wizardbridge/projectname.h"
 

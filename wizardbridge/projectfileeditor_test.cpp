@@ -7,7 +7,7 @@
 #include "common/projectfile.h"
 #include "common/textencoding.h"
 #include "platform/files.h"
-#include "platform/textencoding.h"
+#include "platform/codepages.h"
 #include "testing/testsupport.h"
 
 namespace {

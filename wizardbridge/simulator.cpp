@@ -8,7 +8,7 @@
 #include "platform/pathspelling.h"
 #include "platform/process.h"
 #include "platform/registry.h"
-#include "platform/textencoding.h"
+#include "platform/codepages.h"
 #include "wizardbridge/bridge.h"
 #include "wizardbridge/idelayout.h"
 
