@@ -157,7 +157,7 @@ bool startSimulator(const std::string& programPath) {
   return platform::startDetached(programPath, ucl::fileDirectory(programPath));
 }
 
-RunOutcome SimulatorControl::runPVSDKProject(const std::string& moduleDirectory, const std::string& project,
+RunOutcome SimulatorControl::runPv2Project(const std::string& moduleDirectory, const std::string& project,
                                              const std::string& projectDirectoryGiven, bool debug,
                                              std::string* err) {
   // Decided before anything is written or started: a run that cannot load
