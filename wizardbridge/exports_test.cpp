@@ -13,9 +13,9 @@
 #include "platform/win32.h"
 #endif
 #include "platform/codepages.h"
-#include "testing/loadedbridge.h"
 #include "testing/fakejni.h"
 #include "testing/idetree.h"
+#include "testing/loadedbridge.h"
 
 namespace {
 

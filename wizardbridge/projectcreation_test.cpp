@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "platform/files.h"
 #include "platform/codepages.h"
+#include "platform/files.h"
 #include "testing/idetree.h"
 #include "wizardbridge/projectname.h"
 
