@@ -10,7 +10,7 @@
 #include "common/projectfile.h"
 #include "common/pathhelpers.h"
 #include "common/textencoding.h"
-#include "platform/textencoding.h"
+#include "platform/codepages.h"
 #include "kestrel_version.h"
 
 namespace kestrel {

@@ -20,7 +20,7 @@
 #include "common/settingsfile.h"
 #include "common/textencoding.h"
 #include "platform/pathspelling.h"
-#include "platform/textencoding.h"
+#include "platform/codepages.h"
 
 namespace kestrel {
 

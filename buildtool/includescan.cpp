@@ -11,7 +11,7 @@
 #include "common/projectfile.h"
 #include "common/textencoding.h"
 #include "platform/files.h"
-#include "platform/textencoding.h"
+#include "platform/codepages.h"
 
 namespace kestrel {
 

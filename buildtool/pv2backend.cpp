@@ -4,11 +4,14 @@
 #include "buildtool/pv2templates.h"
 #include "common/pathhelpers.h"
 #include "common/projectfile.h"
+#include "common/sdklayout.h"
 
 namespace kestrel {
 
 using ucl::FileKind;
 using ucl::fileKind;
+using ucl::inDirectory;
+namespace pv2 = ucl::pv2;
 
 const BackEnd kPv2BackEnd = {ucl::Sdk::pv2, "PV2BUILD", false, pv2Makefiles, pv2MakeRuns, pv2IncludeDirectories,
                            pv2CompilerInputs, pv2MakeInputs};
@@ -96,14 +99,15 @@ BuildDirectory pv2Makefiles(const BuildOptions& options, const SdkPaths& setting
 }
 
 std::vector<MakeRun> pv2MakeRuns(const BuildOptions& options, const SdkPaths& settings) {
+  const std::string compiler = settings.compilerPath.value_or(std::string());
   const EnvironmentChanges environment{
-      {settings.sdkPath + "\\TOOL", settings.compilerPath.value_or(std::string()) + "\\bin"}, {}};
+      {inDirectory(settings.sdkPath, pv2::kSdkTools), inDirectory(compiler, pv2::kCompilerPrograms)}, {}};
   const auto run = [&](char model) {
-    std::string commandLine = "kmmake -f PV2BUILD\\makefile ";
+    std::string commandLine = std::string(pv2::kMakeTool) + " -f PV2BUILD\\makefile ";
     if (options.createLibrary || options.debugBuild) commandLine += "-i ";
     if (options.debugBuild) commandLine += "DEBUG=1 ";
     if (model == 'P') commandLine += "PMODEL=1 ";
-    return MakeRun{commandLine, "kmmake", environment, "make.i"};
+    return MakeRun{commandLine, pv2::kMakeTool, environment, "make.i"};
   };
   // A library is made for both memory models.
   if (options.createLibrary) return {run('P'), run('S')};
@@ -112,13 +116,13 @@ std::vector<MakeRun> pv2MakeRuns(const BuildOptions& options, const SdkPaths& se
 
 std::vector<std::string> pv2IncludeDirectories(const SdkPaths& settings) {
   // -I$(HDIR) -I$(CHDIR) -I$(LHDIR) of MakeSDK.1.
-  return {"H", settings.sdkPath + "\\C\\Com_H", settings.sdkPath + "\\C\\Com_Lib\\h"};
+  return {"H", inDirectory(settings.sdkPath, pv2::kHeaders), inDirectory(settings.sdkPath, pv2::kLibraryHeaders)};
 }
 
 CompilerInputs pv2CompilerInputs(const BuildOptions& options, const SdkPaths& settings,
                                  const std::vector<std::string>& projectFiles) {
   // CFLAG of MakeSDK.1: -DPV=1, then the run's definitions as listed there.
-  CompilerInputs inputs{"lcc86", {}, pv2IncludeDirectories(settings), {"PV=1"}};
+  CompilerInputs inputs{pv2::kCompiler, {}, pv2IncludeDirectories(settings), {"PV=1"}};
   inputs.definitions.insert(inputs.definitions.end(), options.defines.rbegin(), options.defines.rend());
   // APLOBJS, of which the rule .c.obj compiles the C sources; the file
   // system finds "main.C" for "main.c" as make looks for it.
@@ -132,22 +136,23 @@ CompilerInputs pv2CompilerInputs(const BuildOptions& options, const SdkPaths& se
 
 std::vector<std::string> pv2MakeInputs(const BuildOptions& options, const SdkPaths& settings,
                                        const std::vector<std::string>& projectFiles) {
-  const std::string sdk = settings.sdkPath + "\\C";
+  const std::string& sdk = settings.sdkPath;
   // COMHEAD of MakeSDK.2, on which every object depends.
-  std::vector<std::string> inputs{sdk + "\\Com_H\\define.h", sdk + "\\Com_H\\libc.h", sdk + "\\Com_Lib\\h\\l_define.h",
-                                  sdk + "\\Com_Lib\\h\\l_libc.h"};
+  std::vector<std::string> inputs;
+  for (const char* header : pv2::kCommonHeaders) inputs.push_back(inDirectory(sdk, header));
   // A library's rule archives the objects alone.
   if (options.createLibrary) return inputs;
   // The link of $(HEX) in the model's directories, and HEADSET's icons.
   const std::string model = options.memoryModel == 'P' ? "p" : "s";
-  inputs.push_back(sdk + "\\Com_Obj\\" + model + "\\start.obj");
-  inputs.push_back(sdk + "\\Com_Obj\\" + model + "\\libdata.obj");
+  const std::string objects = inDirectory(sdk, pv2::kObjects) + "\\" + model + "\\";
+  const std::string libraries = inDirectory(sdk, pv2::kLibraries) + "\\" + model + "\\";
+  for (const char* object : pv2::kStartObjects) inputs.push_back(objects + object);
   for (auto path = projectFiles.rbegin(); path != projectFiles.rend(); ++path) {
-    if (fileKind(*path) == FileKind::library) inputs.push_back(sdk + "\\Com_Lib\\" + model + "\\" + ucl::fileName(*path));
+    if (fileKind(*path) == FileKind::library) inputs.push_back(libraries + ucl::fileName(*path));
   }
-  inputs.push_back(sdk + "\\Com_Lib\\" + model + "\\libc.lib");
-  inputs.push_back("\\lsij\\lsic86pv\\lib\\p\\mathlib.lib");
-  inputs.push_back(sdk + "\\COM_LNK\\LINK2" + model + ".DAT");
+  inputs.push_back(libraries + pv2::kCLibrary);
+  inputs.push_back(pv2::kMathLibrary);
+  inputs.push_back(inDirectory(sdk, pv2::kLinkFiles) + "\\LINK2" + model + ".DAT");
   inputs.push_back("MENUICON\\icon.bmp");
   inputs.push_back("MENUICON\\licon.bmp");
   return inputs;

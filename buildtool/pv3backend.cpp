@@ -4,11 +4,14 @@
 #include "buildtool/pv3templates.h"
 #include "common/pathhelpers.h"
 #include "common/projectfile.h"
+#include "common/sdklayout.h"
 
 namespace kestrel {
 
 using ucl::FileKind;
 using ucl::fileKind;
+using ucl::inDirectory;
+namespace pv3 = ucl::pv3;
 
 const BackEnd kPv3BackEnd = {ucl::Sdk::pv3, "PV3BUILD", true, pv3Makefiles, pv3MakeRuns, pv3IncludeDirectories,
                            pv3CompilerInputs, pv3MakeInputs};
@@ -61,7 +64,9 @@ Pv3Lists listsOf(const std::vector<std::string>& projectFiles) {
   return lists;
 }
 
-const char* subcommandFileName(bool debugBuild) { return debugBuild ? "MakeDbg.sub" : "Makefile.sub"; }
+const char* subcommandFileName(bool debugBuild) {
+  return debugBuild ? pv3::kDebugSubcommandFile : pv3::kReleaseSubcommandFile;
+}
 
 // One object entry per C source, then the compile rule of each.
 void appendSourceSection(std::string& text, int count) {
@@ -135,28 +140,30 @@ BuildDirectory pv3Makefiles(const BuildOptions& options, const SdkPaths& setting
 std::vector<MakeRun> pv3MakeRuns(const BuildOptions&, const SdkPaths& settings) {
   const std::string compiler = settings.compilerPath.value_or(std::string());
   const EnvironmentChanges environment{
-      {settings.sdkPath + "\\TOOLS", compiler},
-      {{"SHC_INC", compiler + "\\include"}, {"SHC_LIB", compiler + "\\bin"}, {"SHC_TMP", compiler}}};
+      {inDirectory(settings.sdkPath, pv3::kSdkTools), compiler},
+      {{"SHC_INC", inDirectory(compiler, pv3::kCompilerHeaders)},
+       {"SHC_LIB", inDirectory(compiler, pv3::kCompilerPrograms)},
+       {"SHC_TMP", compiler}}};
   // Quoted when it holds a blank, so that the whole directory names the program.
-  std::string program = compiler + "\\bin\\hmake";
+  std::string program = inDirectory(compiler, pv3::kCompilerPrograms) + "\\" + pv3::kMakeTool;
   if (program.find(' ') != std::string::npos) program = "\"" + program + "\"";
-  return {MakeRun{program + " PV3BUILD\\makefile.mak", "hmake", environment, ""}};
+  return {MakeRun{program + " PV3BUILD\\makefile.mak", pv3::kMakeTool, environment, ""}};
 }
 
 std::vector<std::string> pv3IncludeDirectories(const SdkPaths& settings) {
   // INC of makefile.mak, then SHC_INC of the make run.
-  return {"h", settings.sdkPath + "\\lib\\LibH", settings.sdkPath + "\\lib\\hilib",
-          settings.compilerPath.value_or(std::string()) + "\\include"};
+  return {"h", inDirectory(settings.sdkPath, pv3::kHeaders), inDirectory(settings.sdkPath, pv3::kHiHeaders),
+          inDirectory(settings.compilerPath.value_or(std::string()), pv3::kCompilerHeaders)};
 }
 
 std::string pv3SubcommandFile(const BuildOptions& options, const SdkPaths& settings) {
-  return settings.sdkPath + "\\tools\\" + subcommandFileName(options.debugBuild);
+  return inDirectory(settings.sdkPath, pv3::kSubcommands) + "\\" + subcommandFileName(options.debugBuild);
 }
 
 CompilerInputs pv3CompilerInputs(const BuildOptions& options, const SdkPaths& settings,
                                  const std::vector<std::string>& projectFiles) {
   // CCINF0 of sources.def.
-  CompilerInputs inputs{"shc", {}, pv3IncludeDirectories(settings), {}};
+  CompilerInputs inputs{pv3::kCompiler, {}, pv3IncludeDirectories(settings), {}};
   inputs.definitions.assign(options.defines.rbegin(), options.defines.rend());
   inputs.optionFiles.push_back(pv3SubcommandFile(options, settings));
   // The FILEn lines: C sources with the extension written ".c".
@@ -170,22 +177,19 @@ std::vector<std::string> pv3MakeInputs(const BuildOptions& options, const SdkPat
                                        const std::vector<std::string>& projectFiles) {
   const std::string& sdk = settings.sdkPath;
   // Every compile: -subcommand=$(SUBCOM); LCOM_H, of LNKINF0 in both modes.
-  std::vector<std::string> inputs{pv3SubcommandFile(options, settings),  sdk + "\\lib\\LibH\\define.h",
-                                  sdk + "\\lib\\LibH\\LIBC.H",           sdk + "\\lib\\LibH\\L_LIBC.H",
-                                  sdk + "\\lib\\LibH\\L_define.h"};
+  std::vector<std::string> inputs{pv3SubcommandFile(options, settings)};
+  for (const char* header : pv3::kCommonHeaders) inputs.push_back(inDirectory(sdk, header));
   // A library's closing text links nothing.
   if (options.createLibrary) return inputs;
   // The inputs and libraries of the linker's subcommand, in its order.
-  for (const char* object : {"startapl", "setup", "section", "rsysram", "bootinf"}) {
-    inputs.push_back(sdk + "\\system\\obj\\" + object + ".obj");
-  }
+  for (const char* object : pv3::kStartObjects) inputs.push_back(inDirectory(sdk, pv3::kSystemObjects) + "\\" + object);
   for (auto path = projectFiles.rbegin(); path != projectFiles.rend(); ++path) {
-    if (fileKind(*path) == FileKind::library) inputs.push_back(sdk + "\\lib\\" + ucl::fileName(*path));
+    if (fileKind(*path) == FileKind::library) {
+      inputs.push_back(inDirectory(sdk, pv3::kLibraries) + "\\" + ucl::fileName(*path));
+    }
   }
-  inputs.push_back(sdk + "\\lib\\libc.lib");
-  inputs.push_back(sdk + "\\lib\\addlibc.lib");
-  inputs.push_back(sdk + "\\lib\\hilib\\HiLIB.LIB");
-  inputs.push_back(settings.compilerPath.value_or(std::string()) + "\\shclib.lib");
+  for (const char* library : pv3::kSdkLibraries) inputs.push_back(inDirectory(sdk, library));
+  inputs.push_back(inDirectory(settings.compilerPath.value_or(std::string()), pv3::kCompilerLibrary));
   // SETHEDINF: the release build's header takes the menu icons.
   if (!options.debugBuild) {
     inputs.push_back("MENUICON\\icon.bmp");

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "common/textencoding.h"
+#include "platform/codepages.h"
 #include "platform/files.h"
-#include "platform/textencoding.h"
 
 namespace ucl {
 

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
-#include "platform/textencoding.h"
+#include "platform/codepages.h"
 #include "testing/testsupport.h"
 
 namespace {
@@ -219,6 +221,35 @@ TEST_F(ProjectFile, OutlineTellsWhereEachPartLies) {
   EXPECT_EQ(group.name, "S&");
   EXPECT_EQ(group.lastEntry, 1u);
   EXPECT_FALSE(outlineProjectFile("<project><file path=\"a\"></project>"));
+}
+
+// The outline finds where elements end with a scan of its own, which must
+// agree with the parser on every seed of the fuzz targets: the same files
+// accepted, the same entries, each range an entry's whole element.
+TEST(ProjectFileOutline, AgreesWithTheReaderOnTheFuzzCorpora) {
+  size_t accepted = 0;
+  for (const char* corpus : {"project", "projectfileedit"}) {
+    for (const auto& seed : std::filesystem::directory_iterator(std::string(FUZZ_CORPUS_DIR) + "/" + corpus)) {
+      std::string bytes = testsupport::readFile(seed.path().string());
+      // An editing seed is a flags byte and a path ended by a NUL, then the file.
+      if (std::string(corpus) == "projectfileedit") bytes.erase(0, bytes.find('\0', 1) + 1);
+      SCOPED_TRACE(seed.path().string());
+      const std::optional<Files> files = parseProjectFile(bytes);
+      const std::optional<ProjectFileOutline> outline = outlineProjectFile(bytes);
+      ASSERT_EQ(files.has_value(), outline.has_value());
+      if (!files) continue;
+      ++accepted;
+      Files listed;
+      for (const ProjectFileEntry& entry : outline->entries) {
+        EXPECT_EQ(bytes.compare(entry.begin, 5, "<file"), 0);
+        EXPECT_EQ(bytes[entry.end - 1], '>');
+        listed.push_back(entry.path);
+        std::replace(listed.back().begin(), listed.back().end(), '/', '\\');
+      }
+      EXPECT_EQ(listed, *files);
+    }
+  }
+  EXPECT_GE(accepted, 10u);
 }
 
 }  // namespace

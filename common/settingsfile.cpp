@@ -1,9 +1,9 @@
 #include "common/settingsfile.h"
 
 #include "common/textencoding.h"
+#include "platform/codepages.h"
 #include "platform/files.h"
 #include "platform/pathspelling.h"
-#include "platform/textencoding.h"
 
 namespace ucl {
 

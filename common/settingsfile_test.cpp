@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 
 #include "common/textencoding.h"
-#include "platform/textencoding.h"
+#include "platform/codepages.h"
 #include "testing/testsupport.h"
 
 namespace {

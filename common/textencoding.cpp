@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/textencoding.h"
+#include "platform/codepages.h"
 
 namespace ucl {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "common/inifile.h"
-#include "platform/textencoding.h"
+#include "platform/codepages.h"
 #include "testing/testsupport.h"
 
 namespace {

@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::string directory;
   std::string err;
-  const bool created = plover::createPVSDKProject(platform::hostToWindowsPath((root / "ide/bin").string()) + "\\",
+  const bool created = plover::createPv2Project(platform::hostToWindowsPath((root / "ide/bin").string()) + "\\",
                                                   name, library, &directory, &err);
 
   const std::map<std::string, std::string> after = snapshot(root);

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "console.h"
-#include "textencoding.h"
+#include "codepages.h"
 #include "win32.h"
 
 namespace platform {

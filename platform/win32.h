@@ -15,11 +15,11 @@
 namespace platform {
 
 // The programs' UTF-8 as UTF-16 for the wide calls of the Windows API, and
-// back (textencoding_win32.cpp). Text that is not UTF-8 gives empty text.
+// back (codepages_win32.cpp). Text that is not UTF-8 gives empty text.
 std::wstring widen(const std::string& utf8);
 std::string narrow(const std::wstring& wide);
 
-// How text goes into a code page and back (textencoding_win32.cpp), chosen
+// How text goes into a code page and back (codepages_win32.cpp), chosen
 // per code page: some refuse the flags that would report a missing
 // character, and a round trip must then tell instead.
 struct CodePageConversion {

@@ -2,7 +2,6 @@
 
 #include <atomic>
 
-#include "common/moduledirectory.h"
 #include "common/settingsfile.h"
 #include "wizardbridge/idelayout.h"
 
@@ -18,8 +17,6 @@ std::atomic<platform::ModuleHandle> storedModule{nullptr};
 void setModuleHandle(platform::ModuleHandle module) { storedModule.store(module); }
 
 platform::ModuleHandle moduleHandle() { return storedModule.load(); }
-
-std::string moduleDirectory() { return ucl::moduleDirectory(moduleHandle()); }
 
 std::string settingsFilePath(const std::string& moduleDirectory) {
   return moduleDirectory + kSettingsFile;

@@ -14,9 +14,6 @@ namespace plover {
 void setModuleHandle(platform::ModuleHandle module);
 platform::ModuleHandle moduleHandle();
 
-// Directory of the bridge's library file, ending in a backslash.
-std::string moduleDirectory();
-
 // The settings file of the IDE's PV SDK tool set, relative to the bridge.
 std::string settingsFilePath(const std::string& moduleDirectory);
 

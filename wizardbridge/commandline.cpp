@@ -102,7 +102,7 @@ int newProject(const std::vector<std::string>& words, CommandContext& context) {
   if (!name) return usageExit(context);
   std::string directory;
   std::string err;
-  if (!createPVSDKProject(context.moduleDirectory, *name, library, &directory, &err)) return fail(context, err);
+  if (!createPv2Project(context.moduleDirectory, *name, library, &directory, &err)) return fail(context, err);
   context.out << platform::windowsToHostPath(directory) << '\n';
   return 0;
 }
@@ -154,7 +154,7 @@ int runProject(const std::vector<std::string>& words, CommandContext& context) {
   }
 
   std::string err;
-  if (context.simulator.runPVSDKProject(context.moduleDirectory, projectFiles.front(), *directory, !release, &err) !=
+  if (context.simulator.runPv2Project(context.moduleDirectory, projectFiles.front(), *directory, !release, &err) !=
       RunOutcome::driven) {
     return fail(context, err);
   }

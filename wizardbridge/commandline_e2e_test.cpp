@@ -67,7 +67,7 @@ TEST_F(PloverProgram, NewMakesTheWizardsProjectAndPrintsItsDirectory) {
     wizard.writeSettings(programPath(Spelling::product, wizard.sdkDir()));
     std::string directory;
     std::string err;
-    ASSERT_TRUE(plover::createPVSDKProject(wizard.moduleDirectory(), "demo", library, &directory, &err)) << err;
+    ASSERT_TRUE(plover::createPv2Project(wizard.moduleDirectory(), "demo", library, &directory, &err)) << err;
 
     fs::remove_all(tree_.sdkDir() + "/C");
     const ProgramRun run = plover(library ? std::vector<std::string>{"new", "demo", "-l"}

@@ -64,7 +64,7 @@ int newProjectForEditor(const std::vector<std::string>& words, CommandContext& c
   if (!isKnownEditor(*editor)) return fail(context, unknownEditor(*editor));
   std::string directory;
   std::string err;
-  if (!createPVSDKProject(context.moduleDirectory, *name, library, &directory, &err)) return fail(context, err);
+  if (!createPv2Project(context.moduleDirectory, *name, library, &directory, &err)) return fail(context, err);
   context.out << platform::windowsToHostPath(directory) << '\n';
   return addEditorFiles(*editor, directory, directory + "\\" + *name + ".cbx", false, context);
 }

@@ -12,10 +12,10 @@
 #ifdef _WIN32
 #include "platform/win32.h"
 #endif
-#include "platform/textencoding.h"
-#include "testing/loadedbridge.h"
+#include "platform/codepages.h"
 #include "testing/fakejni.h"
 #include "testing/idetree.h"
+#include "testing/loadedbridge.h"
 
 namespace {
 

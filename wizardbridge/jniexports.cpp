@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/moduledirectory.h"
 #include "common/textencoding.h"
 #include "platform/desktop.h"
 #include "wizardbridge/bridge.h"
@@ -15,6 +16,9 @@
 #include "wizardbridge/simulator.h"
 
 namespace {
+
+// The directory of this library, where the IDE's tree is found.
+std::string bridgeDirectory() { return ucl::moduleDirectory(plover::moduleHandle()); }
 
 // The String arguments of one call, fetched in parameter order before any
 // other work and released in the same order when the call ends.
@@ -82,7 +86,7 @@ JNIEXPORT void JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIComm_
                                                                                                     jobject,
                                                                                                     jobject result) {
   try {
-    const std::string sdkPath = plover::readPv2SdkPath(plover::moduleDirectory());
+    const std::string sdkPath = plover::readPv2SdkPath(bridgeDirectory());
     // A null buffer has nothing to append to, and its class cannot be asked.
     if (result == nullptr) return;
     jmethodID append =
@@ -107,8 +111,7 @@ JNIEXPORT jboolean JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIC
     // The wizard learns only whether the project is there to open.
     std::string directory;
     std::string err;
-    return toJava(plover::createPVSDKProject(plover::moduleDirectory(), strings[0], library != JNI_FALSE, &directory,
-                                             &err));
+    return toJava(plover::createPv2Project(bridgeDirectory(), strings[0], library != JNI_FALSE, &directory, &err));
   } catch (...) {
     return JNI_FALSE;
   }
@@ -118,7 +121,7 @@ JNIEXPORT jobjectArray JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddIn
                                                                                                            jobject) {
   try {
     const std::vector<std::string> names =
-        plover::listPv2SdkLibraries(plover::readPv2SdkPath(plover::moduleDirectory()));
+        plover::listPv2SdkLibraries(plover::readPv2SdkPath(bridgeDirectory()));
     jclass stringClass = env->FindClass("java/lang/String");
     jobjectArray array = env->NewObjectArray(static_cast<jsize>(names.size()), stringClass, nullptr);
     // Without an array the virtual machine has an exception pending.
@@ -141,7 +144,7 @@ JNIEXPORT jboolean JNICALL Java_com_velmora_opentools_casiopv_addinwiz_AddInJNIC
     if (!strings.complete()) return JNI_FALSE;
     std::string err;
     const plover::RunOutcome outcome =
-        simulatorControl().runPVSDKProject(plover::moduleDirectory(), strings[0], strings[1], debug != JNI_FALSE, &err);
+        simulatorControl().runPv2Project(bridgeDirectory(), strings[0], strings[1], debug != JNI_FALSE, &err);
     // A window that did not appear is only the false returned, as the wizard expects.
     if (outcome == plover::RunOutcome::stopped) {
       platform::systemDesktop().messageBox(err, "Error!", platform::MessageIcon::exclamation);

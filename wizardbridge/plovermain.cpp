@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "common/moduledirectory.h"
 #include "platform/arguments.h"
 #include "platform/console.h"
 #include "platform/desktop.h"
@@ -12,7 +13,7 @@
 
 int main(int argc, char** argv) {
   plover::SimulatorControl simulator(platform::systemDesktop(), plover::systemExitWindow());
-  plover::CommandContext context{plover::moduleDirectory(), simulator, plover::simulatorRunsHere(),
+  plover::CommandContext context{ucl::moduleDirectory(plover::moduleHandle()), simulator, plover::simulatorRunsHere(),
                                  [] {
                                    // Ctrl+C is caught from the first question on, which
                                    // comes once the simulator runs: before, it ends plover.

@@ -86,7 +86,7 @@ bool copyProjectTemplate(std::FILE* templateFile, std::FILE* projectFile, const 
   return std::ferror(templateFile) == 0 && std::ferror(projectFile) == 0;
 }
 
-bool createPVSDKProject(const std::string& moduleDirectory, const std::string& projectName, bool library,
+bool createPv2Project(const std::string& moduleDirectory, const std::string& projectName, bool library,
                         std::string* createdDirectory, std::string* err) {
   // A name that leaves the C directory, or an SDK path that would put the
   // project at the root of the drive, must not create or overwrite anything.

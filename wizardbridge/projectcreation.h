@@ -22,7 +22,7 @@ std::string xmlEscaped(const std::string& text);
 // creates nothing and gives false. The project
 // directory, once known, goes to createdDirectory; a false result comes
 // with a one-line message in err.
-bool createPVSDKProject(const std::string& moduleDirectory, const std::string& projectName, bool library,
+bool createPv2Project(const std::string& moduleDirectory, const std::string& projectName, bool library,
                         std::string* createdDirectory, std::string* err);
 
 }  // namespace plover

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
+#include "platform/codepages.h"
 #include "platform/files.h"
-#include "platform/textencoding.h"
 #include "testing/idetree.h"
 #include "wizardbridge/projectname.h"
 
@@ -93,7 +93,7 @@ class CreateProject : public ::testing::Test {
   bool create(const std::string& name, bool library) {
     std::string directory;
     std::string err;
-    return plover::createPVSDKProject(tree_.moduleDirectory(), name, library, &directory, &err);
+    return plover::createPv2Project(tree_.moduleDirectory(), name, library, &directory, &err);
   }
   size_t entriesBelow(const std::string& path) const {
     size_t count = 0;

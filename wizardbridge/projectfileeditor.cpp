@@ -5,8 +5,8 @@
 #include "common/pathhelpers.h"
 #include "common/projectfile.h"
 #include "common/textencoding.h"
+#include "platform/codepages.h"
 #include "platform/files.h"
-#include "platform/textencoding.h"
 
 namespace plover {
 

@@ -6,8 +6,8 @@
 
 #include "common/projectfile.h"
 #include "common/textencoding.h"
+#include "platform/codepages.h"
 #include "platform/files.h"
-#include "platform/textencoding.h"
 #include "testing/testsupport.h"
 
 namespace {

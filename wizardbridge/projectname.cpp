@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "platform/textencoding.h"
+#include "platform/codepages.h"
 
 namespace plover {
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "common/sdklayout.h"
 #include "common/settingsfile.h"
 #include "common/textencoding.h"
 #include "common/textfile.h"
@@ -17,6 +18,9 @@ namespace {
 
 using ucl::SdkDirectories;
 using ucl::SdkKey;
+using ucl::inDirectory;
+namespace pv2 = ucl::pv2;
+namespace pv3 = ucl::pv3;
 
 // The options that set the keys, in the order of ucl::kSdkKeys.
 const char* const kOptions[] = {"--pv2-sdk", "--pv2-compiler", "--pv3-sdk", "--pv3-compiler"};
@@ -97,23 +101,23 @@ class PairCheck {
 void checkPv2(const SdkDirectories& directories, std::vector<CheckLine>& lines) {
   PairCheck pair(SdkKey::pv2Sdk, SdkKey::pv2Compiler, directories, lines);
   if (!pair.set()) return pair.notSet("PV2");
-  const std::string kmmake = platform::programFileName("kmmake");
-  const std::string lcc86 = platform::programFileName("lcc86");
+  const std::string kmmake = platform::programFileName(pv2::kMakeTool);
+  const std::string lcc86 = platform::programFileName(pv2::kCompiler);
   if (pair.present(SdkKey::pv2Sdk, pair.sdk_, ucl::keyName(SdkKey::pv2Compiler), "the PV2 SDK")) {
     std::vector<std::string> found;
     std::vector<CheckLine> problems;
-    // kestrel finds kmmake in the SDK's TOOL or the compiler's bin.
-    const std::string sdkMake = pair.sdk_ + "\\TOOL\\" + kmmake;
+    // kestrel finds kmmake in the SDK's tools or the compiler's programs.
+    const std::string sdkMake = inDirectory(inDirectory(pair.sdk_, pv2::kSdkTools), kmmake);
     if (fileExists(sdkMake)) {
-      found.push_back("TOOL\\" + kmmake);
-    } else if (!fileExists(pair.compiler_ + "\\bin\\" + kmmake)) {
+      found.push_back(inDirectory(pv2::kSdkTools, kmmake));
+    } else if (!fileExists(inDirectory(inDirectory(pair.compiler_, pv2::kCompilerPrograms), kmmake))) {
       problems.push_back(pair.missing(Finding::Error, SdkKey::pv2Sdk, pair.sdk_, sdkMake,
                                       "PV2 builds cannot start kmmake",
                                       "install the PV2 SDK there, or put " + kmmake + " in the compiler's bin"));
     }
     const std::string simulator = simulatorProgram(pair.sdk_);
     if (fileExists(simulator)) {
-      found.push_back("SIM\\Sim3022.exe");
+      found.push_back(pv2::kSimulator);
     } else {
       problems.push_back(pair.missing(Finding::Warning, SdkKey::pv2Sdk, pair.sdk_, simulator,
                                       "programs cannot run in the simulator",
@@ -122,9 +126,10 @@ void checkPv2(const SdkDirectories& directories, std::vector<CheckLine>& lines) 
     pair.report(SdkKey::pv2Sdk, pair.sdk_, found, problems);
   }
   if (pair.present(SdkKey::pv2Compiler, pair.compiler_, ucl::keyName(SdkKey::pv2Sdk), "the LSI C-86 compiler")) {
-    const std::string compiler = pair.compiler_ + "\\bin\\" + lcc86;
+    const std::string name = inDirectory(pv2::kCompilerPrograms, lcc86);
+    const std::string compiler = inDirectory(pair.compiler_, name);
     if (fileExists(compiler)) {
-      pair.report(SdkKey::pv2Compiler, pair.compiler_, {"bin\\" + lcc86}, {});
+      pair.report(SdkKey::pv2Compiler, pair.compiler_, {name}, {});
     } else {
       pair.report(SdkKey::pv2Compiler, pair.compiler_, {},
                   {pair.missing(Finding::Error, SdkKey::pv2Compiler, pair.compiler_, compiler,
@@ -142,9 +147,9 @@ void checkPv3(const SdkDirectories& directories, std::vector<CheckLine>& lines) 
   if (pair.present(SdkKey::pv3Compiler, pair.compiler_, ucl::keyName(SdkKey::pv3Sdk), "the SH C/C++ compiler")) {
     std::vector<std::string> found;
     std::vector<CheckLine> problems;
-    for (const char* tool : {"hmake", "shc"}) {
-      const std::string name = "bin\\" + platform::programFileName(tool);
-      const std::string path = pair.compiler_ + "\\" + name;
+    for (const char* tool : {pv3::kMakeTool, pv3::kCompiler}) {
+      const std::string name = inDirectory(pv3::kCompilerPrograms, platform::programFileName(tool));
+      const std::string path = inDirectory(pair.compiler_, name);
       if (fileExists(path)) {
         found.push_back(name);
       } else {

@@ -4,11 +4,12 @@
 
 #include "common/inifile.h"
 #include "common/pathhelpers.h"
+#include "common/sdklayout.h"
+#include "platform/codepages.h"
 #include "platform/files.h"
 #include "platform/pathspelling.h"
 #include "platform/process.h"
 #include "platform/registry.h"
-#include "platform/textencoding.h"
 #include "wizardbridge/bridge.h"
 #include "wizardbridge/idelayout.h"
 
@@ -151,13 +152,13 @@ bool simulatorPaths(const std::string& projectDirectory, bool debug, SimulatorPa
   return true;
 }
 
-std::string simulatorProgram(const std::string& sdkPath) { return sdkPath + "\\SIM\\Sim3022.exe"; }
+std::string simulatorProgram(const std::string& sdkPath) { return ucl::inDirectory(sdkPath, ucl::pv2::kSimulator); }
 
 bool startSimulator(const std::string& programPath) {
   return platform::startDetached(programPath, ucl::fileDirectory(programPath));
 }
 
-RunOutcome SimulatorControl::runPVSDKProject(const std::string& moduleDirectory, const std::string& project,
+RunOutcome SimulatorControl::runPv2Project(const std::string& moduleDirectory, const std::string& project,
                                              const std::string& projectDirectoryGiven, bool debug,
                                              std::string* err) {
   // Decided before anything is written or started: a run that cannot load

@@ -74,7 +74,7 @@ class SimulatorControl : private ExitButtonListener {
   // is written or started) or could not be given the keyboard.
   // windowNotFound, with the reason in err, when its window did not appear:
   // the wizard, unlike the command line, says nothing of that.
-  RunOutcome runPVSDKProject(const std::string& moduleDirectory, const std::string& project,
+  RunOutcome runPv2Project(const std::string& moduleDirectory, const std::string& project,
                              const std::string& projectDirectory, bool debug, std::string* err);
 
   // The simulator's main window ("SIM3022", or "SIM3022 - " + the loaded

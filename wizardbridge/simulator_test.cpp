@@ -108,7 +108,7 @@ class SimulatorRun : public ::testing::Test {
   }
 
   bool run(const std::string& project, const std::string& directory, bool debug) {
-    return control_.runPVSDKProject(tree_.moduleDirectory(), project, directory, debug, &err_) == plover::RunOutcome::driven;
+    return control_.runPv2Project(tree_.moduleDirectory(), project, directory, debug, &err_) == plover::RunOutcome::driven;
   }
   std::string simulatorProject() const { return readFile(tree_.sdkDir() + "/C/demo/PV2BUILD/project.cpj"); }
   std::string simulatorProjectFile() const { return projectDirectory_ + "\\PV2BUILD\\project.cpj"; }
@@ -182,7 +182,7 @@ TEST_F(SimulatorRun, ScreenWidthChoosesTemplateAndExitWindowPlace) {
     desktop.windows = desktop_.windows;
     desktop.width = c.width;
     plover::SimulatorControl control(desktop, desktop);
-    ASSERT_EQ(control.runPVSDKProject(tree_.moduleDirectory(), "demo", projectDirectory_, false, &err_),
+    ASSERT_EQ(control.runPv2Project(tree_.moduleDirectory(), "demo", projectDirectory_, false, &err_),
               plover::RunOutcome::driven);
     EXPECT_NE(simulatorProject().find(c.layout), std::string::npos) << c.width;
     EXPECT_EQ(desktop.events().back(), c.shown) << c.width;
@@ -208,7 +208,7 @@ TEST_F(SimulatorRun, NoSimulatorWindowAfterEightSearches) {
   for (const bool emptySdkPath : {false, true}) {
     if (emptySdkPath) tree_.writeSettingsText("[PV2SDK Paths]\nSDKPath=\n");
     std::string reason;
-    EXPECT_EQ(control_.runPVSDKProject(tree_.moduleDirectory(), "demo", projectDirectory_, true, &reason),
+    EXPECT_EQ(control_.runPv2Project(tree_.moduleDirectory(), "demo", projectDirectory_, true, &reason),
               plover::RunOutcome::windowNotFound);
     EXPECT_EQ(reason, emptySdkPath ? "Error: Key 'SDKPath' in section [PV2SDK Paths] of settings file '" +
                                          platform::windowsToHostPath(tree_.moduleDirectory() +
@@ -249,7 +249,7 @@ TEST_F(SimulatorRun, SlashesInTheDirectoryAndPathsAsProjectNames) {
     RecordingDesktop desktop;
     desktop.windows = desktop_.windows;
     plover::SimulatorControl control(desktop, desktop);
-    ASSERT_EQ(control.runPVSDKProject(tree_.moduleDirectory(), c.project, c.directory, true, &err_),
+    ASSERT_EQ(control.runPv2Project(tree_.moduleDirectory(), c.project, c.directory, true, &err_),
               plover::RunOutcome::driven);
     EXPECT_EQ(simulatorProject(), withBackslashes);
     EXPECT_EQ(recentFile(), recentWithBackslashes);
@@ -337,7 +337,7 @@ TEST_F(SimulatorRun, KeysOnlyWhileTheSimulatorsProcessHasTheKeyboard) {
     desktop.switchTo = c.switchTo;
     plover::SimulatorControl control(desktop, desktop);
     std::string err;
-    const bool ran = control.runPVSDKProject(tree_.moduleDirectory(), "demo", projectDirectory_, true, &err) ==
+    const bool ran = control.runPv2Project(tree_.moduleDirectory(), "demo", projectDirectory_, true, &err) ==
                      plover::RunOutcome::driven;
     EXPECT_EQ(desktop.keys(), c.keys);
     const Events events = desktop.events();
@@ -464,19 +464,19 @@ TEST_F(SimulatorRun, DirectoryTheKeyboardCannotTypeIsTypedAsItsShortPath) {
   const std::optional<std::string> shortForm = platform::shortPath(directory);
   ASSERT_TRUE(shortForm);
   if (*shortForm != directory) {
-    ASSERT_EQ(control_.runPVSDKProject(tree_.moduleDirectory(), name + ".cbx", directory, true, &err),
+    ASSERT_EQ(control_.runPv2Project(tree_.moduleDirectory(), name + ".cbx", directory, true, &err),
               plover::RunOutcome::driven)
         << err;
     EXPECT_EQ(desktop_.keys()[3 + 2], "type " + *shortForm);
   } else {
     // No short name to fall back on: nothing is written or started.
-    EXPECT_EQ(control_.runPVSDKProject(tree_.moduleDirectory(), name + ".cbx", directory, true, &err),
+    EXPECT_EQ(control_.runPv2Project(tree_.moduleDirectory(), name + ".cbx", directory, true, &err),
               plover::RunOutcome::stopped);
     EXPECT_NE(err.find("cannot type"), std::string::npos) << err;
     EXPECT_EQ(desktop_.events(), Events{});
     EXPECT_EQ(recentFile(), "(none)");
     // A release run types no path and goes ahead.
-    EXPECT_EQ(control_.runPVSDKProject(tree_.moduleDirectory(), name + ".cbx", directory, false, &err),
+    EXPECT_EQ(control_.runPv2Project(tree_.moduleDirectory(), name + ".cbx", directory, false, &err),
               plover::RunOutcome::driven);
   }
 }

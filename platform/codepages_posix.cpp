@@ -1,5 +1,5 @@
 // Text encodings on POSIX: the programs' UTF-8 is the system's own.
-#include "textencoding.h"
+#include "codepages.h"
 
 namespace platform {
 

@@ -1,5 +1,5 @@
 // The conversions between the programs' UTF-8 and the code pages outside.
-#include "platform/textencoding.h"
+#include "platform/codepages.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ constexpr unsigned kUtf8 = 65001;
 // Windows knows every code page whatever its own; POSIX knows only UTF-8.
 bool codePagesAvailable() { return platform::ansiCodePage() != kUtf8; }
 
-TEST(TextEncoding, CodePagesBothWays) {
+TEST(CodePages, BothWays) {
   if (!codePagesAvailable()) GTEST_SKIP() << "no code pages besides UTF-8 on this system";
   struct Case {
     unsigned codePage;
@@ -28,7 +28,7 @@ TEST(TextEncoding, CodePagesBothWays) {
   }
 }
 
-TEST(TextEncoding, CharactersWithoutAnExactPlaceAreRefused) {
+TEST(CodePages, CharactersWithoutAnExactPlaceAreRefused) {
   if (!codePagesAvailable()) GTEST_SKIP() << "no code pages besides UTF-8 on this system";
   // 表 has no place in 1252; ü has none in 932.
   EXPECT_EQ(platform::utf8ToCodePage("C\\\xE8\xA1\xA8.c", 1252), std::nullopt);

@@ -3,7 +3,7 @@
 
 #include <tuple>
 
-#include "platform/textencoding.h"
+#include "platform/codepages.h"
 #include "platform/win32.h"
 
 namespace {
@@ -13,7 +13,7 @@ std::tuple<UINT, DWORD, bool, bool, DWORD> conversionOf(UINT codePage) {
   return {c.codePage, c.toBytesFlags, c.reportsDefault, c.checksRoundTrip, c.strictFromBytesFlags};
 }
 
-TEST(TextEncodingWin32, FlagsThatEachCodePageTakes) {
+TEST(CodePagesWin32, FlagsThatEachCodePageTakes) {
   const DWORD noBestFit = WC_NO_BEST_FIT_CHARS, strict = MB_ERR_INVALID_CHARS, none = 0;
   EXPECT_EQ(conversionOf(65001), std::make_tuple(65001u, DWORD(WC_ERR_INVALID_CHARS), false, false, strict));
   EXPECT_EQ(conversionOf(1252), std::make_tuple(1252u, noBestFit, true, true, strict));
@@ -25,7 +25,7 @@ TEST(TextEncodingWin32, FlagsThatEachCodePageTakes) {
   EXPECT_EQ(conversionOf(CP_OEMCP), conversionOf(GetOEMCP()));
 }
 
-TEST(TextEncodingWin32, UnicodeCodePagesHoldNamesBeyondAscii) {
+TEST(CodePagesWin32, UnicodeCodePagesHoldNamesBeyondAscii) {
   EXPECT_EQ(platform::utf8ToCodePage("C\\\xC3\xBC" "ber\xE8\xA1\xA8.c", 65001), "C\\\xC3\xBC" "ber\xE8\xA1\xA8.c");
   // UTF-7 refuses the look-alike flag, and so did every name.
   EXPECT_EQ(platform::utf8ToCodePage("\xE8\xA1\xA8.c", 65000), "+iGg-.c");

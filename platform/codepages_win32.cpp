@@ -1,6 +1,6 @@
 // Text encodings on the Windows API: UTF-16 for the wide calls, the ANSI
 // code page for the programs that read nothing else.
-#include "textencoding.h"
+#include "codepages.h"
 
 #include "win32.h"
 
