@@ -25,7 +25,7 @@ class MemoryDisk : public ucl::Disk {
   std::optional<ucl::FileStamp> stampOf(const std::string& path) const;
   // Every file's path, sorted.
   std::vector<std::string> paths() const;
-  // A write into the place fails; a read of the file fails.
+  // A write into the place fails, or no longer does.
   void refuseWrites(const std::string& path, bool refuse = true) {
     if (refuse) {
       refused_.insert(normal(path));
@@ -33,7 +33,6 @@ class MemoryDisk : public ucl::Disk {
       refused_.erase(normal(path));
     }
   }
-  void refuseReads(const std::string& path) { unreadable_.insert(normal(path)); }
   // The files kept in their places since the last call, in order.
   std::vector<std::string> takeWritten();
 
@@ -65,7 +64,6 @@ class MemoryDisk : public ucl::Disk {
   std::map<std::string, File> files_;
   std::set<std::string> directories_{""};
   std::set<std::string> refused_;
-  std::set<std::string> unreadable_;
   std::vector<std::string> written_;
   long long clock_ = 1000;
 };
