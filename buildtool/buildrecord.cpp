@@ -96,7 +96,11 @@ std::vector<InputStamp> stampInputs(const std::vector<std::string>& paths, std::
   std::vector<InputStamp> inputs;
   inputs.reserve(paths.size());
   for (const std::string& path : paths) {
-    std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
+    // Most of a large project's libraries are the SDK's or nowhere: a name
+    // that its directory's listing lacks in every letter case is absent
+    // without a lookup.
+    std::optional<platform::FileStamp> stamp;
+    if (letterCase.mayExist(path)) stamp = platform::fileStamp(path);
     if (!stamp) {
       if (const std::optional<std::string> cased = letterCase.find(path)) stamp = platform::fileStamp(*cased);
     }

@@ -8,6 +8,9 @@
 #include <cstdio>
 #include <functional>
 
+#include "platform/files.h"
+#include "testing/testsupport.h"
+
 using namespace kestrel;
 
 namespace {
@@ -103,6 +106,29 @@ TEST(BuildRecord, AStampThatWentBackIsAChange) {
   EXPECT_TRUE(stampWentBack({10, 100}, {11, 100}));
   EXPECT_FALSE(stampWentBack({10, 100}, {10, 100}));
   EXPECT_FALSE(stampWentBack({10, 100}, {11, 101}));
+}
+
+TEST(BuildRecord, InputsAreStampedAsWindowsFindsThem) {
+  testsupport::TempDir dir;
+  testsupport::writeFile(dir / "lib/a.lib", "a");
+  testsupport::writeFile(dir / "lib/B.LIB", "bb");
+  const std::string root = platform::hostToWindowsPath(dir.path());
+  const std::string lib = root + "\\lib\\";
+  std::string unsure;
+  const std::vector<InputStamp> inputs =
+      stampInputs({lib + "a.lib", lib + "b.lib", lib + "c.lib", root + "\\none\\a.lib"}, &unsure);
+  ASSERT_EQ(inputs.size(), 4u);
+  const auto stampOf = [](const std::string& path) {
+    const std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
+    return stamp ? std::make_pair(stamp->size, stamp->modified) : std::make_pair(-1LL, -1LL);
+  };
+  ASSERT_TRUE(inputs[0].stamp && inputs[1].stamp);
+  EXPECT_EQ(std::make_pair(inputs[0].stamp->size, inputs[0].stamp->modified), stampOf(lib + "a.lib"));
+  // Found in another letter case.
+  EXPECT_EQ(std::make_pair(inputs[1].stamp->size, inputs[1].stamp->modified), stampOf(lib + "B.LIB"));
+  EXPECT_FALSE(inputs[2].stamp.has_value());
+  EXPECT_FALSE(inputs[3].stamp.has_value());  // no such directory
+  EXPECT_EQ(unsure, "");
 }
 
 TEST(RecordFile, DamageAnywhereIsKnown) {
