@@ -333,49 +333,59 @@ std::string normalisedPath(const std::string& path) {
 
 namespace {
 
-// The paths the compiler tries for the directive, in its order.
-std::vector<std::string> searchOrder(const IncludeDirective& include, const std::string& includerDirectory,
-                                     const HeaderSearchPath& search) {
+// Hands visit the paths the compiler tries for the directive, in its
+// order, until visit returns false: each candidate is made only when the
+// ones before it did not end the search.
+template <typename Visit>
+void forEachCandidate(const IncludeDirective& include, const std::string& includerDirectory,
+                      const HeaderSearchPath& search, Visit&& visit) {
   const std::string name = normalisedPath(include.name);
-  if (name.empty()) return {};
-  if (name[0] == '\\' || ucl::driveLetter(name) != 0) return {name};
+  if (name.empty()) return;
+  if (name[0] == '\\' || ucl::driveLetter(name) != 0) {
+    visit(std::string(name));
+    return;
+  }
   const auto inDirectory = [&](const std::string& directory) {
     if (directory.empty()) return name;
     return normalisedPath(directory.back() == '\\' || directory.back() == '/' ? directory + name
                                                                               : directory + '\\' + name);
   };
-  std::vector<std::string> candidates;
   if (include.quoted) {
-    candidates.push_back(inDirectory(includerDirectory));
-    candidates.push_back(inDirectory(search.projectHeaderDirectory));
+    if (!visit(inDirectory(includerDirectory))) return;
+    if (!visit(inDirectory(search.projectHeaderDirectory))) return;
   }
-  for (const std::string& directory : search.includeDirectories) candidates.push_back(inDirectory(directory));
-  return candidates;
+  for (const std::string& directory : search.includeDirectories) {
+    if (!visit(inDirectory(directory))) return;
+  }
 }
 
 }  // namespace
 
 std::string resolveInclude(const IncludeDirective& include, const std::string& includerDirectory,
                            const HeaderSearchPath& search, const std::function<bool(const std::string&)>& exists) {
-  for (std::string& candidate : searchOrder(include, includerDirectory, search)) {
-    if (exists(candidate)) return std::move(candidate);
-  }
-  return std::string();
+  std::string found;
+  forEachCandidate(include, includerDirectory, search, [&](std::string&& candidate) {
+    if (!exists(candidate)) return true;
+    found = std::move(candidate);
+    return false;
+  });
+  return found;
 }
 
 std::vector<std::string> includeCandidates(const IncludeDirective& include, const std::string& includerDirectory,
                                            const HeaderSearchPath& search,
                                            const std::function<Presence(const std::string&)>& lookup, bool* unsure) {
   std::vector<std::string> found;
-  for (std::string& candidate : searchOrder(include, includerDirectory, search)) {
+  forEachCandidate(include, includerDirectory, search, [&](std::string&& candidate) {
     const Presence presence = lookup(candidate);
     if (presence == Presence::unsure) *unsure = true;
     if (presence == Presence::asSpelt) {
       found.push_back(std::move(candidate));
-      break;
+      return false;
     }
     if (presence == Presence::otherCase && found.empty()) found.push_back(std::move(candidate));
-  }
+    return true;
+  });
   return found;
 }
 
