@@ -4,6 +4,7 @@
 #include <new>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "buildtool/buildrecord.h"
@@ -194,7 +195,7 @@ bool planMakefiles(const BackEnd& backEnd, const RunSettings& settings, BuildOpt
   const std::string recordedDatabases = recorded ? std::string(recorded->databases) : std::string();
   plan->database = compileCommandsOfThisDirectory(compilerInputs);
   const std::string databases = planDatabase(recordedDatabases, plan);
-  const std::string present = recordText(options, settings.values, scan.headers, projectLibraries(*files), inputs);
+  std::string present = recordText(options, settings.values, scan.headers, projectLibraries(*files), inputs);
   const bool leaveUnchanged =
       unsureInput.empty() && maySkipWrites(recorded ? std::optional(recorded->compared) : std::nullopt, present, scan);
   plan->rewriteAll = !leaveUnchanged;
@@ -205,7 +206,10 @@ bool planMakefiles(const BackEnd& backEnd, const RunSettings& settings, BuildOpt
   // The new scans refer to the old record's text: the new one is made
   // before that goes, and neither stays while the makefiles are made.
   if (plan->renewRecord) plan->recordText = recordFile(present, scan.scans, databases);
-  scan = ProjectScan();
+  // Moved out, so that their buffers go too (assigning an empty string
+  // keeps a string's buffer).
+  std::string().swap(present);
+  std::exchange(scan, ProjectScan());
   recorded.reset();
   recordedText.reset();
 

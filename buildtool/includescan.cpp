@@ -543,7 +543,7 @@ class HeaderCollector {
       const std::string& path = current->first;
       const std::optional<std::vector<IncludeDirective>> includes = includesOf(path, current->second.stamp);
       if (!includes) continue;
-      scanned_.push_back(path);
+      scanned_.push_back(&path);
       const std::string directory = ucl::fileDirectory(path);
       for (const IncludeDirective& include : *includes) {
         if (include.uncertain) {
@@ -582,8 +582,8 @@ class HeaderCollector {
     std::unordered_set<std::string> names;
     for (const MacroIncludeLine& line : macroIncludes_) names.insert(line.name);
     std::vector<MacroDefinition> definitions;
-    for (const std::string& path : scanned_) {
-      const std::optional<std::string> text = readText(path);
+    for (const std::string* path : scanned_) {
+      const std::optional<std::string> text = readText(*path);
       if (!text) continue;
       std::vector<MacroDefinition> found = scanDefinitions(*text, names);
       if (!ucl::isAscii(*text) && !ucl::isValidUtf8(*text)) {
@@ -696,7 +696,7 @@ class HeaderCollector {
   std::string uncertain_;
   std::string wentBack_;
   std::string macroUncertain_;  // the first #include NAME that stays unsure
-  std::vector<std::string> scanned_;  // every file whose includes were read, in order
+  std::vector<const std::string*> scanned_;  // every file whose includes were read, in order (keys of files_)
   std::vector<MacroIncludeLine> macroIncludes_;
   std::vector<std::optional<std::string>> optionFileTexts_;
   std::unordered_map<std::string, File> files_;           // by the first spelling
