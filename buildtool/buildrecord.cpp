@@ -10,6 +10,7 @@
 #include "common/projectfile.h"
 #include "common/pathhelpers.h"
 #include "common/textencoding.h"
+#include "platform/pathspelling.h"
 #include "platform/textencoding.h"
 #include "kestrel_version.h"
 
@@ -98,9 +99,10 @@ std::vector<InputStamp> stampInputs(const std::vector<std::string>& paths, std::
   for (const std::string& path : paths) {
     // Most of a large project's libraries are the SDK's or nowhere: a name
     // that its directory's listing lacks in every letter case is absent
-    // without a lookup.
+    // without a lookup. The listings know "\\" alone as the separator, and
+    // a setting's path may hold "/" too: both separate for the system.
     std::optional<platform::FileStamp> stamp;
-    if (letterCase.mayExist(path)) stamp = platform::fileStamp(path);
+    if (letterCase.mayExist(platform::slashesToBackslashes(path))) stamp = platform::fileStamp(path);
     if (!stamp) {
       if (const std::optional<std::string> cased = letterCase.find(path)) stamp = platform::fileStamp(*cased);
     }

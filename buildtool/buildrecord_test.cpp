@@ -116,8 +116,9 @@ TEST(BuildRecord, InputsAreStampedAsWindowsFindsThem) {
   const std::string lib = root + "\\lib\\";
   std::string unsure;
   const std::vector<InputStamp> inputs =
-      stampInputs({lib + "a.lib", lib + "b.lib", lib + "c.lib", root + "\\none\\a.lib"}, &unsure);
-  ASSERT_EQ(inputs.size(), 4u);
+      stampInputs({lib + "a.lib", lib + "b.lib", lib + "c.lib", root + "\\none\\a.lib", dir.path() + "/lib\\a.lib"},
+                  &unsure);
+  ASSERT_EQ(inputs.size(), 5u);
   const auto stampOf = [](const std::string& path) {
     const std::optional<platform::FileStamp> stamp = platform::fileStamp(path);
     return stamp ? std::make_pair(stamp->size, stamp->modified) : std::make_pair(-1LL, -1LL);
@@ -128,6 +129,9 @@ TEST(BuildRecord, InputsAreStampedAsWindowsFindsThem) {
   EXPECT_EQ(std::make_pair(inputs[1].stamp->size, inputs[1].stamp->modified), stampOf(lib + "B.LIB"));
   EXPECT_FALSE(inputs[2].stamp.has_value());
   EXPECT_FALSE(inputs[3].stamp.has_value());  // no such directory
+  // A setting's directory as the host spells it.
+  ASSERT_TRUE(inputs[4].stamp.has_value());
+  EXPECT_EQ(std::make_pair(inputs[4].stamp->size, inputs[4].stamp->modified), stampOf(lib + "a.lib"));
   EXPECT_EQ(unsure, "");
 }
 
