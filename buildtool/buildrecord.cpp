@@ -97,16 +97,18 @@ std::vector<InputStamp> stampInputs(const std::vector<std::string>& paths, std::
   std::vector<InputStamp> inputs;
   inputs.reserve(paths.size());
   for (const std::string& path : paths) {
-    // Most of a large project's libraries are the SDK's or nowhere: a name
-    // that its directory's listing lacks in every letter case is absent
-    // without a lookup. The listings know "\\" alone as the separator, and
-    // a setting's path may hold "/" too: both separate for the system.
+    // The listings know "\\" alone as the separator, and a setting's path
+    // may hold "/" too: both separate for the system. Most of a large
+    // project's libraries are the SDK's or nowhere: a name that its
+    // directory's listing lacks in every letter case is absent without a
+    // lookup.
+    const std::string spelt = platform::slashesToBackslashes(path);
     std::optional<platform::FileStamp> stamp;
-    if (letterCase.mayExist(platform::slashesToBackslashes(path))) stamp = platform::fileStamp(path);
+    if (letterCase.mayExist(spelt)) stamp = platform::fileStamp(path);
     if (!stamp) {
-      if (const std::optional<std::string> cased = letterCase.find(path)) stamp = platform::fileStamp(*cased);
+      if (const std::optional<std::string> cased = letterCase.find(spelt)) stamp = platform::fileStamp(*cased);
     }
-    if (!stamp && unsure->empty() && !letterCase.absenceIsSure(path)) *unsure = path;
+    if (!stamp && unsure->empty() && !letterCase.absenceIsSure(spelt)) *unsure = path;
     inputs.push_back({path, stamp});
   }
   return inputs;
