@@ -103,10 +103,13 @@ std::vector<InputStamp> stampInputs(const std::vector<std::string>& paths, std::
     // directory's listing lacks in every letter case is absent without a
     // lookup.
     const std::string spelt = platform::slashesToBackslashes(path);
+    // (Where the listing lacks the name, no letter case finds it either.)
     std::optional<platform::FileStamp> stamp;
-    if (letterCase.mayExist(spelt)) stamp = platform::fileStamp(path);
-    if (!stamp) {
-      if (const std::optional<std::string> cased = letterCase.find(spelt)) stamp = platform::fileStamp(*cased);
+    if (letterCase.mayExist(spelt)) {
+      stamp = platform::fileStamp(path);
+      if (!stamp) {
+        if (const std::optional<std::string> cased = letterCase.find(spelt)) stamp = platform::fileStamp(*cased);
+      }
     }
     if (!stamp && unsure->empty() && !letterCase.absenceIsSure(spelt)) *unsure = path;
     inputs.push_back({path, stamp});

@@ -142,8 +142,9 @@ std::vector<std::string> pv2MakeInputs(const BuildOptions& options, const SdkPat
   const std::string model = options.memoryModel == 'P' ? "p" : "s";
   inputs.push_back(sdk + "\\Com_Obj\\" + model + "\\start.obj");
   inputs.push_back(sdk + "\\Com_Obj\\" + model + "\\libdata.obj");
+  const std::string libraries = sdk + "\\Com_Lib\\" + model + "\\";
   for (auto path = projectFiles.rbegin(); path != projectFiles.rend(); ++path) {
-    if (fileKind(*path) == FileKind::library) inputs.push_back(sdk + "\\Com_Lib\\" + model + "\\" + ucl::fileName(*path));
+    if (fileKind(*path) == FileKind::library) inputs.push_back(libraries + ucl::fileName(*path));
   }
   inputs.push_back(sdk + "\\Com_Lib\\" + model + "\\libc.lib");
   inputs.push_back("\\lsij\\lsic86pv\\lib\\p\\mathlib.lib");

@@ -179,8 +179,9 @@ std::vector<std::string> pv3MakeInputs(const BuildOptions& options, const SdkPat
   for (const char* object : {"startapl", "setup", "section", "rsysram", "bootinf"}) {
     inputs.push_back(sdk + "\\system\\obj\\" + object + ".obj");
   }
+  const std::string libraries = sdk + "\\lib\\";
   for (auto path = projectFiles.rbegin(); path != projectFiles.rend(); ++path) {
-    if (fileKind(*path) == FileKind::library) inputs.push_back(sdk + "\\lib\\" + ucl::fileName(*path));
+    if (fileKind(*path) == FileKind::library) inputs.push_back(libraries + ucl::fileName(*path));
   }
   inputs.push_back(sdk + "\\lib\\libc.lib");
   inputs.push_back(sdk + "\\lib\\addlibc.lib");
