@@ -77,10 +77,9 @@ TEST(CompileCommands, EscapesAndUtf8AsJsonWantsThem) {
   // A relative source escaped apart from its directory comes out as the
   // whole path escaped at once, in an ASCII directory and another.
   for (const std::string directory : {"/d\"q", "/\xE8\xA1\xA8"}) {
-    const std::string source = "s\\\xFF\x01\".c";
-    const std::string entries = compileCommandsText(directory, {"shc", {source}, {}, {}});
-    EXPECT_NE(entries.find("\"file\": " + ucl::jsonString(host(directory + "\\" + source)) + ","), std::string::npos)
-        << entries;
+    const std::string entries = compileCommandsText(directory, {"shc", {"s\\\xFF\x01\".c"}, {}, {}});
+    const std::string file = ucl::jsonString(host(directory + "\\s\\\xFF\x01\".c"));
+    EXPECT_NE(entries.find("\"file\": " + file + ","), std::string::npos) << entries;
   }
 }
 
