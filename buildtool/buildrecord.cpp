@@ -5,12 +5,14 @@
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "buildtool/includescan.h"
 #include "common/projectfile.h"
 #include "common/pathhelpers.h"
 #include "common/textencoding.h"
 #include "platform/codepages.h"
+#include "platform/pathspelling.h"
 #include "kestrel_version.h"
 
 namespace kestrel {
@@ -96,11 +98,21 @@ std::vector<InputStamp> stampInputs(ucl::Disk& disk, const std::vector<std::stri
   std::vector<InputStamp> inputs;
   inputs.reserve(paths.size());
   for (const std::string& path : paths) {
-    std::optional<platform::FileStamp> stamp = disk.stamp(path);
-    if (!stamp) {
-      if (const std::optional<std::string> cased = letterCase.find(path)) stamp = disk.stamp(*cased);
+    // The listings know "\\" alone as the separator, and a setting's path
+    // may hold "/" too: both separate for the system. Most of a large
+    // project's libraries are the SDK's or nowhere: a name that its
+    // directory's listing lacks in every letter case is absent without a
+    // lookup.
+    const std::string spelt = platform::slashesToBackslashes(path);
+    // (Where the listing lacks the name, no letter case finds it either.)
+    std::optional<platform::FileStamp> stamp;
+    if (letterCase.mayExist(spelt)) {
+      stamp = disk.stamp(path);
+      if (!stamp) {
+        if (const std::optional<std::string> cased = letterCase.find(spelt)) stamp = disk.stamp(*cased);
+      }
     }
-    if (!stamp && unsure->empty() && !letterCase.absenceIsSure(path)) *unsure = path;
+    if (!stamp && unsure->empty() && !letterCase.absenceIsSure(spelt)) *unsure = path;
     inputs.push_back({path, stamp});
   }
   return inputs;
@@ -530,7 +542,9 @@ bool BuildRecord::writePending() {
 }
 
 void BuildRecord::release() {
-  contents_ = RecordContents();
+  // Exchanged, so that the buffers go too (an empty string assigned keeps
+  // the buffer it replaces).
+  std::exchange(contents_, RecordContents());
   std::string().swap(text_);
 }
 

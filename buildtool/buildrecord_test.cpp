@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <functional>
 
+#include "platform/files.h"
 #include "testing/memorydisk.h"
+#include "testing/testsupport.h"
 
 using namespace kestrel;
 
@@ -134,6 +136,24 @@ TEST(BuildRecord, AStampThatWentBackIsAChange) {
   EXPECT_TRUE(stampWentBack({10, 100}, {11, 100}));
   EXPECT_FALSE(stampWentBack({10, 100}, {10, 100}));
   EXPECT_FALSE(stampWentBack({10, 100}, {11, 101}));
+}
+
+TEST(BuildRecord, InputsAreStampedAsWindowsFindsThem) {
+  testsupport::TempDir dir;
+  testsupport::writeFile(dir / "lib/a.lib", "a");
+  testsupport::writeFile(dir / "lib/B.LIB", "bb");
+  const std::string lib = platform::hostToWindowsPath(dir.path()) + "\\lib\\";
+  const auto sizeOf = [](const InputStamp& input) { return input.stamp ? input.stamp->size : -1; };
+  std::string unsure;
+  // As spelt, in another letter case, missing, in no directory, and in a
+  // directory as a setting spells it for the host.
+  ucl::RealDisk disk;
+  const std::vector<InputStamp> inputs = stampInputs(
+      disk, {lib + "a.lib", lib + "b.lib", lib + "c.lib", lib + "none\\a.lib", dir.path() + "/lib\\b.lib"}, &unsure);
+  std::vector<long long> sizes;
+  for (const InputStamp& input : inputs) sizes.push_back(sizeOf(input));
+  EXPECT_EQ(sizes, (std::vector<long long>{1, 2, -1, -1, 2}));
+  EXPECT_EQ(unsure, "");
 }
 
 TEST(RecordFile, DamageAnywhereIsKnown) {

@@ -44,7 +44,24 @@ CompileCommands::CompileCommands(const std::string& projectDirectory, const Comp
           end + "    \"file\": ";
   middle_ = "," + end + "    \"arguments\": [" + ucl::jsonString(inputs.compiler) + options + ", ";
   files_.reserve(inputs.sources.size());
-  for (const std::string& source : inputs.sources) files_.push_back(jsonPath(projectDirectory, "", source));
+  // The project directory in front of every relative source is escaped
+  // once: an ASCII one is cut from the rest at an ASCII separator, where
+  // neither escaping nor the UTF-8 check carries over.
+  const bool asciiDirectory = ucl::isAscii(projectDirectory);
+  std::string directoryPrefix = ucl::jsonString(platform::windowsToHostPath(projectDirectory + "\\"));
+  directoryPrefix.pop_back();  // its closing quote
+  for (const std::string& source : inputs.sources) {
+    if (!asciiDirectory || isWhole(source)) {
+      files_.push_back(jsonPath(projectDirectory, "", source));
+      continue;
+    }
+    const std::string rest = ucl::jsonString(platform::windowsToHostPath(source));
+    std::string file;
+    file.reserve(directoryPrefix.size() + rest.size() - 1);
+    file += directoryPrefix;
+    file.append(rest, 1, std::string::npos);  // without its opening quote
+    files_.push_back(std::move(file));
+  }
 }
 
 bool CompileCommands::produce(const PieceSink& sink) const {

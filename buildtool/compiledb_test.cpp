@@ -9,6 +9,7 @@
 
 #include "buildtool/pv2backend.h"
 #include "buildtool/pv3backend.h"
+#include "common/textencoding.h"
 #include "platform/pathspelling.h"
 #include "testing/testsupport.h"
 
@@ -73,6 +74,13 @@ TEST(CompileCommands, EscapesAndUtf8AsJsonWantsThem) {
   EXPECT_NE(text.find("\"-DA=\\\\n\""), std::string::npos) << text;
   EXPECT_NE(text.find("\xE8\xA1\xA8\\u0001.c\""), std::string::npos) << text;
   EXPECT_NE(text.find("\"-DB=\xEF\xBF\xBD\""), std::string::npos) << text;
+  // A relative source escaped apart from its directory comes out as the
+  // whole path escaped at once, in an ASCII directory and another.
+  for (const std::string directory : {"/d\"q", "/\xE8\xA1\xA8"}) {
+    const std::string entries = compileCommandsText(directory, {"shc", {"s\\\xFF\x01\".c"}, {}, {}});
+    const std::string file = ucl::jsonString(host(directory + "\\s\\\xFF\x01\".c"));
+    EXPECT_NE(entries.find("\"file\": " + file + ","), std::string::npos) << entries;
+  }
 }
 
 TEST(CompileCommands, EmptyDefinitionsAreLeftOut) {

@@ -5,6 +5,7 @@
 #include <new>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "buildtool/buildrecord.h"

@@ -164,6 +164,7 @@ bool needsTranslation(const std::string& text) {
   if (text.compare(0, 3, kByteOrderMark) == 0) return true;
   for (size_t at = 0; at < text.size(); ++at) {
     const char c = text[at];
+    if (c != '\r' && c != '\\' && c != '?') continue;  // most bytes start none of them
     const char next = at + 1 < text.size() ? text[at + 1] : '\0';
     if ((c == '\r' && next != '\n') || (c == '\\' && (next == '\n' || next == '\r')) || isTrigraph(text, at)) {
       return true;
@@ -256,16 +257,25 @@ std::vector<MacroDefinition> scanDefinitions(const std::string& text, const std:
 
 namespace {
 
-// A relative path that normalisedPath would give back as it is: "\\" only
-// between components, none of them empty, "." or "..", and no drive. Most
-// paths a project names are such paths.
+// A path that normalisedPath would give back as it is: its root ("\\\\" of
+// a share, "X:\\", "X:" or "\\") or none, then "\\" only between
+// components, none of them empty, "." or "..". Most paths a project and its
+// include directories name are such paths.
 bool alreadyNormal(const std::string& path) {
-  if (path.empty() || path.front() == '\\' || path.back() == '\\' || ucl::driveLetter(path) != 0) return false;
-  size_t componentStart = 0;
-  for (size_t at = 0; at <= path.size(); ++at) {
-    const char c = at < path.size() ? path[at] : '\\';
-    if (c == '/') return false;
-    if (c != '\\') continue;
+  size_t rootEnd = 0;
+  if (path.compare(0, 2, "\\\\") == 0) {
+    rootEnd = 2;
+  } else if (ucl::driveLetter(path) != 0) {
+    rootEnd = path.size() > 2 && path[2] == '\\' ? 3 : 2;
+  } else if (!path.empty() && path[0] == '\\') {
+    rootEnd = 1;
+  }
+  if (path.find('/') != std::string::npos) return false;
+  if (rootEnd == path.size()) return rootEnd != 0;
+  if (path.back() == '\\') return false;
+  size_t componentStart = rootEnd;
+  for (size_t at = rootEnd; at <= path.size(); ++at) {
+    if (at < path.size() && path[at] != '\\') continue;
     const size_t length = at - componentStart;
     if (length == 0) return false;
     if (path[componentStart] == '.' && (length == 1 || (length == 2 && path[componentStart + 1] == '.'))) return false;
@@ -282,7 +292,7 @@ std::string normalisedPath(const std::string& path) {
   for (char& c : spelt) {
     if (c == '/') c = '\\';
   }
-  // The root stays as it is: "\\" of a share, "X:\", "X:" or "\".
+  // The root stays as it is: "\\\\" of a share, "X:\\", "X:" or "\\".
   size_t rootEnd = 0;
   if (spelt.compare(0, 2, "\\\\") == 0) {
     rootEnd = 2;
@@ -291,78 +301,91 @@ std::string normalisedPath(const std::string& path) {
   } else if (!spelt.empty() && spelt[0] == '\\') {
     rootEnd = 1;
   }
-  std::vector<std::string> components;
+  // The components are put together in place: a ".." takes the last one
+  // back out, up to its separator.
+  std::string result = spelt.substr(0, rootEnd);
+  result.reserve(spelt.size());
+  const auto append = [&](std::string_view component) {
+    if (result.size() > rootEnd) result += '\\';
+    result.append(component.data(), component.size());
+  };
   size_t kept = 0;  // components that a ".." may take out: not leading ".."s
   for (size_t at = rootEnd; at <= spelt.size();) {
     size_t end = spelt.find('\\', at);
     if (end == std::string::npos) end = spelt.size();
-    const std::string component = spelt.substr(at, end - at);
+    const std::string_view component(spelt.data() + at, end - at);
     if (component == "..") {
       if (kept > 0) {
-        components.pop_back();
+        const size_t separator = result.rfind('\\');
+        result.resize(separator == std::string::npos || separator < rootEnd ? rootEnd : separator);
         --kept;
       } else if (rootEnd == 0) {
-        components.push_back(component);  // above a relative start; at a root there is nothing above
+        append(component);  // above a relative start; at a root there is nothing above
       }
     } else if (!component.empty() && component != ".") {
-      components.push_back(component);
+      append(component);
       ++kept;
     }
     at = end + 1;
-  }
-  std::string result = spelt.substr(0, rootEnd);
-  for (size_t i = 0; i < components.size(); ++i) {
-    if (i > 0) result += '\\';
-    result += components[i];
   }
   return result;
 }
 
 namespace {
 
-// The paths the compiler tries for the directive, in its order.
-std::vector<std::string> searchOrder(const IncludeDirective& include, const std::string& includerDirectory,
-                                     const HeaderSearchPath& search) {
+// Hands visit the paths the compiler tries for the directive, in its
+// order, until visit returns false: each candidate is made only when the
+// ones before it did not end the search.
+template <typename Visit>
+void forEachCandidate(const IncludeDirective& include, const std::string& includerDirectory,
+                      const HeaderSearchPath& search, Visit&& visit) {
   const std::string name = normalisedPath(include.name);
-  if (name.empty()) return {};
-  if (name[0] == '\\' || ucl::driveLetter(name) != 0) return {name};
+  if (name.empty()) return;
+  if (name[0] == '\\' || ucl::driveLetter(name) != 0) {
+    visit(std::string(name));
+    return;
+  }
   const auto inDirectory = [&](const std::string& directory) {
     if (directory.empty()) return name;
     return normalisedPath(directory.back() == '\\' || directory.back() == '/' ? directory + name
                                                                               : directory + '\\' + name);
   };
-  std::vector<std::string> candidates;
   if (include.quoted) {
-    candidates.push_back(inDirectory(includerDirectory));
-    candidates.push_back(inDirectory(search.projectHeaderDirectory));
+    if (!visit(inDirectory(includerDirectory))) return;
+    if (!visit(inDirectory(search.projectHeaderDirectory))) return;
   }
-  for (const std::string& directory : search.includeDirectories) candidates.push_back(inDirectory(directory));
-  return candidates;
+  for (const std::string& directory : search.includeDirectories) {
+    if (!visit(inDirectory(directory))) return;
+  }
 }
 
 }  // namespace
 
 std::string resolveInclude(const IncludeDirective& include, const std::string& includerDirectory,
                            const HeaderSearchPath& search, const std::function<bool(const std::string&)>& exists) {
-  for (std::string& candidate : searchOrder(include, includerDirectory, search)) {
-    if (exists(candidate)) return std::move(candidate);
-  }
-  return std::string();
+  std::string found;
+  forEachCandidate(include, includerDirectory, search, [&](std::string&& candidate) {
+    if (!exists(candidate)) return true;
+    found = std::move(candidate);
+    return false;
+  });
+  return found;
 }
 
 std::vector<std::string> includeCandidates(const IncludeDirective& include, const std::string& includerDirectory,
                                            const HeaderSearchPath& search,
                                            const std::function<Presence(const std::string&)>& lookup, bool* unsure) {
   std::vector<std::string> found;
-  for (std::string& candidate : searchOrder(include, includerDirectory, search)) {
+  forEachCandidate(include, includerDirectory, search, [&](std::string&& candidate) {
     const Presence presence = lookup(candidate);
     if (presence == Presence::unsure) *unsure = true;
     if (presence == Presence::asSpelt) {
       found.push_back(std::move(candidate));
-      break;
+      return false;
     }
     if (presence == Presence::otherCase && found.empty()) found.push_back(std::move(candidate));
-  }
+    return true;
+  });
   return found;
 }
 
@@ -520,7 +543,7 @@ class HeaderCollector {
       const std::string& path = current->first;
       const std::optional<std::vector<IncludeDirective>> includes = includesOf(path, current->second.stamp);
       if (!includes) continue;
-      scanned_.push_back(path);
+      scanned_.push_back(&path);
       const std::string directory = ucl::fileDirectory(path);
       for (const IncludeDirective& include : *includes) {
         if (include.uncertain) {
@@ -559,8 +582,8 @@ class HeaderCollector {
     std::unordered_set<std::string> names;
     for (const MacroIncludeLine& line : macroIncludes_) names.insert(line.name);
     std::vector<MacroDefinition> definitions;
-    for (const std::string& path : scanned_) {
-      const std::optional<std::string> text = readText(path);
+    for (const std::string* path : scanned_) {
+      const std::optional<std::string> text = readText(*path);
       if (!text) continue;
       std::vector<MacroDefinition> found = scanDefinitions(*text, names);
       if (!ucl::isAscii(*text) && !ucl::isValidUtf8(*text)) {
@@ -667,7 +690,7 @@ class HeaderCollector {
   std::string uncertain_;
   std::string wentBack_;
   std::string macroUncertain_;  // the first #include NAME that stays unsure
-  std::vector<std::string> scanned_;  // every file whose includes were read, in order
+  std::vector<const std::string*> scanned_;  // every file whose includes were read, in order (keys of files_)
   std::vector<MacroIncludeLine> macroIncludes_;
   std::vector<std::optional<std::string>> optionFileTexts_;
   std::unordered_map<std::string, File> files_;           // by the first spelling

@@ -121,6 +121,14 @@ TEST(NormalisedPath, OneSpellingPerFile) {
       {"c\\..", ""},
       {"X:a.h", "X:a.h"},
       {"c/a.h", "c\\a.h"},
+      {"X:\\sdk\\C\\Com_H\\a.h", "X:\\sdk\\C\\Com_H\\a.h"},
+      {"X:\\", "X:\\"},
+      {"\\", "\\"},
+      {"\\\\\\x\\a.h", "\\\\x\\a.h"},
+      {"\\a\\\\b", "\\a\\b"},
+      {"/:\\a.h", "\\:\\a.h"},
+      {"a\\..\\..\\b\\.\\c\\..", "..\\b"},
+      {"\\\\s\\x/../../y", "\\\\y"},
   };
   for (const auto& [path, expected] : cases) EXPECT_EQ(normalisedPath(path), expected) << path;
 }

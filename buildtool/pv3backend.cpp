@@ -182,11 +182,11 @@ std::vector<std::string> pv3MakeInputs(const BuildOptions& options, const SdkPat
   // A library's closing text links nothing.
   if (options.createLibrary) return inputs;
   // The inputs and libraries of the linker's subcommand, in its order.
-  for (const char* object : pv3::kStartObjects) inputs.push_back(inDirectory(sdk, pv3::kSystemObjects) + "\\" + object);
+  const std::string objects = inDirectory(sdk, pv3::kSystemObjects) + "\\";
+  for (const char* object : pv3::kStartObjects) inputs.push_back(objects + object);
+  const std::string libraries = inDirectory(sdk, pv3::kLibraries) + "\\";
   for (auto path = projectFiles.rbegin(); path != projectFiles.rend(); ++path) {
-    if (fileKind(*path) == FileKind::library) {
-      inputs.push_back(inDirectory(sdk, pv3::kLibraries) + "\\" + ucl::fileName(*path));
-    }
+    if (fileKind(*path) == FileKind::library) inputs.push_back(libraries + ucl::fileName(*path));
   }
   for (const char* library : pv3::kSdkLibraries) inputs.push_back(inDirectory(sdk, library));
   inputs.push_back(inDirectory(settings.compilerPath.value_or(std::string()), pv3::kCompilerLibrary));

@@ -16,30 +16,6 @@ bool closeFile(std::FILE* file) {
   return ok;
 }
 
-std::optional<std::string> readWholeFile(const std::string& path) {
-  std::FILE* file = openBinaryFile(path, "rb");
-  if (file == nullptr) return std::nullopt;
-  std::optional<std::string> read(std::in_place);
-  std::string& bytes = *read;
-  // Straight into the string, sized by the file; a file that grows or a
-  // device without a size is read on in pieces.
-  long size = 0;
-  if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
-  std::rewind(file);
-  // One byte more than the file, for a caller that ends the bytes with a NUL.
-  bytes.reserve(size > 0 ? static_cast<size_t>(size) + 1 : 1);
-  bytes.resize(size > 0 ? static_cast<size_t>(size) : 0);
-  size_t total = std::fread(bytes.data(), 1, bytes.size(), file);
-  if (total == bytes.size()) {
-    char piece[65536];
-    for (size_t got; (got = std::fread(piece, 1, sizeof piece, file)) > 0; total += got) bytes.append(piece, got);
-  } else {
-    bytes.resize(total);
-  }
-  if (!closeFile(file)) return std::nullopt;
-  return read;
-}
-
 namespace {
 
 // Hands the text to sink in pieces of at most kPiece bytes, each LF turned

@@ -149,6 +149,45 @@ std::FILE* openTextFile(const std::string& path, const char* mode) {
 
 std::FILE* openBinaryFile(const std::string& path, const char* mode) { return openFile(path, mode); }
 
+std::optional<std::string> readWholeFile(const std::string& path) {
+  // A run reads thousands of small sources: straight through the
+  // descriptor, sized by fstat, with none of a stream's seeks and stats.
+  const int fd = ::open(windowsToHostPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat info;
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  const bool regular = S_ISREG(info.st_mode);
+  const size_t size = regular && info.st_size > 0 ? static_cast<size_t>(info.st_size) : 0;
+  std::optional<std::string> read(std::in_place);
+  std::string& bytes = *read;
+  // One byte more than the file, so that a file that did not grow is seen
+  // whole in one read, and for a caller that ends the bytes with a NUL.
+  bytes.resize(size + 1);
+  size_t total = 0;
+  bool failed = false;
+  for (;;) {
+    if (total == bytes.size()) bytes.resize(bytes.size() < 65536 ? 65536 : bytes.size() * 2);
+    const size_t wanted = bytes.size() - total;
+    const ssize_t got = ::read(fd, bytes.data() + total, wanted);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      failed = true;
+      break;
+    }
+    total += static_cast<size_t>(got);
+    // A regular file that gave its size and then less than asked has
+    // ended; anything else (a pipe, a device) ends only with a read of
+    // nothing.
+    if (got == 0 || (regular && total >= size && static_cast<size_t>(got) < wanted)) break;
+  }
+  if (::close(fd) != 0 || failed) return std::nullopt;
+  bytes.resize(total);
+  return read;
+}
+
 namespace {
 
 std::string hostDirectoryOf(const std::string& hostPath) {

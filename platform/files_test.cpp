@@ -157,6 +157,19 @@ TEST(OpenFile, DirectoriesAreNotFiles) {
   EXPECT_EQ(platform::openBinaryFile(dir.path(), "rb"), nullptr);
 }
 
+TEST(ReadWholeFile, EveryByteOfAFileAndNothingOfAnythingElse) {
+  TempDir dir;
+  const std::string large(200000, 'x');  // larger than one piece of a read
+  const std::pair<const char*, std::string> files[] = {
+      {"empty", ""}, {"bytes", std::string("a\r\nb\x1A" "c\0d\n", 9)}, {"large", large + "\r\nend"}};
+  for (const auto& [name, bytes] : files) {
+    writeFile(dir / name, bytes);
+    EXPECT_EQ(platform::readWholeFile(dir / name), bytes) << name;
+  }
+  EXPECT_EQ(platform::readWholeFile(dir / "missing"), std::nullopt);
+  EXPECT_EQ(platform::readWholeFile(dir.path()), std::nullopt);
+}
+
 TEST(TextMode, WritingTurnsLineFeedsIntoCrLf) {
   TempDir dir;
   std::FILE* file = platform::openTextFile(dir / "t.txt", "w");
