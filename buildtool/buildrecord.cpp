@@ -94,7 +94,7 @@ std::string comparedText(const BuildOptions& options, const ucl::SdkPaths& setti
 }
 
 std::vector<InputStamp> stampInputs(ucl::Disk& disk, const std::vector<std::string>& paths, std::string* unsure) {
-  platform::LetterCaseFinder letterCase = ucl::letterCaseFinder(disk);
+  ucl::LetterCaseFinder letterCase = ucl::letterCaseFinder(disk);
   std::vector<InputStamp> inputs;
   inputs.reserve(paths.size());
   for (const std::string& path : paths) {
@@ -105,7 +105,7 @@ std::vector<InputStamp> stampInputs(ucl::Disk& disk, const std::vector<std::stri
     // lookup.
     const std::string spelt = platform::slashesToBackslashes(path);
     // (Where the listing lacks the name, no letter case finds it either.)
-    std::optional<platform::FileStamp> stamp;
+    std::optional<ucl::FileStamp> stamp;
     if (letterCase.mayExist(spelt)) {
       stamp = disk.stamp(path);
       if (!stamp) {
@@ -126,7 +126,7 @@ std::vector<std::string> projectLibraries(const std::vector<std::string>& projec
   return libraries;
 }
 
-bool stampWentBack(platform::FileStamp recorded, platform::FileStamp present) {
+bool stampWentBack(ucl::FileStamp recorded, ucl::FileStamp present) {
   return present.modified < recorded.modified || (present.modified == recorded.modified && present.size != recorded.size);
 }
 
@@ -173,7 +173,7 @@ void appendCounted(std::string& text, std::string_view value, char terminator) {
 
 // One entry after its path: "<size> <time> <count>\n", then per include
 // "q" or "a" and the counted name. The includes go to out when given.
-bool readEntry(std::string_view text, size_t& at, platform::FileStamp& stamp,
+bool readEntry(std::string_view text, size_t& at, ucl::FileStamp& stamp,
                std::vector<IncludeDirective>* out) {
   long long count = 0;
   if (!readNumber(text, at, ' ', stamp.size) || !readNumber(text, at, ' ', stamp.modified) ||
@@ -208,7 +208,7 @@ std::string checksum(std::string_view text) {
 
 }  // namespace
 
-void ScanCache::add(const std::string& path, platform::FileStamp stamp, const std::vector<IncludeDirective>& includes) {
+void ScanCache::add(const std::string& path, ucl::FileStamp stamp, const std::vector<IncludeDirective>& includes) {
   const size_t begin = own_.size();
   appendCounted(own_, path, ' ');
   own_ += std::to_string(stamp.size);
@@ -260,12 +260,12 @@ bool ScanCache::copies(std::string_view loaded) const {
   return pieces_.size() == 1 && pieces_[0].copied == loaded.data() && pieces_[0].size == loaded.size();
 }
 
-std::optional<std::vector<IncludeDirective>> ScanCache::find(const std::string& path, platform::FileStamp stamp,
+std::optional<std::vector<IncludeDirective>> ScanCache::find(const std::string& path, ucl::FileStamp stamp,
                                                              std::string_view* entryText) const {
   const auto entry = index_.find(path);
   if (entry == index_.end()) return std::nullopt;
   size_t at = entry->second.stamp;
-  platform::FileStamp recorded;
+  ucl::FileStamp recorded;
   std::vector<IncludeDirective> includes;
   if (!readEntry(loaded_, at, recorded, &includes)) return std::nullopt;
   if (recorded.size != stamp.size || recorded.modified != stamp.modified) return std::nullopt;
@@ -273,18 +273,18 @@ std::optional<std::vector<IncludeDirective>> ScanCache::find(const std::string& 
   return includes;
 }
 
-std::optional<std::vector<IncludeDirective>> ScanCache::recall(const std::string& path, platform::FileStamp stamp) {
+std::optional<std::vector<IncludeDirective>> ScanCache::recall(const std::string& path, ucl::FileStamp stamp) {
   std::string_view entryText;
   std::optional<std::vector<IncludeDirective>> includes = find(path, stamp, &entryText);
   if (includes) addEntry(entryText);
   return includes;
 }
 
-std::optional<platform::FileStamp> ScanCache::recordedStamp(const std::string& path) const {
+std::optional<ucl::FileStamp> ScanCache::recordedStamp(const std::string& path) const {
   const auto entry = index_.find(path);
   if (entry == index_.end()) return std::nullopt;
   size_t at = entry->second.stamp;
-  platform::FileStamp recorded;
+  ucl::FileStamp recorded;
   if (!readEntry(loaded_, at, recorded, nullptr)) return std::nullopt;
   return recorded;
 }
@@ -299,7 +299,7 @@ bool ScanCache::load(std::string_view text, size_t count) {
     std::string_view path;
     if (!readCounted(text, at, ' ', path)) return false;
     index_[path] = Entry{begin, at};
-    platform::FileStamp stamp;
+    ucl::FileStamp stamp;
     if (!readEntry(text, at, stamp, nullptr)) return false;
   }
   return index_.size() == count;

@@ -22,7 +22,7 @@ namespace kestrel {
 // is not there.
 struct InputStamp {
   std::string path;
-  std::optional<platform::FileStamp> stamp;
+  std::optional<ucl::FileStamp> stamp;
 };
 // The stamps of the files, each found as Windows finds it. unsure is the
 // first one that may be there in a letter case only the system knows

@@ -7,7 +7,6 @@
 
 #include "common/pathhelpers.h"
 #include "common/textencoding.h"
-#include "platform/files.h"
 #include "platform/pathspelling.h"
 
 namespace kestrel {

@@ -518,7 +518,7 @@ class HeaderCollector {
   // One file, under the first spelling that reached it, however often and
   // in whatever spelling it is reached again.
   struct File {
-    platform::FileStamp stamp;
+    ucl::FileStamp stamp;
     bool reached = false;  // listed or included as a header, not only looked at
     bool scanned = false;
   };
@@ -638,11 +638,11 @@ class HeaderCollector {
   // What the file includes: as the previous run recorded it while the file
   // keeps its stamp, otherwise as it reads now. Nothing when it cannot be
   // read.
-  std::optional<std::vector<IncludeDirective>> includesOf(const std::string& path, platform::FileStamp stamp) {
+  std::optional<std::vector<IncludeDirective>> includesOf(const std::string& path, ucl::FileStamp stamp) {
     std::optional<std::vector<IncludeDirective>> includes = scans_.recall(path, stamp);
     if (includes) return includes;
     if (wentBack_.empty()) {
-      const std::optional<platform::FileStamp> recorded = scans_.recordedStamp(path);
+      const std::optional<ucl::FileStamp> recorded = scans_.recordedStamp(path);
       if (recorded && stampWentBack(*recorded, stamp)) wentBack_ = path;
     }
     const std::optional<std::string> text = readText(path);
@@ -663,7 +663,7 @@ class HeaderCollector {
     const auto known = candidates_.find(path);
     if (known != candidates_.end()) return &known->second;
     if (!letterCase_.mayExist(path)) return nullptr;
-    std::optional<platform::FileStamp> stamp = disk_.stamp(path);
+    std::optional<ucl::FileStamp> stamp = disk_.stamp(path);
     const bool asSpelt = stamp.has_value();
     std::optional<std::string> onDisk;
     if (!stamp) {
@@ -698,7 +698,7 @@ class HeaderCollector {
   std::unordered_map<std::string, Candidate> candidates_;  // by every spelling looked up
   std::unordered_map<std::string, Resolution> resolved_;
   std::string key_;  // of resolved_, kept for its buffer
-  platform::LetterCaseFinder letterCase_;
+  ucl::LetterCaseFinder letterCase_;
 };
 
 }  // namespace

@@ -95,7 +95,7 @@ std::string normalisedPath(const std::string& path);
 
 struct HeaderStamp {
   std::string path;
-  platform::FileStamp stamp;
+  ucl::FileStamp stamp;
 };
 
 struct ProjectScan {

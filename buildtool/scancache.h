@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/files.h"
+#include "common/disk.h"
 
 namespace kestrel {
 
@@ -23,24 +23,24 @@ struct IncludeDirective {
 // Make sees a file only when it is newer than what was made from it: an
 // older copy put back, or an edit within one tick of a coarse clock, slips
 // past it.
-bool stampWentBack(platform::FileStamp recorded, platform::FileStamp present);
+bool stampWentBack(ucl::FileStamp recorded, ucl::FileStamp present);
 
 // The #include lines of the files a run scanned, by path, each valid while
 // the file keeps its size and time: those of the last run, loaded from its
 // record, and this run's, appended to as files are scanned or recalled.
 class ScanCache {
  public:
-  void add(const std::string& path, platform::FileStamp stamp, const std::vector<IncludeDirective>& includes);
+  void add(const std::string& path, ucl::FileStamp stamp, const std::vector<IncludeDirective>& includes);
   // The includes recorded for the file in a loaded cache, when the file
   // still has that stamp; then entryText, when given, is the entry's whole
   // text in the loaded scans (what add writes for that path, stamp and
   // includes).
-  std::optional<std::vector<IncludeDirective>> find(const std::string& path, platform::FileStamp stamp,
+  std::optional<std::vector<IncludeDirective>> find(const std::string& path, ucl::FileStamp stamp,
                                                     std::string_view* entryText = nullptr) const;
   // What find gives, and then the entry is this run's too.
-  std::optional<std::vector<IncludeDirective>> recall(const std::string& path, platform::FileStamp stamp);
+  std::optional<std::vector<IncludeDirective>> recall(const std::string& path, ucl::FileStamp stamp);
   // The stamp the loaded cache holds for the file, whatever it is now.
-  std::optional<platform::FileStamp> recordedStamp(const std::string& path) const;
+  std::optional<ucl::FileStamp> recordedStamp(const std::string& path) const;
   // Appends an entry's text as find gave it. Not copied: the loaded text
   // it lies in must stay while this cache is used.
   void addEntry(std::string_view entryText);

@@ -15,6 +15,7 @@
 namespace ucl {
 
 using platform::FileStamp;
+using platform::LetterCaseFinder;
 using platform::LineEnds;
 using WriteOptions = platform::TempFile::Options;
 
@@ -99,6 +100,6 @@ class RealDisk : public Disk {
 bool writeFile(Disk& disk, const std::string& path, std::string_view bytes, const WriteOptions& options = {});
 // Finds files as Windows finds them (see platform::LetterCaseFinder),
 // listing the disk's directories.
-platform::LetterCaseFinder letterCaseFinder(Disk& disk);
+LetterCaseFinder letterCaseFinder(Disk& disk);
 
 }  // namespace ucl
