@@ -25,8 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       options.createLibrary = library;
       options.defines = {"A=%s"};
       std::string err;
-      FUZZ_CHECK(writeBuildDirectory(pv2Makefiles(options, SdkPaths{"C:\\PV%sSDK", ""}, *files), &err));
-      FUZZ_CHECK(writeBuildDirectory(pv3Makefiles(options, SdkPaths{"C:\\PVSDK3", "C:\\SHC"}, *files), &err));
+      const BuildDirectory pv2 = pv2Makefiles(options, SdkPaths{"C:\\PV%sSDK", ""}, *files);
+      const BuildDirectory pv3 = pv3Makefiles(options, SdkPaths{"C:\\PVSDK3", "C:\\SHC"}, *files);
+      FUZZ_CHECK(writeBuildDirectory(disk, pv2, false, nullptr, &err));
+      FUZZ_CHECK(writeBuildDirectory(disk, pv3, false, nullptr, &err));
     }
   }
 
