@@ -474,7 +474,7 @@ std::string whatChanged(std::string_view recorded, std::string_view present) {
 }  // namespace
 
 BuildRecord::BuildRecord(ucl::Disk& disk, const std::string& buildDirectory, bool debugBuild)
-    : disk_(disk), path_(pathFor(buildDirectory, debugBuild)) {}
+    : disk_(disk), directory_(buildDirectory), path_(pathFor(buildDirectory, debugBuild)) {}
 
 std::string BuildRecord::pathFor(const std::string& buildDirectory, bool debugBuild) {
   return buildDirectory + (debugBuild ? "\\kestrel_deps_dbg.txt" : "\\kestrel_deps_rel.txt");
@@ -530,7 +530,9 @@ void BuildRecord::renew(const std::string& compared, const std::string& database
 
 bool BuildRecord::writePending() {
   // Made beside the record, as a write of the record would be, so that one
-  // that cannot be replaced (read-only) is known now.
+  // that cannot be replaced (read-only) is known now. The build directory
+  // is there already but on a first run.
+  disk_.createDirectory(directory_);
   const std::unique_ptr<ucl::PendingFile> pending = disk_.create(path_, {ucl::LineEnds::crlf});
   bool written = pending != nullptr;
   if (written && !(pending->append(text_) && pending->keep(pendingPath()))) {

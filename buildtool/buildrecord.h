@@ -89,8 +89,9 @@ class BuildRecord {
   // Makes the new record of the compared part, this run's scans and the
   // databases, and lets go of the loaded text and the scans.
   void renew(const std::string& compared, const std::string& databases);
-  // Writes the new record under its pending name, and lets go of its text;
-  // false, with no pending copy left, when that failed.
+  // Writes the new record under its pending name (the build directory made
+  // first), and lets go of its text; false, with no pending copy left, when
+  // that failed.
   bool writePending();
   // Lets go of the loaded text and the scans, when the record stays.
   void release();
@@ -114,6 +115,7 @@ class BuildRecord {
   std::string pendingPath() const { return path_ + ".new"; }
 
   ucl::Disk& disk_;
+  std::string directory_;
   std::string path_;
   State state_ = State::missing;
   std::string text_;  // loaded, or made by renew

@@ -81,7 +81,6 @@ struct MakefilePlan {
   std::string writeEverything;
   std::string uncertainInclude;  // the include that made it so, if one did
   std::string unsureInput;       // or the input
-  std::string buildDirectory;
   std::unique_ptr<BuildRecord> record;
   bool renewRecord = false;
   bool scansChanged = false;     // more than the databases changed
@@ -151,7 +150,6 @@ struct BuildPlan {
 // buildrecord.h).
 bool planRecord(ucl::Disk& disk, const BackEnd& backEnd, const RunSettings& settings, const BuildOptions& options,
                 const std::vector<std::string>& files, MakefilePlan* plan, std::string* err) {
-  plan->buildDirectory = backEnd.buildDirectory;
   plan->record = std::make_unique<BuildRecord>(disk, backEnd.buildDirectory, options.debugBuild);
   BuildRecord& record = *plan->record;
   record.load();
@@ -246,10 +244,7 @@ void applyMakefilePlan(ucl::Disk& disk, MakefilePlan& plan, Reporter& reporter) 
   // The new record waits under its pending name, written before the files
   // so that its text need not stay while they are. One that cannot be
   // written leaves no record: the next run writes every file again.
-  if (plan.renewRecord) {
-    disk.createDirectory(plan.buildDirectory);
-    record.writePending();
-  }
+  if (plan.renewRecord) record.writePending();
   const bool everyFile = !plan.writeEverything.empty();
   if (everyFile) {
     reporter.everyFileWritten(plan.writeEverything);
