@@ -54,8 +54,10 @@ void pinEnvironment(bool windowsProgram) {
 
 }  // namespace
 
-ProgramRun runProgram(const std::vector<std::string>& argv, const std::string& directory,
-                      const std::map<std::string, std::string>& environment, bool unprivileged) {
+namespace {
+
+ProgramRun runOnce(const std::vector<std::string>& argv, const std::string& directory,
+                   const std::map<std::string, std::string>& environment, bool unprivileged) {
   ProgramRun run;
   char outName[] = "/tmp/pvrun-out-XXXXXX";
   char errName[] = "/tmp/pvrun-err-XXXXXX";
@@ -91,6 +93,23 @@ ProgramRun runProgram(const std::vector<std::string>& argv, const std::string& d
   run.err = slurp(errName);
   unlink(outName);
   unlink(errName);
+  return run;
+}
+
+}  // namespace
+
+// On a loaded machine Wine now and then ends a start with a non-zero code
+// and no output at all, which our programs never do when they fail: such a
+// start is made once more, and said. (The silent installer fails without
+// a word; its second start fails the same way.)
+ProgramRun runProgram(const std::vector<std::string>& argv, const std::string& directory,
+                      const std::map<std::string, std::string>& environment, bool unprivileged) {
+  ProgramRun run = runOnce(argv, directory, environment, unprivileged);
+  if (startsUnderWine(argv) && run.exitCode != 0 && run.out.empty() && run.err.empty()) {
+    const std::string& program = argv.size() > 1 ? argv[1] : argv[0];
+    std::fprintf(stderr, "%s ended with %d and printed nothing: started again\n", program.c_str(), run.exitCode);
+    run = runOnce(argv, directory, environment, unprivileged);
+  }
   return run;
 }
 
