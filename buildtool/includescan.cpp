@@ -257,19 +257,19 @@ std::vector<MacroDefinition> scanDefinitions(const std::string& text, const std:
 
 namespace {
 
-// A path that normalisedPath would give back as it is: its root ("\\\\" of
-// a share, "X:\\", "X:" or "\\") or none, then "\\" only between
-// components, none of them empty, "." or "..". Most paths a project and its
-// include directories name are such paths.
+// The length of the path's root, which normalisedPath keeps as it is:
+// "\\\\" of a share, "X:\\", "X:" or "\\"; 0 for a relative path.
+size_t rootLength(const std::string& path) {
+  if (path.compare(0, 2, "\\\\") == 0) return 2;
+  if (ucl::driveLetter(path) != 0) return path.size() > 2 && path[2] == '\\' ? 3 : 2;
+  return !path.empty() && path[0] == '\\' ? 1 : 0;
+}
+
+// A path that normalisedPath would give back as it is: its root or none,
+// then "\\" only between components, none of them empty, "." or "..". Most
+// paths a project and its include directories name are such paths.
 bool alreadyNormal(const std::string& path) {
-  size_t rootEnd = 0;
-  if (path.compare(0, 2, "\\\\") == 0) {
-    rootEnd = 2;
-  } else if (ucl::driveLetter(path) != 0) {
-    rootEnd = path.size() > 2 && path[2] == '\\' ? 3 : 2;
-  } else if (!path.empty() && path[0] == '\\') {
-    rootEnd = 1;
-  }
+  const size_t rootEnd = rootLength(path);
   if (path.find('/') != std::string::npos) return false;
   if (rootEnd == path.size()) return rootEnd != 0;
   if (path.back() == '\\') return false;
@@ -292,15 +292,7 @@ std::string normalisedPath(const std::string& path) {
   for (char& c : spelt) {
     if (c == '/') c = '\\';
   }
-  // The root stays as it is: "\\\\" of a share, "X:\\", "X:" or "\\".
-  size_t rootEnd = 0;
-  if (spelt.compare(0, 2, "\\\\") == 0) {
-    rootEnd = 2;
-  } else if (ucl::driveLetter(spelt) != 0) {
-    rootEnd = spelt.size() > 2 && spelt[2] == '\\' ? 3 : 2;
-  } else if (!spelt.empty() && spelt[0] == '\\') {
-    rootEnd = 1;
-  }
+  const size_t rootEnd = rootLength(spelt);
   // The components are put together in place: a ".." takes the last one
   // back out, up to its separator.
   std::string result = spelt.substr(0, rootEnd);

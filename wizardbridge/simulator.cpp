@@ -159,8 +159,7 @@ bool startSimulator(const std::string& programPath) {
 }
 
 RunOutcome SimulatorControl::runPv2Project(const std::string& moduleDirectory, const std::string& project,
-                                             const std::string& projectDirectoryGiven, bool debug,
-                                             std::string* err) {
+                                           const std::string& projectDirectoryGiven, bool debug, std::string* err) {
   // Decided before anything is written or started: a run that cannot load
   // its map file starts nothing.
   SimulatorPaths paths;
