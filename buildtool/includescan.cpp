@@ -533,7 +533,7 @@ class HeaderCollector {
       if (current->second.scanned) continue;
       current->second.scanned = true;
       const std::string& path = current->first;
-      const std::optional<std::vector<IncludeDirective>> includes = includesOf(path, current->second.stamp);
+      const std::optional<std::vector<IncludeDirective>> includes = includesOf(*current);
       if (!includes) continue;
       scanned_.push_back(&path);
       const std::string directory = ucl::fileDirectory(path);
@@ -627,25 +627,39 @@ class HeaderCollector {
     return resolved_.emplace(key_, std::move(resolution)).first->second;
   }
 
-  // What the file includes: as the previous run recorded it while the file
-  // keeps its stamp, otherwise as it reads now. Nothing when it cannot be
-  // read.
-  std::optional<std::vector<IncludeDirective>> includesOf(const std::string& path, ucl::FileStamp stamp) {
-    std::optional<std::vector<IncludeDirective>> includes = scans_.recall(path, stamp);
-    if (includes) return includes;
-    if (wentBack_.empty()) {
-      const std::optional<ucl::FileStamp> recorded = scans_.recordedStamp(path);
-      if (recorded && stampWentBack(*recorded, stamp)) wentBack_ = path;
+  // What the file includes: as it read when it was looked up, or as the
+  // previous run recorded it while the file keeps its stamp, otherwise as
+  // it reads now. Nothing when it cannot be read.
+  std::optional<std::vector<IncludeDirective>> includesOf(FileEntry& entry) {
+    const std::string& path = entry.first;
+    const File& file = entry.second;
+    std::optional<std::vector<IncludeDirective>> includes;
+    const auto read = readAtLookup_.find(&entry);
+    if (read != readAtLookup_.end()) {
+      includes = std::move(read->second);
+      readAtLookup_.erase(read);
+    } else {
+      includes = scans_.recall(path, file.stamp);
+      if (includes) return includes;
+      if (wentBack_.empty()) {
+        const std::optional<ucl::FileStamp> recorded = scans_.recordedStamp(path);
+        if (recorded && stampWentBack(*recorded, file.stamp)) wentBack_ = path;
+      }
+      const std::optional<std::string> text = readText(path);
+      if (!text) return std::nullopt;
+      includes = includesIn(*text);
     }
-    const std::optional<std::string> text = readText(path);
-    if (!text) return std::nullopt;
-    includes = scanIncludes(*text);
-    // The names as the project file's names are read: UTF-8 when the file
-    // is UTF-8 throughout, otherwise text in the ANSI code page.
-    if (!ucl::isAscii(*text) && !ucl::isValidUtf8(*text)) {
-      for (IncludeDirective& include : *includes) include.name = platform::ansiToUtf8(include.name);
+    scans_.add(path, file.stamp, *includes);
+    return includes;
+  }
+
+  // The names as the project file's names are read: UTF-8 when the file
+  // is UTF-8 throughout, otherwise text in the ANSI code page.
+  static std::vector<IncludeDirective> includesIn(const std::string& text) {
+    std::vector<IncludeDirective> includes = scanIncludes(text);
+    if (!ucl::isAscii(text) && !ucl::isValidUtf8(text)) {
+      for (IncludeDirective& include : includes) include.name = platform::ansiToUtf8(include.name);
     }
-    scans_.add(path, stamp, *includes);
     return includes;
   }
 
@@ -655,22 +669,39 @@ class HeaderCollector {
     const auto known = candidates_.find(path);
     if (known != candidates_.end()) return &known->second;
     if (!letterCase_.mayExist(path)) return nullptr;
-    std::optional<ucl::FileStamp> stamp = disk_.stamp(path);
-    const bool asSpelt = stamp.has_value();
-    std::optional<std::string> onDisk;
-    if (!stamp) {
-      onDisk = letterCase_.find(path);
-      if (onDisk) stamp = disk_.stamp(*onDisk);
-      if (!stamp) return nullptr;
-    }
     // Which file it is: where lookups fold letter case, every spelling that
     // folds alike; elsewhere the spelling on disk.
-    std::string identity = disk_.foldsLetterCase()
-                               ? (platform::foldKnowsEveryLetter(path) ? platform::foldedLetterCase(path) : path)
-                               : (onDisk ? *onDisk : path);
+    const auto identityOf = [&](const std::optional<std::string>& onDisk) {
+      return disk_.foldsLetterCase()
+                 ? (platform::foldKnowsEveryLetter(path) ? platform::foldedLetterCase(path) : path)
+                 : (onDisk ? *onDisk : path);
+    };
+    std::string identity = identityOf(std::nullopt);
     auto spelling = spellings_.find(identity);
+    // A file met for the first time that the last run did not scan is read
+    // at once, stamped as it is opened; the walk takes what it includes.
+    std::optional<ucl::FileStamp> stamp;
+    std::optional<std::vector<IncludeDirective>> includes;
+    if (spelling == spellings_.end() && !scans_.recordedStamp(path)) {
+      ucl::FileStamp opened;
+      const std::optional<std::string> text = disk_.readStamped(path, &opened);
+      if (text) {
+        stamp = opened;
+        includes = includesIn(*text);
+      }
+    }
+    if (!stamp) stamp = disk_.stamp(path);
+    const bool asSpelt = stamp.has_value();
+    if (!stamp) {
+      const std::optional<std::string> onDisk = letterCase_.find(path);
+      if (onDisk) stamp = disk_.stamp(*onDisk);
+      if (!stamp) return nullptr;
+      identity = identityOf(onDisk);
+      spelling = spellings_.find(identity);
+    }
     if (spelling == spellings_.end()) {
       FileEntry* file = &*files_.emplace(path, File{*stamp}).first;
+      if (includes) readAtLookup_.emplace(file, std::move(*includes));
       spelling = spellings_.emplace(std::move(identity), file).first;
     }
     return &candidates_.emplace(path, Candidate{spelling->second, asSpelt}).first->second;
@@ -689,6 +720,9 @@ class HeaderCollector {
   std::unordered_map<std::string, FileEntry*> spellings_;  // by identity
   std::unordered_map<std::string, Candidate> candidates_;  // by every spelling looked up
   std::unordered_map<std::string, Resolution> resolved_;
+  // What the files read when they were looked up include, until the walk
+  // takes it: mostly at once.
+  std::unordered_map<const FileEntry*, std::vector<IncludeDirective>> readAtLookup_;
   std::string key_;  // of resolved_, kept for its buffer
   ucl::LetterCaseFinder letterCase_;
 };

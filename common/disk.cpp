@@ -33,6 +33,9 @@ class RealFileReader : public FileReader {
 }  // namespace
 
 std::optional<std::string> RealDisk::read(const std::string& path) { return platform::readWholeFile(path); }
+std::optional<std::string> RealDisk::readStamped(const std::string& path, FileStamp* stamp) {
+  return platform::readWholeFile(path, stamp);
+}
 
 std::unique_ptr<FileReader> RealDisk::open(const std::string& path) {
   std::FILE* file = platform::openBinaryFile(path, "rb");

@@ -53,6 +53,9 @@ class Disk {
   // The whole content, as bytes, with room for one more byte (a parser's
   // NUL) after it; nothing when the file cannot be read.
   virtual std::optional<std::string> read(const std::string& path) = 0;
+  // The same, with the file's stamp as it was opened, before the bytes
+  // were read (what stamp gives for it): one look at the file instead of two.
+  virtual std::optional<std::string> readStamped(const std::string& path, FileStamp* stamp) = 0;
   // The file opened to be read in pieces; null when it cannot be opened.
   virtual std::unique_ptr<FileReader> open(const std::string& path) = 0;
   // True when the file can be read and holds exactly what text mode writes
@@ -83,6 +86,7 @@ class Disk {
 class RealDisk : public Disk {
  public:
   std::optional<std::string> read(const std::string& path) override;
+  std::optional<std::string> readStamped(const std::string& path, FileStamp* stamp) override;
   std::unique_ptr<FileReader> open(const std::string& path) override;
   bool holdsText(const std::string& path, std::string_view text) override;
   std::optional<FileStamp> stamp(const std::string& path) override;

@@ -27,9 +27,12 @@ std::FILE* openBinaryFile(const std::string& path, const char* mode);
 // itself failed (a full disk shows here).
 bool closeFile(std::FILE* file);
 
+struct FileStamp;
 // The whole content of a file, as bytes; nothing when it cannot be opened
-// or read (a directory cannot).
-std::optional<std::string> readWholeFile(const std::string& path);
+// or read (a directory cannot). A stamp, when asked for, is the opened
+// file's (what fileStamp gives for the path), taken before its bytes are
+// read: a file that changes meanwhile is newer than the stamp.
+std::optional<std::string> readWholeFile(const std::string& path, FileStamp* stamp = nullptr);
 // True when the file can be read and holds exactly what text mode writes
 // for the text (every LF as CR LF). Reads no further than it must, so a
 // device that never ends is no problem.

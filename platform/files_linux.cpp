@@ -20,6 +20,11 @@ namespace {
 
 constexpr char kCtrlZ = 0x1A;
 
+FileStamp stampOf(const struct stat& info) {
+  return FileStamp{static_cast<long long>(info.st_size),
+                   static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
+}
+
 struct TextCookie {
   std::FILE* raw;
   bool ended;  // a Ctrl-Z was met: the file ends there for good
@@ -149,7 +154,7 @@ std::FILE* openTextFile(const std::string& path, const char* mode) {
 
 std::FILE* openBinaryFile(const std::string& path, const char* mode) { return openFile(path, mode); }
 
-std::optional<std::string> readWholeFile(const std::string& path) {
+std::optional<std::string> readWholeFile(const std::string& path, FileStamp* stamp) {
   // A run reads thousands of small sources: straight through the
   // descriptor, sized by fstat, with none of a stream's seeks and stats.
   const int fd = ::open(windowsToHostPath(path).c_str(), O_RDONLY | O_CLOEXEC);
@@ -159,6 +164,7 @@ std::optional<std::string> readWholeFile(const std::string& path) {
     ::close(fd);
     return std::nullopt;
   }
+  if (stamp != nullptr) *stamp = stampOf(info);
   const bool regular = S_ISREG(info.st_mode);
   const size_t size = regular && info.st_size > 0 ? static_cast<size_t>(info.st_size) : 0;
   std::optional<std::string> read(std::in_place);
@@ -327,8 +333,7 @@ bool isDirectory(const std::string& path) {
 std::optional<FileStamp> fileStamp(const std::string& path) {
   struct stat info;
   if (::stat(windowsToHostPath(path).c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
-  return FileStamp{static_cast<long long>(info.st_size),
-                   static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
+  return stampOf(info);
 }
 
 bool pathFitsTheSystem(const std::string& path) { return path.size() < PATH_MAX; }

@@ -100,6 +100,10 @@ TEST(FileStamp, ALinkGivesItsTargetsStamp) {
   ASSERT_TRUE(link);
   EXPECT_EQ(link->size, 12);
   EXPECT_EQ(link->modified, platform::fileStamp(dir.path() + "\\target.h")->modified);
+  platform::FileStamp read;
+  ASSERT_TRUE(platform::readWholeFile(dir.path() + "\\link.h", &read));
+  EXPECT_EQ(read.size, 12);
+  EXPECT_EQ(read.modified, link->modified);
 }
 
 TEST(FindFiles, LongPatternWithManyStarsEndsQuickly) {
@@ -165,9 +169,17 @@ TEST(ReadWholeFile, EveryByteOfAFileAndNothingOfAnythingElse) {
   for (const auto& [name, bytes] : files) {
     writeFile(dir / name, bytes);
     EXPECT_EQ(platform::readWholeFile(dir / name), bytes) << name;
+    // Stamped as fileStamp stamps it: a record of the read must match the
+    // next run's look at the file.
+    fs::last_write_time(dir / name, fs::last_write_time(dir / name) - std::chrono::hours(3));
+    platform::FileStamp stamp;
+    EXPECT_EQ(platform::readWholeFile(dir / name, &stamp), bytes) << name;
+    EXPECT_EQ(stamp.size, platform::fileStamp(dir / name)->size) << name;
+    EXPECT_EQ(stamp.modified, platform::fileStamp(dir / name)->modified) << name;
   }
-  EXPECT_EQ(platform::readWholeFile(dir / "missing"), std::nullopt);
-  EXPECT_EQ(platform::readWholeFile(dir.path()), std::nullopt);
+  platform::FileStamp stamp;
+  EXPECT_EQ(platform::readWholeFile(dir / "missing", &stamp), std::nullopt);
+  EXPECT_EQ(platform::readWholeFile(dir.path(), &stamp), std::nullopt);
 }
 
 TEST(TextMode, WritingTurnsLineFeedsIntoCrLf) {

@@ -1,6 +1,8 @@
 // File layer on the Windows API and the C runtime's own text mode.
 #include "files.h"
 
+#include <io.h>
+
 #include <algorithm>
 #include <string>
 
@@ -25,6 +27,14 @@ class FindHandle {
   HANDLE handle_;
 };
 
+long long joined(DWORD high, DWORD low) {
+  return static_cast<long long>((static_cast<unsigned long long>(high) << 32) | low);
+}
+
+FileStamp stampOf(DWORD sizeHigh, DWORD sizeLow, FILETIME written) {
+  return FileStamp{joined(sizeHigh, sizeLow), joined(written.dwHighDateTime, written.dwLowDateTime)};
+}
+
 }  // namespace
 
 std::FILE* openTextFile(const std::string& path, const char* mode) {
@@ -36,9 +46,20 @@ std::FILE* openBinaryFile(const std::string& path, const char* mode) {
   return _wfopen(widen(path).c_str(), widen(mode).c_str());
 }
 
-std::optional<std::string> readWholeFile(const std::string& path) {
+std::optional<std::string> readWholeFile(const std::string& path, FileStamp* stamp) {
   std::FILE* file = openBinaryFile(path, "rb");
   if (file == nullptr) return std::nullopt;
+  if (stamp != nullptr) {
+    // The opened file's, which for a link is its target's, as fileStamp's.
+    BY_HANDLE_FILE_INFORMATION info;
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      std::fclose(file);
+      return std::nullopt;
+    }
+    *stamp = stampOf(info.nFileSizeHigh, info.nFileSizeLow, info.ftLastWriteTime);
+  }
   std::optional<std::string> read(std::in_place);
   std::string& bytes = *read;
   // Straight into the string, sized by the file; a file that grows or a
@@ -175,9 +196,6 @@ std::optional<FileStamp> fileStamp(const std::string& path) {
   const std::wstring wide = widen(path);
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
-  const auto joined = [](DWORD high, DWORD low) {
-    return static_cast<long long>((static_cast<unsigned long long>(high) << 32) | low);
-  };
   if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
     // The attributes are the link's own: the compiler reads its target,
     // which an opened handle is.
@@ -195,8 +213,7 @@ std::optional<FileStamp> fileStamp(const std::string& path) {
     data.ftLastWriteTime = target.ftLastWriteTime;
   }
   if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
-  return FileStamp{joined(data.nFileSizeHigh, data.nFileSizeLow),
-                   joined(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)};
+  return stampOf(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
 }
 
 bool lookupsFoldLetterCase() { return true; }

@@ -148,6 +148,13 @@ std::optional<std::string> MemoryDisk::read(const std::string& path) {
   return copy;
 }
 
+std::optional<std::string> MemoryDisk::readStamped(const std::string& path, ucl::FileStamp* stamp) {
+  const std::optional<ucl::FileStamp> found = stampOf(path);
+  if (!found) return std::nullopt;
+  *stamp = *found;
+  return read(path);
+}
+
 std::unique_ptr<ucl::FileReader> MemoryDisk::open(const std::string& path) {
   std::optional<std::string> whole = read(path);
   if (!whole) return nullptr;

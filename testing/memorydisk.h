@@ -37,6 +37,7 @@ class MemoryDisk : public ucl::Disk {
   std::vector<std::string> takeWritten();
 
   std::optional<std::string> read(const std::string& path) override;
+  std::optional<std::string> readStamped(const std::string& path, ucl::FileStamp* stamp) override;
   std::unique_ptr<ucl::FileReader> open(const std::string& path) override;
   bool holdsText(const std::string& path, std::string_view text) override;
   std::optional<ucl::FileStamp> stamp(const std::string& path) override { return stampOf(path); }
