@@ -678,11 +678,11 @@ class HeaderCollector {
     };
     std::string identity = identityOf(std::nullopt);
     auto spelling = spellings_.find(identity);
-    // A file met for the first time that the last run did not scan is read
-    // at once, stamped as it is opened; the walk takes what it includes.
+    // Without scans of a last run, a file met for the first time is read at
+    // once, stamped as it is opened; the walk takes what it includes.
     std::optional<ucl::FileStamp> stamp;
     std::optional<std::vector<IncludeDirective>> includes;
-    if (spelling == spellings_.end() && !scans_.recordedStamp(path)) {
+    if (spelling == spellings_.end() && scans_.recallsNothing()) {
       ucl::FileStamp opened;
       const std::optional<std::string> text = disk_.readStamped(path, &opened);
       if (text) {

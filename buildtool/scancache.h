@@ -39,6 +39,8 @@ class ScanCache {
                                                     std::string_view* entryText = nullptr) const;
   // What find gives, and then the entry is this run's too.
   std::optional<std::vector<IncludeDirective>> recall(const std::string& path, ucl::FileStamp stamp);
+  // True when nothing was loaded: no file's includes can be recalled.
+  bool recallsNothing() const { return index_.empty(); }
   // The stamp the loaded cache holds for the file, whatever it is now.
   std::optional<ucl::FileStamp> recordedStamp(const std::string& path) const;
   // Appends an entry's text as find gave it. Not copied: the loaded text
