@@ -630,7 +630,7 @@ class HeaderCollector {
   // What the file includes: as it read when it was looked up, or as the
   // previous run recorded it while the file keeps its stamp, otherwise as
   // it reads now. Nothing when it cannot be read.
-  std::optional<std::vector<IncludeDirective>> includesOf(FileEntry& entry) {
+  std::optional<std::vector<IncludeDirective>> includesOf(const FileEntry& entry) {
     const std::string& path = entry.first;
     const File& file = entry.second;
     std::optional<std::vector<IncludeDirective>> includes;
